@@ -1,0 +1,24 @@
+#pragma once
+// Sorting the grid's records by a column, with the exact order that the
+// results window's selection sort gives.
+
+#include "records/recordfields.h"
+
+#include <QString>
+
+inline const char *const MonthNames[13] = {"000", "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// The C library's decimal text-to-long conversion of the text.
+long TextToLong(const QString &text);
+// Year (characters 12-15), month number (characters 6-8 in MonthNames), day
+// (characters 1-2), converted like a test number.
+long DateKey(const QString &date);
+
+// Sorts rows[first..last] (inclusive) by column. The result equals that of
+// the selection sort in which a usable-key pair compares as described, but in
+// O(n log n).
+void SortRows(GridRows &rows, int first, int last, int column, bool ascending);
+
+// The selection sort itself, step by step.
+void SelectionSortRows(GridRows &rows, int first, int last, int column, bool ascending);
