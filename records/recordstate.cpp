@@ -1,0 +1,5 @@
+#include "records/recordstate.h"
+
+int RecordCount = 0;
+QStringList DeviceInfoLines;
+int SearchAccepted = 0;
