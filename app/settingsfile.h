@@ -13,14 +13,23 @@ enum class SettingsLoad { Missing, TooShort, Invalid, Loaded };
 // Takes the settings from the lines of a file (the globals of the main
 // window's unit). Invalid: a value line is not a decimal integer; *error then
 // holds "'<text>' is not a valid integer value" and the values read before it
-// stay.
+// stay. Lines 1 to 19, 26 and 27 are taken; a file of exactly 27 lines leaves
+// BluetoothMode as it is, and a password line shorter than 4 characters leaves
+// AdminPassword as it is.
 SettingsLoad ApplySettingsLines(const QStringList &lines, QString *error);
 
 // Loading step by step: defaults, then the file in dir when it exists. For a
-// missing file the caller sets the centred positions.
+// missing file the caller sets the centred positions. A file that exists but
+// cannot be read gives Invalid with the reason in *error. The file goes
+// through FileLines.
 SettingsLoad LoadSettings(const QString &dir, QString *error);
 // Writes the file in dir, atomically. False with the reason in *error.
 bool SaveSettings(const QString &dir, QString *error);
 
-// The obscured password: each character combined with its mask byte.
+// The obscured password: each of the first four characters combined with the
+// mask byte of its position. Applying it twice gives the password back.
 QString ObscurePassword(const QString &password);
+
+// A value line as an integer: leading blanks, an optional sign, decimal
+// digits, nothing after them, within the range of int.
+bool ParseSettingsInt(const QString &text, int *value);
