@@ -49,6 +49,8 @@ public:
     QByteArray ClockReply() const;
     // Record line number index (0-based) as the tester sends it, with "\n".
     static QByteArray RecordLine(int index);
+    // What SetGarbage(true) answers to every command: binary, with zero bytes.
+    static QByteArray GarbageReply();
 
 private:
     struct Private;
