@@ -8,8 +8,13 @@
 class InstanceGuard
 {
 public:
-    // Tries to take the guard named name. Check Acquired().
+    // Tries to take the guard named name. Check Acquired(): it is false only
+    // when another holder has the guard, in this process or another one. When
+    // the guard cannot be set up at all the program is not kept from running.
     explicit InstanceGuard(const QString &name);
+    // The same with the lock file in directory instead of the user's runtime
+    // directory.
+    InstanceGuard(const QString &name, const QString &directory);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard &) = delete;
     InstanceGuard &operator=(const InstanceGuard &) = delete;
