@@ -172,9 +172,11 @@ private:
 };
 
 // The row the selection sort exchanges with position i, from the ranks of the
-// current arrangement. Descending, "not greater" also holds for any pair with
-// an unusable key: an unusable best is replaced by the next row whatever it
-// holds, and an unusable row replaces any best.
+// current arrangement. Ascending, an unusable key at i is never replaced.
+// Descending, "not greater" holds for every pair with an unusable key: an
+// unusable row replaces any best and is itself replaced by the next row, so
+// the scan ends on the last row when that one is unusable, and otherwise on
+// the last greatest key after the last unusable row.
 int ChosenPosition(const RankTree &tree, const QVector<int> &ranks, int i, bool ascending)
 {
     const int n = int(ranks.size());
@@ -183,12 +185,7 @@ int ChosenPosition(const RankTree &tree, const QVector<int> &ranks, int i, bool 
     const int lastUnusable = i + 1 < n ? tree.LastUnusableFrom(i + 1) : -1;
     if (lastUnusable == n - 1)
         return n - 1;
-    int from = i;
-    if (lastUnusable >= 0)
-        from = lastUnusable + 1;
-    else if (ranks[i] == Unusable)
-        from = i + 1;
-    return tree.LastMaximumFrom(from);
+    return tree.LastMaximumFrom(lastUnusable >= 0 ? lastUnusable + 1 : i);
 }
 
 void ApplyOrder(GridRows &rows, int first, const QVector<int> &order)
