@@ -1,0 +1,306 @@
+// One command out, the reply in: the exchange against the simulated tester
+// through the real serial port class.
+
+#include "app/mainstate.h"
+#include "link/commands.h"
+#include "link/comport.h"
+#include "link/exchange.h"
+#include "tools/simulator.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+
+struct Link
+{
+    TesterSimulator sim;
+    TComPort port;
+
+    Link()
+    {
+        port.SetPort(sim.PortName());
+        port.Timeouts().SetReadInterval(200);
+        port.Timeouts().SetReadTotalC(200);
+        port.Open();
+    }
+
+    QByteArray Exchange(const QByteArray &command)
+    {
+        QByteArray reply;
+        return RS232Write(port, command, reply);
+    }
+};
+
+QByteArray Pattern(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = i % 61 == 60 ? '\n' : char('A' + i % 26);
+    return bytes;
+}
+
+bool IsClockReply(const QByteArray &reply)
+{
+    static const QRegularExpression layout(
+        QStringLiteral("^#\\d{4}-\\d\\d-\\d\\d,\\d\\d:\\d\\d\\.\\d\\d\\n$"));
+    return layout.match(QString::fromLatin1(reply)).hasMatch();
+}
+
+} // namespace
+
+class TestExchange : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void quietTime_data();
+    void quietTime();
+    void silentTesterGivesEmptyReply_data();
+    void silentTesterGivesEmptyReply();
+    void replyReplacesCallersText();
+    void staleInputDiscarded();
+    void burstsWithShortGapsJoined();
+    void longGapCutsReply();
+    void pacedDownloadCollectedWhole();
+    void fullDownloadCollectedWhole();
+    void replyStopsAtLongestLength();
+    void zeroBytesKept();
+    void idleTicksReset();
+    void trace();
+    void closedPortRaises();
+    void vanishedTesterRaises();
+    void testerVanishingMidReplyRaises();
+};
+
+void TestExchange::init()
+{
+    ResetMainState();
+    ExchangeTraceSink = nullptr;
+}
+
+void TestExchange::cleanup()
+{
+    ExchangeTraceSink = nullptr;
+}
+
+void TestExchange::quietTime_data()
+{
+    QTest::addColumn<int>("bluetooth");
+    QTest::addColumn<int>("connected");
+    QTest::addColumn<int>("quietMs");
+    QTest::newRow("USB") << 0 << 0 << 300;
+    QTest::newRow("USB linked") << 0 << 1 << 300;
+    QTest::newRow("Bluetooth linked") << 1 << 1 << 500;
+    QTest::newRow("Bluetooth before linking") << 1 << 0 << 1000;
+    QTest::newRow("other non-zero mode counts as Bluetooth") << 2 << 1 << 500;
+}
+
+void TestExchange::quietTime()
+{
+    QFETCH(int, bluetooth);
+    QFETCH(int, connected);
+    QFETCH(int, quietMs);
+    BluetoothMode = bluetooth;
+    Connected = connected;
+    QCOMPARE(QuietTimeMs(), quietMs);
+}
+
+void TestExchange::silentTesterGivesEmptyReply_data()
+{
+    QTest::addColumn<int>("bluetooth");
+    QTest::addColumn<int>("connected");
+    QTest::addColumn<int>("expectedMs");
+    QTest::newRow("USB") << 0 << 0 << 400;
+    QTest::newRow("Bluetooth linked") << 1 << 1 << 600;
+    QTest::newRow("Bluetooth before linking") << 1 << 0 << 1100;
+}
+
+void TestExchange::silentTesterGivesEmptyReply()
+{
+    QFETCH(int, bluetooth);
+    QFETCH(int, connected);
+    QFETCH(int, expectedMs);
+    BluetoothMode = bluetooth;
+    Connected = connected;
+    Link link;
+    link.sim.SetSilent(true);
+
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray reply = "old";
+    const QByteArray returned = RS232Write(link.port, Cmd::Identify, reply);
+    const qint64 ms = timer.elapsed();
+
+    QVERIFY(reply.isEmpty());
+    QVERIFY(returned.isEmpty());
+    QVERIFY2(ms >= expectedMs - 5 && ms <= expectedMs + 700, qPrintable(QString::number(ms)));
+    QCOMPARE(link.sim.CommandLog(), QList<QByteArray>{Cmd::Identify});
+}
+
+void TestExchange::replyReplacesCallersText()
+{
+    Link link;
+    QByteArray reply = "left over from before";
+    const QByteArray returned = RS232Write(link.port, Cmd::Identify, reply);
+    QCOMPARE(reply, link.sim.IdentificationReply());
+    QCOMPARE(returned, reply);
+}
+
+void TestExchange::staleInputDiscarded()
+{
+    Link link;
+    link.sim.SendUnasked("$U0000 late reply\n");
+    QVERIFY(link.port.WaitForInput(5000));
+    const QByteArray reply = link.Exchange(Cmd::ReadClock);
+    QVERIFY2(IsClockReply(reply), reply.constData());
+}
+
+void TestExchange::burstsWithShortGapsJoined()
+{
+    Link link;
+    const QByteArray whole = Pattern(400);
+    link.sim.SetReply(Cmd::Download, whole);
+    link.sim.SetBursts(100, 150);
+    QCOMPARE(link.Exchange(Cmd::Download), whole);
+}
+
+void TestExchange::longGapCutsReply()
+{
+    Link link;
+    const QByteArray whole = Pattern(200);
+    link.sim.SetReply(Cmd::Download, whole);
+    link.sim.SetBursts(120, 700);
+    QCOMPARE(link.Exchange(Cmd::Download), whole.left(120));
+
+    // The rest comes in late and waits in the input queue ...
+    QTRY_COMPARE_WITH_TIMEOUT(link.port.InputCount(), 80, 5000);
+    // ... until the next exchange throws it away.
+    const QByteArray reply = link.Exchange(Cmd::ReadClock);
+    QVERIFY2(IsClockReply(reply), reply.constData());
+}
+
+void TestExchange::pacedDownloadCollectedWhole()
+{
+    Link link;
+    link.sim.SetRecordCount(20);
+    link.sim.SetLineSpeed(960);
+    QCOMPARE(link.Exchange(Cmd::Download), link.sim.DownloadReply());
+}
+
+void TestExchange::fullDownloadCollectedWhole()
+{
+    Link link;
+    link.sim.SetRecordCount(500);
+    const QByteArray reply = link.Exchange(Cmd::Download);
+    QCOMPARE(reply.size(), link.sim.DownloadReply().size());
+    QCOMPARE(reply, link.sim.DownloadReply());
+}
+
+void TestExchange::replyStopsAtLongestLength()
+{
+    Link link;
+    const QByteArray whole = Pattern(MaxReplyLength + 500);
+    link.sim.SetReply(Cmd::Download, whole);
+    const QByteArray reply = link.Exchange(Cmd::Download);
+    QCOMPARE(reply.size(), MaxReplyLength);
+    QVERIFY(reply == whole.left(MaxReplyLength));
+
+    QTRY_COMPARE_WITH_TIMEOUT(link.port.InputCount(), 500, 5000);
+    const QByteArray next = link.Exchange(Cmd::ReadClock);
+    QVERIFY2(IsClockReply(next), next.left(100).constData());
+}
+
+void TestExchange::zeroBytesKept()
+{
+    Link link;
+    link.sim.SetGarbage(true);
+    const QByteArray reply = link.Exchange(Cmd::Identify);
+    QCOMPARE(reply, TesterSimulator::GarbageReply());
+    QVERIFY(reply.contains('\0'));
+}
+
+void TestExchange::idleTicksReset()
+{
+    Link link;
+    IdleTicks = 250;
+    link.Exchange(Cmd::LinkOk);
+    QCOMPARE(IdleTicks, 0);
+
+    // Also an exchange that fails restarts the idle count.
+    link.port.Close();
+    IdleTicks = 250;
+    QVERIFY_THROWS_EXCEPTION(EComPort, link.Exchange(Cmd::LinkOk));
+    QCOMPARE(IdleTicks, 0);
+}
+
+void TestExchange::trace()
+{
+    Link link;
+    QStringList lines;
+    ExchangeTraceSink = [&](const QString &line) { lines.append(line); };
+
+    link.Exchange(Cmd::ReadClock);
+    QVERIFY(lines.isEmpty());
+
+    TraceEnabled = 1;
+    const QByteArray reply = link.Exchange(Cmd::ReadClock);
+    QCOMPARE(lines, (QStringList{">$R0000\n", "<" + QString::fromLatin1(reply)}));
+
+    lines.clear();
+    link.sim.SetSilent(true);
+    link.Exchange(Cmd::LinkOk);
+    QCOMPARE(lines, (QStringList{">$OK\n", "<"}));
+
+    ExchangeTraceSink = nullptr;
+    link.Exchange(Cmd::LinkOk);
+}
+
+void TestExchange::closedPortRaises()
+{
+    TesterSimulator sim;
+    TComPort port;
+    port.SetPort(sim.PortName());
+    QByteArray reply = "kept";
+    QVERIFY_THROWS_EXCEPTION(EComPort, RS232Write(port, Cmd::Identify, reply));
+    QVERIFY(sim.CommandLog().isEmpty());
+}
+
+void TestExchange::vanishedTesterRaises()
+{
+    Link link;
+    link.sim.Vanish();
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY_THROWS_EXCEPTION(EComPort, link.Exchange(Cmd::Identify));
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestExchange::testerVanishingMidReplyRaises()
+{
+    Link link;
+    link.sim.SetReply(Cmd::Download, Pattern(1000));
+    link.sim.SetBursts(50, 200); // about four seconds, were it to finish
+    std::thread vanisher([&link] {
+        link.sim.WaitForCommands(1, 5000);
+        link.sim.Vanish();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    bool raised = false;
+    try {
+        link.Exchange(Cmd::Download);
+    } catch (const EComPort &) {
+        raised = true;
+    }
+    vanisher.join();
+    QVERIFY(raised);
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+}
+
+QTEST_GUILESS_MAIN(TestExchange)
+#include "tst_exchange.moc"
