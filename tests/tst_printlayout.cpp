@@ -1,0 +1,164 @@
+#include "records/printlayout.h"
+
+#include <QtTest>
+
+namespace {
+
+const QStringList Device{"Device Information ", "Serial Number        : ", "Software Version  : ",
+                         "Last Calibration     : "};
+
+GridRows Grid(int records)
+{
+    GridRows rows{PlainHeadings()};
+    for (int r = 1; r <= records; ++r) {
+        const QString n = QString::number(r);
+        rows << GridRow{n, "d" + n, "t" + n, "r" + n, "PASS", "Manual"};
+    }
+    return rows;
+}
+
+// The six items of one grid row, as they stand in the page from index at.
+void CheckRow(const PrintPage &page, int at, const GridRow &row, int x0, int w, int y)
+{
+    QVERIFY(page.size() >= at + RecordColumns);
+    for (int j = 0; j < RecordColumns; ++j) {
+        QCOMPARE(page[at + j].x, x0 + j * w);
+        QCOMPARE(page[at + j].y, y);
+        QCOMPARE(page[at + j].text, row[j]);
+    }
+}
+
+} // namespace
+
+class TestPrintLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void resultsFirstPage();
+    void resultsPageBreak_data();
+    void resultsPageBreak();
+    void resultsEmptyWindowFitsOnePage();
+    void resultsPageWithoutLineHeight();
+    void searchJobs_data();
+    void searchJobs();
+};
+
+void TestPrintLayout::resultsFirstPage()
+{
+    const PrintJob job = ResultsPrintLayout(4800, 8000, Device, Grid(2));
+    QCOMPARE(job.size(), 1);
+    const PrintPage &page = job[0];
+    QCOMPARE(page.size(), 5 + 3 * RecordColumns);
+    for (int k = 0; k < 4; ++k) {
+        QCOMPARE(page[k].x, 300);
+        QCOMPARE(page[k].y, 500 + 100 * k);
+        QCOMPARE(page[k].text, Device[k]);
+    }
+    QCOMPARE(page[4].y, 900);
+    QCOMPARE(page[4].text, QString());
+    CheckRow(page, 5, PlainHeadings(), 300, 600, 1000);
+    CheckRow(page, 11, Grid(2)[1], 300, 600, 1100);
+    CheckRow(page, 17, Grid(2)[2], 300, 600, 1200);
+}
+
+void TestPrintLayout::resultsPageBreak_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<int>("lastPageRows");
+    // With a line height of 100 the first page holds lines 10 to 75: the
+    // headings and 65 records.
+    QTest::newRow("last line free") << 64 << 1 << 65;
+    QTest::newRow("last row on line 75 leaves a headings page") << 65 << 2 << 1;
+    QTest::newRow("one row on the second page") << 66 << 2 << 2;
+    QTest::newRow("second page full") << 65 + 70 << 3 << 1;
+}
+
+void TestPrintLayout::resultsPageBreak()
+{
+    QFETCH(int, records);
+    QFETCH(int, pages);
+    QFETCH(int, lastPageRows);
+    const GridRows grid = Grid(records);
+    const PrintJob job = ResultsPrintLayout(8000, 8000, Device, grid);
+    QCOMPARE(job.size(), pages);
+    QCOMPARE(job[0].size(), 5 + RecordColumns * std::min(records + 1, 66));
+    QCOMPARE(job[0].last().y, 100 * std::min(records + 10, 75));
+    if (pages > 1) {
+        CheckRow(job[1], 0, PlainHeadings(), 500, 1000, 500);
+        if (job[1].size() > RecordColumns)
+            CheckRow(job[1], RecordColumns, grid[66], 500, 1000, 600);
+    }
+    const int deviceItems = pages > 1 ? 0 : 5;
+    QCOMPARE(job.last().size(), deviceItems + RecordColumns * lastPageRows);
+    CheckRow(job.last(), deviceItems, pages > 1 ? PlainHeadings() : grid[0], 500, 1000,
+             pages > 1 ? 500 : 1000);
+}
+
+void TestPrintLayout::resultsEmptyWindowFitsOnePage()
+{
+    GridRows grid{PlainHeadings()};
+    for (int r = 0; r < 16; ++r)
+        grid << GridRow(RecordColumns, QString());
+    const PrintJob job = ResultsPrintLayout(4800, 6600, Device, grid);
+    QCOMPARE(job.size(), 1);
+    QCOMPARE(job[0].size(), 5 + 17 * RecordColumns);
+    CheckRow(job[0], 5, PlainHeadings(), 300, 600, 10 * 82);
+    CheckRow(job[0], 5 + 16 * RecordColumns, grid[16], 300, 600, 26 * 82);
+}
+
+void TestPrintLayout::resultsPageWithoutLineHeight()
+{
+    const PrintJob job = ResultsPrintLayout(100, 50, Device, Grid(30));
+    QCOMPARE(job.size(), 1);
+    QCOMPARE(job[0].size(), 5 + 31 * RecordColumns);
+}
+
+void TestPrintLayout::searchJobs_data()
+{
+    QTest::addColumn<int>("fontHeight");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QVector<int>>("rowsPerJob");
+    // Line height 75 on a page 1500 high: lines up to 15, so the first job
+    // holds lines 5 to 15 and every further job lines 0 to 15.
+    QTest::newRow("one job") << -10 << 9 << QVector<int>{10};
+    QTest::newRow("positive font height") << 10 << 9 << QVector<int>{10};
+    QTest::newRow("three jobs") << -10 << 39 << QVector<int>{11, 16, 13};
+    QTest::newRow("break after the last row") << -10 << 26 << QVector<int>{11, 16, 0};
+}
+
+void TestPrintLayout::searchJobs()
+{
+    QFETCH(int, fontHeight);
+    QFETCH(int, records);
+    QFETCH(QVector<int>, rowsPerJob);
+    const GridRows grid = Grid(records);
+    const QVector<PrintJob> jobs = SearchPrintLayout(1600, 1500, fontHeight, Device, grid);
+    QCOMPARE(jobs.size(), rowsPerJob.size());
+    int row = 0;
+    for (int k = 0; k < jobs.size(); ++k) {
+        QCOMPARE(jobs[k].size(), 1);
+        const PrintPage &page = jobs[k][0];
+        int at = 0;
+        int line = 0;
+        if (k == 0) {
+            for (int d = 0; d < 4; ++d) {
+                QCOMPARE(page[d].x, 100);
+                QCOMPARE(page[d].y, (d + 3) * 75);
+                QCOMPARE(page[d].text, Device[d]);
+            }
+            QCOMPARE(page[4].y, 7 * 75);
+            QCOMPARE(page[4].text, QString());
+            at = 5;
+            line = 5;
+        }
+        QCOMPARE(page.size(), at + RecordColumns * rowsPerJob[k]);
+        for (int r = 0; r < rowsPerJob[k]; ++r, ++row, ++line)
+            CheckRow(page, at + r * RecordColumns, grid[row], 100, 200, (line + 3) * 75);
+    }
+    QCOMPARE(row, grid.size());
+}
+
+QTEST_GUILESS_MAIN(TestPrintLayout)
+#include "tst_printlayout.moc"
