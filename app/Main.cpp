@@ -1,0 +1,429 @@
+#include "app/Main.h"
+
+#include "app/form.h"
+#include "app/messagebox.h"
+#include "app/settingsfile.h"
+#include "device/Information.h"
+#include "device/Setup.h"
+#include "link/commands.h"
+#include "link/discovery.h"
+#include "link/exchange.h"
+#include "records/Result.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+TFormMain *FormMain = nullptr;
+
+namespace {
+const QString FailToOpenPort = QStringLiteral("Fail to open port (USB)!!!");
+const QString Failure = QStringLiteral("Failure");
+
+QPixmap Glyph(const char *name)
+{
+    return QPixmap(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(name)));
+}
+
+QRect Desktop()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+}
+
+TWindowPosition Centred()
+{
+    const QRect desk = Desktop();
+    return {(desk.width() - 1024) / 2, (desk.height() - 680) / 2};
+}
+} // namespace
+
+TFormMain::TFormMain(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint)
+{
+    setWindowTitle(QStringLiteral("Kestrune"));
+    setFixedSize(1003, 638);
+    setAutoFillBackground(true);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    setPalette(grey);
+    move(400, 270);
+
+    auto *toolBar1 = new QFrame(this);
+    toolBar1->setGeometry(0, 0, 1003, 73);
+    toolBar1->setAutoFillBackground(true);
+    QPalette face = toolBar1->palette();
+    face.setColor(QPalette::Window, QColor(236, 233, 216));
+    toolBar1->setPalette(face);
+
+    Image2 = Glyph("connect");
+    Image3 = Glyph("connect_grey");
+    Image4 = Glyph("disconnect");
+    Image5 = Glyph("disconnect_grey");
+    struct Button
+    {
+        QToolButton **button;
+        int left;
+        QPixmap glyph;
+        QString tip;
+    };
+    const Button buttons[] = {
+        {&BitBtn1, 8, Image2, QStringLiteral("connect")},
+        {&BitBtn6, 116, Image5, QStringLiteral("disconnect")},
+        {&BitBtn4, 224, Glyph("result"), QStringLiteral("result")},
+        {&BitBtn3, 332, Glyph("setting"), QStringLiteral("setting")},
+        {&BitBtn2, 440, Glyph("information"), QStringLiteral("information")},
+        {&BitBtn5, 548, Glyph("exit"), QStringLiteral("exit")},
+    };
+    for (const Button &b : buttons) {
+        auto *button = new QToolButton(toolBar1);
+        button->setGeometry(b.left, 6, 100, 61);
+        button->setIcon(b.glyph);
+        button->setIconSize(QSize(97, 57));
+        button->setToolTip(b.tip);
+        button->setAutoRaise(false);
+        *b.button = button;
+    }
+    OnClick(BitBtn1, [this] { BitBtn1Click(); });
+    OnClick(BitBtn6, [this] { BitBtn6Click(); });
+    OnClick(BitBtn4, [this] { BitBtn4Click(); });
+    OnClick(BitBtn3, [this] { BitBtn3Click(); });
+    OnClick(BitBtn2, [this] { BitBtn2Click(); });
+    OnClick(BitBtn5, [this] { BitBtn5Click(); });
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, 638 - 19, 1003, 19);
+    for (int width : {500, 100, 100, 50}) {
+        auto *panel = new QLabel(StatusBar1);
+        panel->setFixedWidth(width);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addWidget(panel);
+    }
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(0, 73, 1003, 638 - 73 - 19);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/background.jpg")));
+    Image1->setScaledContents(true);
+
+    ComPort1 = new TComPort(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    OnTimer(Timer1, [this] { Timer1Timer(); });
+    Timer1->start();
+
+    FormCreate();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::FormCreate()
+{
+    StartDirectory = QDir::currentPath().left(StartDirectoryMax);
+    QString error;
+    const SettingsLoad loaded = LoadSettings(StartDirectory, &error);
+    if (loaded == SettingsLoad::Invalid) {
+        // The window keeps its designed place.
+        ShowException(error);
+        return;
+    }
+    if (loaded == SettingsLoad::Missing)
+        WindowPositions[0] = WindowPositions[1] = Centred();
+    const QRect desk = Desktop();
+    TWindowPosition &place = WindowPositions[0];
+    if (place.Left > desk.width() - 100 || place.Left < 0)
+        place.Left = (desk.width() - 1024) / 2;
+    if (place.Top > desk.height() - 50 || place.Top < 0)
+        place.Top = (desk.height() - 680) / 2;
+    move(place.Left, place.Top);
+}
+
+QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply)
+{
+    return ::RS232Write(*ComPort1, command, reply);
+}
+
+void TFormMain::BuildPortList(QStringList &list)
+{
+    list = PortsOfMode(ReadSerialCommTable(), BluetoothMode);
+}
+
+void TFormMain::PrepareLink()
+{
+    QComboBox *ports = FormSetup->ComboBox1;
+    const int index = LinkSettings[PortIndex];
+    ports->setCurrentIndex(index >= 0 && index < ports->count() ? index : -1);
+    ComPort1->SetPort(ports->currentText());
+    ComPort1->Timeouts().SetReadInterval(200);
+    ComPort1->Timeouts().SetReadTotalC(200);
+    ComPort1->SetBaudRate(static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex())));
+}
+
+QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty)
+{
+    QByteArray reply;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        try {
+            if (BluetoothMode == 0)
+                ComPort1->Open();
+            RS232Write(command, reply);
+            if (BluetoothMode == 0)
+                ComPort1->Close();
+            if (!repeatWhileEmpty || !reply.isEmpty())
+                break;
+        } catch (const std::exception &) {
+            if (BluetoothMode == 0)
+                ComPort1->Close();
+        }
+    }
+    return reply;
+}
+
+int TFormMain::IdentifyPort(bool closeAfter)
+{
+    QByteArray reply;
+    try {
+        ComPort1->Open();
+        RS232Write(Cmd::Identify, reply);
+        if (closeAfter)
+            ComPort1->Close();
+    } catch (const std::exception &) {
+        ComPort1->Close();
+        reply.clear();
+    }
+    if (reply.size() < 20)
+        return 0;
+    return IsSupportedTester(reply) ? 1 : 0;
+}
+
+int TFormMain::CPortCheck(int mode)
+{
+    QStringList found;
+    BuildPortList(found);
+    const QStringList ports = SortedPortList(found);
+    QComboBox *box = FormSetup->ComboBox1;
+    box->clear();
+    box->addItems(ports);
+    box->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    if (mode != 1)
+        return 0;
+
+    auto prepare = [this, box](TBaudRate speed) {
+        ComPort1->SetPort(box->currentText());
+        ComPort1->Timeouts().SetReadInterval(200);
+        ComPort1->Timeouts().SetReadTotalC(200);
+        ComPort1->SetBaudRate(speed);
+    };
+    if (LinkSettings[AutoSearch] != 0) {
+        for (int i = 0; i < box->count(); ++i) {
+            box->setCurrentIndex(i);
+            prepare(static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex())));
+            if (IdentifyPort(true)) {
+                LinkSettings[PortIndex] = box->currentIndex();
+                return 1;
+            }
+        }
+        return 0;
+    }
+    if (box->currentIndex() < 0)
+        return 0;
+    const int index = LinkSettings[PortIndex];
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+    prepare(br9600);
+    // A Bluetooth link keeps this port open from here on.
+    if (!IdentifyPort(BluetoothMode == 0))
+        return 0;
+    LinkSettings[PortIndex] = box->currentIndex();
+    return 1;
+}
+
+void TFormMain::ShowLinkGlyphs(bool linked)
+{
+    BitBtn1->setIcon(linked ? Image3 : Image2);
+    BitBtn6->setIcon(linked ? Image4 : Image5);
+}
+
+void TFormMain::BitBtn1Click()
+{
+    if (Connected == 1)
+        return;
+    const int attempts = BluetoothMode == 0 ? 10 : 1;
+    HourglassCursor hourglass(BitBtn1);
+    int found = 0;
+    for (int i = 0; i < attempts && !found; ++i)
+        found = CPortCheck(1);
+    if (!found) {
+        ShowLinkGlyphs(false);
+        ApplicationMessageBox(FailToOpenPort, Failure);
+        FormSetup->ComboBox1->setEnabled(true);
+        return;
+    }
+    ShowLinkGlyphs(true);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        try {
+            // An automatic search closes every port it probed, so a
+            // Bluetooth link opens its port here too (no effect when open).
+            ComPort1->Open();
+            QByteArray reply;
+            RS232Write(Cmd::LinkOk, reply);
+            if (BluetoothMode == 0)
+                ComPort1->Close();
+            break;
+        } catch (const std::exception &) {
+            if (BluetoothMode == 0)
+                ComPort1->Close();
+        }
+    }
+    FormSetup->ComboBox1->setEnabled(false);
+    FormSetup->RadioButton1->setEnabled(false);
+    FormSetup->RadioButton2->setEnabled(false);
+    Connected = 1;
+}
+
+void TFormMain::BitBtn6Click()
+{
+    if (Connected == 0)
+        return;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        try {
+            if (BluetoothMode == 0)
+                ComPort1->Open();
+            QByteArray reply;
+            RS232Write(Cmd::Unlink, reply);
+            if (BluetoothMode == 0)
+                ComPort1->Close();
+            break;
+        } catch (const std::exception &) {
+            if (BluetoothMode == 0)
+                ComPort1->Close();
+        }
+    }
+    auto unlock = [] {
+        FormSetup->ComboBox1->setEnabled(true);
+        FormSetup->RadioButton1->setEnabled(true);
+        FormSetup->RadioButton2->setEnabled(true);
+    };
+    try {
+        Connected = 0;
+        {
+            HourglassCursor hourglass(BitBtn6);
+            QThread::msleep(1000);
+            ShowLinkGlyphs(false);
+            unlock();
+        }
+        ComPort1->Close();
+    } catch (const std::exception &) {
+        Connected = 0;
+        unlock();
+        try {
+            ComPort1->Close();
+        } catch (const std::exception &) {
+        }
+    }
+}
+
+void TFormMain::BitBtn4Click()
+{
+    FormResult->show();
+    FormResult->raise();
+    FormResult->activateWindow();
+}
+
+void TFormMain::BitBtn3Click()
+{
+    if (Connected == 0)
+        CPortCheck(0);
+    FormSetup->SetPlace(x() + 250, y() + 50);
+    FormSetup->ShowModal();
+}
+
+void TFormMain::BitBtn2Click()
+{
+    FormInfor->SetPlace(x() + 400, y() + 120);
+    FormInfor->ShowModal();
+}
+
+void TFormMain::BitBtn5Click() { close(); }
+
+void TFormMain::Timer1Timer()
+{
+    if (Connected == 0)
+        return;
+    if (BluetoothMode == 0) {
+        if (++IdleTicks >= 300) {
+            BitBtn6Click();
+            return;
+        }
+        QStringList ports;
+        BuildPortList(ports);
+        const QString current = FormSetup->ComboBox1->currentText();
+        for (const QString &port : ports)
+            if (port.compare(current, Qt::CaseInsensitive) == 0)
+                return;
+    } else {
+        // A port error here is not shown: the next tick would show it again
+        // every second. The link's next exchange reports the trouble.
+        try {
+            const int pending = ComPort1->InputCount();
+            if (pending == 0)
+                return;
+            QByteArray input;
+            ComPort1->ReadStr(input, pending);
+            if (!input.startsWith(Cmd::UnlinkNotice))
+                return;
+        } catch (const EComPort &) {
+            return;
+        }
+    }
+    Connected = 0;
+    close();
+}
+
+void TFormMain::SendFarewell()
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        try {
+            ComPort1->Open();
+            QByteArray reply;
+            RS232Write(Cmd::Unlink, reply);
+            ComPort1->Close();
+            return;
+        } catch (const std::exception &) {
+            ComPort1->Close();
+        }
+    }
+}
+
+void TFormMain::FormClose()
+{
+    QDir::setCurrent(StartDirectory);
+    WindowPositions[0] = {x(), y()};
+    QString error;
+    // A settings file that cannot be written must not keep the operator in
+    // the program, nor keep a linked tester from hearing goodbye.
+    if (!SaveSettings(StartDirectory, &error))
+        ShowException(error);
+    if (Connected == 1)
+        SendFarewell();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    RunGuarded([this] { FormClose(); });
+    Timer1->stop();
+    event->accept();
+    emit Closed();
+}

@@ -1,0 +1,61 @@
+#include "app/messagebox.h"
+
+#include "link/comport.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <exception>
+
+namespace {
+MessageHandler g_handler;
+QPointer<QWidget> g_owner;
+
+int Show(const MessageRequest &request)
+{
+    if (g_handler)
+        return g_handler(request);
+    QWidget *parent = request.owner == MsgOwner::Application ? g_owner.data() : nullptr;
+    QMessageBox box(request.icon == MsgIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    request.caption, request.text, QMessageBox::NoButton, parent);
+    box.addButton(QMessageBox::Ok);
+    if (request.buttons == MsgButtons::OkCancel)
+        box.addButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok ? mrOk : mrCancel;
+}
+} // namespace
+
+void SetMessageHandler(MessageHandler handler) { g_handler = std::move(handler); }
+
+void SetMessageOwner(QWidget *owner) { g_owner = owner; }
+
+int ApplicationMessageBox(const QString &text, const QString &caption, MsgButtons buttons)
+{
+    return Show({MsgOwner::Application, text, caption, buttons, MsgIcon::None});
+}
+
+int SystemMessageBox(const QString &text, const QString &caption)
+{
+    return Show({MsgOwner::None, text, caption, MsgButtons::Ok, MsgIcon::None});
+}
+
+void ShowException(const QString &message)
+{
+    QString text = message;
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        text += QLatin1Char('.');
+    Show({MsgOwner::Application, text, QString::fromLatin1(ApplicationTitle), MsgButtons::Ok,
+          MsgIcon::Stop});
+}
+
+void RunGuarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const EComPort &e) {
+        ShowException(e.Message());
+    } catch (const std::exception &e) {
+        ShowException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowException(QString());
+    }
+}

@@ -1,0 +1,18 @@
+#include "app/printdialog.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+PrintDialogHandler g_handler;
+}
+
+void SetPrintDialogHandler(PrintDialogHandler handler) { g_handler = std::move(handler); }
+
+bool ExecutePrintDialog(QPrinter &printer, QWidget *owner)
+{
+    if (g_handler)
+        return g_handler(printer, owner);
+    QPrintDialog dialog(&printer, owner);
+    return dialog.exec() == QDialog::Accepted;
+}

@@ -1,0 +1,50 @@
+#include "app/windows.h"
+
+#include "admin/Administer.h"
+#include "admin/Massge1.h"
+#include "admin/Password.h"
+#include "app/Main.h"
+#include "app/messagebox.h"
+#include "device/Datetime.h"
+#include "device/Information.h"
+#include "device/Rstest.h"
+#include "device/Setup.h"
+#include "device/Tdate.h"
+#include "records/Result.h"
+#include "records/Searchlist.h"
+#include "records/Serch1.h"
+
+void CreateForms()
+{
+    FormMain = new TFormMain;
+    SetMessageOwner(FormMain);
+    FormResult = new TFormResult(FormMain);
+    FormSetup = new TFormSetup(FormMain);
+    FormInfor = new TFormInfor(FormMain);
+    FormTime = new TFormTime(FormMain);
+    FormSerch1 = new TFormSerch1(FormMain);
+    FormTest = new TFormTest(FormMain);
+    FormAdmin = new TFormAdmin(FormMain);
+    FormYesNo = new TFormYesNo(FormMain);
+    DateForm = new TDateForm(FormMain);
+    FormPassWord = new TFormPassWord(FormMain);
+    SearchForm = new TSearchForm(FormMain);
+}
+
+void DestroyForms()
+{
+    // The main window owns the others.
+    delete FormMain;
+    FormMain = nullptr;
+    FormResult = nullptr;
+    FormSetup = nullptr;
+    FormInfor = nullptr;
+    FormTime = nullptr;
+    FormSerch1 = nullptr;
+    FormTest = nullptr;
+    FormAdmin = nullptr;
+    FormYesNo = nullptr;
+    DateForm = nullptr;
+    FormPassWord = nullptr;
+    SearchForm = nullptr;
+}

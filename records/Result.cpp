@@ -1,0 +1,262 @@
+#include "records/Result.h"
+
+#include "app/Main.h"
+#include "app/messagebox.h"
+#include "app/filelines.h"
+#include "device/Setup.h"
+#include "link/commands.h"
+#include "records/Searchlist.h"
+#include "records/Serch1.h"
+#include "records/datafile.h"
+#include "records/download.h"
+#include "records/recordactions.h"
+#include "records/recordstate.h"
+#include "records/sortrows.h"
+#include "records/stringgrid.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QToolButton>
+
+TFormResult *FormResult = nullptr;
+
+namespace {
+const QString Failure = QStringLiteral("Failure");
+
+void Refuse(const char *text) { ApplicationMessageBox(QString::fromLatin1(text), Failure); }
+} // namespace
+
+TFormResult::TFormResult(QWidget *parent)
+    : TForm(parent, QStringLiteral("Result"), 762, 642)
+{
+    setAutoFillBackground(true);
+    QPalette silver = palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(silver);
+
+    auto *toolBar1 = new QFrame(this);
+    toolBar1->setGeometry(0, 0, 762, 75);
+    auto button = [](QWidget *parent, int left, int top, int width, const char *glyph) {
+        auto *b = new QToolButton(parent);
+        b->setGeometry(left, top, width, 66);
+        b->setIcon(QIcon(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(glyph))));
+        b->setIconSize(QSize(97, 62));
+        b->setToolTip(QString::fromLatin1(glyph).section(QLatin1Char('_'), 0, 0));
+        return b;
+    };
+    BitBtn1 = button(toolBar1, 10, 4, 100, "read");
+    BitBtn2 = button(toolBar1, 120, 4, 100, "save");
+    BitBtn3 = button(toolBar1, 230, 4, 100, "file");
+    BitBtn8 = button(toolBar1, 340, 4, 100, "excel");
+    BitBtn6 = button(toolBar1, 450, 4, 100, "print");
+    BitBtn5 = button(toolBar1, 560, 4, 100, "exit_result");
+    BitBtn7 = button(this, 628, 85, 120, "search");
+
+    Label1 = new QLabel(QStringLiteral("Device Information :"), this);
+    Label1->setGeometry(8, 80, 185, 25);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    Label1->setFont(bold);
+    int top = 104;
+    for (QLabel **label : {&Label2, &Label3, &Label4}) {
+        *label = new QLabel(this);
+        (*label)->setGeometry(40, top, 400, 16);
+        QFont f = (*label)->font();
+        f.setPixelSize(13);
+        (*label)->setFont(f);
+        top += 16;
+    }
+
+    StringGrid1 = new TStringGrid(this);
+    StringGrid1->setGeometry(8, 192, 740, 441);
+    QFont gridFont(QStringLiteral("Tahoma"));
+    gridFont.setPixelSize(11);
+    StringGrid1->setFont(gridFont);
+    StringGrid1->SetRowCount(17);
+    StringGrid1->OnMouseUp = [this](int col, int row) {
+        RunGuarded([=] { StringGrid1MouseUp(col, row); });
+    };
+
+    OpenDialog1 = {FileDialogKind::Open, QStringLiteral("DAT"),
+                   QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
+    SaveDialog1 = {FileDialogKind::Save, QStringLiteral("DAT"),
+                   QStringLiteral("Kestrune data File (*.dat)|*.dat"), this};
+    SaveDialog2 = {FileDialogKind::Save, QStringLiteral("xls"),
+                   QStringLiteral("Microsft Excel (.xls)|*.xls"), this};
+
+    OnClick(BitBtn1, [this] { BitBtn1Click(); });
+    OnClick(BitBtn2, [this] { BitBtn2Click(); });
+    OnClick(BitBtn3, [this] { BitBtn3Click(); });
+    OnClick(BitBtn8, [this] { BitBtn8Click(); });
+    OnClick(BitBtn6, [this] { BitBtn5Click(); });
+    OnClick(BitBtn5, [this] { BitBtn6Click(); });
+    OnClick(BitBtn7, [this] { BitBtn7Click(); });
+    CloseOnEscape({StringGrid1, BitBtn1, BitBtn2, BitBtn3, BitBtn8, BitBtn6, BitBtn5, BitBtn7});
+
+    FormCreate();
+}
+
+void TFormResult::FormCreate()
+{
+    move(WindowPositions[1].Left, WindowPositions[1].Top);
+    for (int col = 0; col < RecordColumns; ++col)
+        StringGrid1->SetColWidth(col, 120);
+    StringGrid1->SetColWidth(0, 100);
+    WritePlainHeadings();
+    RecordCount = 0;
+}
+
+void TFormResult::WritePlainHeadings()
+{
+    StringGrid1->Rows()[0] = PlainHeadings();
+    StringGrid1->Refresh();
+}
+
+void TFormResult::ShowDeviceInfo()
+{
+    QLabel *labels[] = {Label1, Label2, Label3, Label4};
+    for (int i = 0; i < 4; ++i)
+        labels[i]->setText(DeviceInfoLines.value(i));
+}
+
+void TFormResult::FormShow()
+{
+    RecordCount = 0;
+    StringGrid1->SetRowCount(2);
+    StringGrid1->SetRowCount(17);
+    GridRows &rows = StringGrid1->Rows();
+    for (int row = 1; row < rows.size(); ++row)
+        for (QString &cell : rows[row])
+            cell.clear();
+    DeviceInfoLines = ShownDeviceInfoHeadings();
+    ShowDeviceInfo();
+    WritePlainHeadings();
+}
+
+void TFormResult::FormClose() { WindowPositions[1] = {x(), y()}; }
+
+void TFormResult::BitBtn6Click() { close(); }
+
+void TFormResult::BitBtn1Click()
+{
+    if (FormSetup->ComboBox1->currentIndex() < 0 || Connected != 1) {
+        Refuse("Fail to open port (USB)!!!");
+        return;
+    }
+    HourglassCursor hourglass(BitBtn1);
+    FormMain->PrepareLink();
+    const QByteArray identification = FormMain->GuardedExchange(Cmd::Identify, true);
+    DeviceInfoLines = ReadDeviceInfoHeadings();
+    IdentificationValues info;
+    if (!ParseIdentification(identification, &info)) {
+        Refuse("Information Rx Error !!!");
+        return;
+    }
+    for (int i = 1; i <= 3; ++i)
+        if (info.present.value(i))
+            DeviceInfoLines[i] += info.lines.value(i);
+    ShowDeviceInfo();
+
+    const DownloadReply download = ParseDownload(FormMain->GuardedExchange(Cmd::Download, true));
+    if (download.status == DownloadStatus::NoData) {
+        Refuse("No Data !!!");
+        return;
+    }
+    if (download.status != DownloadStatus::Ok) {
+        Refuse("Data Reading Error !!!");
+        return;
+    }
+    GridRows &rows = StringGrid1->Rows();
+    rows.resize(1);
+    rows += download.rows;
+    RecordCount = download.rows.size();
+    rows[0] = PlainHeadings();
+    StringGrid1->Refresh();
+}
+
+void TFormResult::BitBtn2Click()
+{
+    if (RecordCount == 0) {
+        Refuse("No Data !!!");
+        return;
+    }
+    WriteRecordFile(this, SaveDialog1, StringGrid1->Rows(), QLatin1Char(','));
+}
+
+void TFormResult::BitBtn3Click()
+{
+    const QString path = ExecuteFileDialog(OpenDialog1);
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    QString error;
+    if (!LoadLines(path, FileLines, &error)) {
+        ApplicationMessageBox(error, Failure);
+        return;
+    }
+    RecordCount = 0;
+    StringGrid1->SetRowCount(2);
+    for (QString &cell : StringGrid1->Rows()[1])
+        cell.clear();
+    DataFileContent content;
+    const DataFileStatus status = ParseDataFileLines(FileLines, &content);
+    if (status == DataFileStatus::Mismatch)
+        Refuse("Kestrune Data format mismatch !!!");
+    if (status != DataFileStatus::Ok) {
+        StringGrid1->Refresh();
+        return;
+    }
+    DeviceInfoLines = content.deviceInfo;
+    ShowDeviceInfo();
+    GridRows &rows = StringGrid1->Rows();
+    rows.resize(1);
+    rows[0] = PlainHeadings();
+    rows += content.records;
+    RecordCount = content.records.size();
+    StringGrid1->Refresh();
+}
+
+void TFormResult::BitBtn8Click()
+{
+    if (RecordCount == 0) {
+        Refuse("No Data !!!");
+        return;
+    }
+    WriteRecordFile(this, SaveDialog2, StringGrid1->Rows(), QLatin1Char('\t'));
+}
+
+void TFormResult::BitBtn5Click() { PrintResultRecords(this, StringGrid1->Rows()); }
+
+void TFormResult::BitBtn7Click()
+{
+    if (RecordCount == 0) {
+        Refuse("No Data !!!");
+        return;
+    }
+    FormSerch1->SetPlace(Left() + 500, Top());
+    FormSerch1->ShowModal();
+    if (SearchAccepted == 1)
+        SearchForm->ShowModal();
+    SearchAccepted = 0;
+}
+
+void TFormResult::StringGrid1MouseUp(int col, int row)
+{
+    if (row != 0 || StringGrid1->RowCount() < 3 || RecordCount < 2)
+        return;
+    HourglassCursor hourglass(StringGrid1);
+    GridRows &rows = StringGrid1->Rows();
+    const QString oldMark = rows[0][col].left(2);
+    rows[0] = PlainHeadings();
+    const QString plain = rows[0][col];
+    if (oldMark == QLatin1String("  ") || oldMark == QLatin1String(DescendingMark)) {
+        SortRows(rows, 1, RecordCount, col, true);
+        rows[0][col] = QLatin1String(AscendingMark) + plain;
+    } else if (oldMark == QLatin1String(AscendingMark)) {
+        SortRows(rows, 1, RecordCount, col, false);
+        rows[0][col] = QLatin1String(DescendingMark) + plain;
+    }
+    StringGrid1->Refresh();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The open and save dialogs of the program go through here, so that a test
+// can see each request and answer it.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+enum class FileDialogKind { Open, Save };
+
+struct FileDialogRequest
+{
+    FileDialogKind kind = FileDialogKind::Open;
+    QString defaultExt;  // appended when the chosen name has no extension
+    QString filter;      // "description|pattern", as the windows give it
+    QWidget *owner = nullptr;
+};
+
+// Returns the chosen path, or an empty text when cancelled.
+using FileDialogHandler = std::function<QString(const FileDialogRequest &)>;
+void SetFileDialogHandler(FileDialogHandler handler);
+
+// Shows the dialog (or asks the handler) and gives the chosen path with the
+// default extension added where the name has none; empty when cancelled.
+QString ExecuteFileDialog(const FileDialogRequest &request);
+
+// "a|*.x|b|*.y" as a Qt name filter list.
+QString QtNameFilter(const QString &filter);

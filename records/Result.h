@@ -1,0 +1,42 @@
+#pragma once
+// The results window: the device-information lines above the grid of test
+// records, and the toolbar that reads, saves, opens, exports and prints them.
+
+#include "app/filedialogs.h"
+#include "app/form.h"
+
+class QLabel;
+class QToolButton;
+class TStringGrid;
+
+class TFormResult : public TForm
+{
+    Q_OBJECT
+public:
+    explicit TFormResult(QWidget *parent);
+
+    void BitBtn1Click();  // read from the tester
+    void BitBtn2Click();  // save a data file
+    void BitBtn3Click();  // open a data file
+    void BitBtn8Click();  // spreadsheet export
+    void BitBtn5Click();  // print
+    void BitBtn6Click();  // close the window
+    void BitBtn7Click();  // search
+    void StringGrid1MouseUp(int col, int row);
+
+    QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;
+    QLabel *Label1, *Label2, *Label3, *Label4;
+    TStringGrid *StringGrid1;
+    FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+
+private:
+    void FormCreate();
+    void WritePlainHeadings();
+    void ShowDeviceInfo();
+};
+
+extern TFormResult *FormResult;

@@ -1,0 +1,58 @@
+#include "records/recordactions.h"
+
+#include "app/mainstate.h"
+#include "app/filelines.h"
+#include "app/messagebox.h"
+#include "app/printdialog.h"
+#include "records/datafile.h"
+#include "records/printlayout.h"
+#include "records/recordstate.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
+
+void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+                     QChar separator)
+{
+    FileDialogRequest request = dialog;
+    request.owner = owner;
+    const QString path = ExecuteFileDialog(request);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path) &&
+        ApplicationMessageBox(QStringLiteral("File Over Saving ?"), QStringLiteral("Warning"),
+                              MsgButtons::OkCancel) != mrOk)
+        return;
+    FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
+    QString error;
+    if (!SaveLinesAtomically(path, FileLines, &error))
+        ApplicationMessageBox(error, QStringLiteral("Failure"));
+}
+
+void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ExecutePrintDialog(printer, owner))
+        return;
+    const PrintJob job = ResultsPrintLayout(printer.width(), printer.height(), DeviceInfoLines,
+                                            gridRows);
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        ApplicationMessageBox(QStringLiteral("The printer cannot be used."),
+                              QStringLiteral("Failure"));
+        return;
+    }
+    // The layout puts a text's top-left corner at its point.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(8);
+    painter.setFont(QFont(font, &printer));
+    const int ascent = painter.fontMetrics().ascent();
+    for (int page = 0; page < job.size(); ++page) {
+        if (page > 0)
+            printer.newPage();
+        for (const PrintItem &item : job[page])
+            painter.drawText(item.x, item.y + ascent, item.text);
+    }
+    painter.end();
+}

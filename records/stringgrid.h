@@ -1,0 +1,52 @@
+#pragma once
+// A grid of text cells: a view over a table model of strings, so that it
+// stays quick with a hundred thousand rows. Row 0 and column 0 are fixed
+// cells; every cell's text is drawn centred.
+
+#include "records/recordfields.h"
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <functional>
+
+class TStringGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit TStringGridModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    GridRows &Rows() { return FRows; }
+    void SetRowCount(int count);
+    // After changing Rows() directly.
+    void Refresh();
+
+private:
+    GridRows FRows;
+};
+
+class TStringGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit TStringGrid(QWidget *parent = nullptr);
+
+    int RowCount() const { return FModel->rowCount(); }
+    void SetRowCount(int count) { FModel->SetRowCount(count); }
+    QString Cell(int col, int row) const { return FModel->Rows().at(row).at(col); }
+    void SetCell(int col, int row, const QString &text);
+    GridRows &Rows() { return FModel->Rows(); }
+    void Refresh() { FModel->Refresh(); }
+    void SetColWidth(int col, int width) { setColumnWidth(col, width); }
+
+    // Mouse button released over the grid: the cell under the mouse.
+    std::function<void(int col, int row)> OnMouseUp;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    TStringGridModel *FModel;
+};

@@ -1,0 +1,101 @@
+#pragma once
+// The program's windows in a test: a scratch start directory, a serial-port
+// table file of the test's own, and every message box seen and answered.
+
+#include "app/Main.h"
+#include "app/filedialogs.h"
+#include "app/mainstate.h"
+#include "app/messagebox.h"
+#include "app/windows.h"
+#include "device/Setup.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <utility>
+
+struct ShownMessage
+{
+    MsgOwner owner;
+    QString text;
+    QString caption;
+    MsgButtons buttons;
+    MsgIcon icon;
+};
+
+class GuiFixture
+{
+public:
+    GuiFixture()
+    {
+        QDir::setCurrent(FDir.path());
+        TablePath = FDir.filePath(QStringLiteral("serialcomm.txt"));
+        qputenv("KESTRUNE_SERIALCOMM", TablePath.toLocal8Bit());
+        SetTable({});
+        SetMessageHandler([this](const MessageRequest &r) {
+            Messages.append({r.owner, r.text, r.caption, r.buttons, r.icon});
+            return Answers.isEmpty() ? int(mrOk) : Answers.takeFirst();
+        });
+        SetFileDialogHandler([this](const FileDialogRequest &r) {
+            FileRequests.append(r);
+            return ChosenFiles.isEmpty() ? QString() : ChosenFiles.takeFirst();
+        });
+    }
+    ~GuiFixture()
+    {
+        DestroyForms();
+        SetMessageHandler({});
+        SetFileDialogHandler({});
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    // Creates the windows as the program does; the supervision timer is
+    // driven by hand in the tests.
+    void CreateWindows()
+    {
+        CreateForms();
+        FormMain->Timer1->stop();
+    }
+
+    QString Dir() const { return FDir.path(); }
+
+    // value name, port name
+    void SetTable(const QList<std::pair<QString, QString>> &entries)
+    {
+        QFile file(TablePath);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const auto &e : entries)
+            file.write((e.first + QLatin1Char('\t') + e.second + QLatin1Char('\n')).toLatin1());
+    }
+    static std::pair<QString, QString> Usb(int n, const QString &port)
+    {
+        return {QStringLiteral("\\Device\\Serial%1").arg(n), port};
+    }
+    static std::pair<QString, QString> Bluetooth(int n, const QString &port)
+    {
+        return {QStringLiteral("\\Device\\BthModem%1").arg(n), port};
+    }
+
+    // The texts of the messages shown since the last call.
+    QStringList TakeTexts()
+    {
+        QStringList texts;
+        for (const ShownMessage &m : Messages)
+            texts << m.text;
+        Messages.clear();
+        return texts;
+    }
+
+    QString TablePath;
+    QList<ShownMessage> Messages;
+    QList<int> Answers;
+    QList<FileDialogRequest> FileRequests;
+    QStringList ChosenFiles;
+
+private:
+    QTemporaryDir FDir;
+};
