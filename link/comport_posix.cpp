@@ -363,11 +363,14 @@ int ComDevice::Write(const char *buffer, int count)
 bool ComDevice::WaitForInput(int timeoutMs)
 {
     const short revents = PollFor(FHandle, POLLIN, timeoutMs < 0 ? -1 : timeoutMs);
-    if ((revents & POLLIN) != 0)
+    if ((revents & GoneEvents) == 0)
+        return (revents & POLLIN) != 0;
+    // A terminal whose other end has gone reports input for ever; only what
+    // is really queued counts.
+    int queued = 0;
+    if (::ioctl(FHandle, FIONREAD, &queued) == 0 && queued > 0)
         return true;
-    if ((revents & GoneEvents) != 0)
-        throw EComPort(3, EIO);
-    return false;
+    throw EComPort(3, EIO);
 }
 
 ComModemLines ComDevice::ModemStatus()
