@@ -2,6 +2,7 @@
 // with plain descriptor calls, so that these checks do not depend on the
 // serial port class.
 
+#include "link/commands.h"
 #include "tools/simulator.h"
 
 #include <QElapsedTimer>
@@ -281,11 +282,11 @@ void TestSimulator::clockReadAndSet_data()
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QDateTime>("expected");
     const QDateTime start(QDate(2011, 4, 7), QTime(18, 20, 50));
-    QTest::newRow("read") << QByteArray("$R0000\n") << start;
-    QTest::newRow("set") << QByteArray("$r2020-02-29,23:59.58\n")
+    QTest::newRow("read") << Cmd::ReadClock << start;
+    QTest::newRow("set") << SetClockCommand(2020, 2, 29, 23, 59, 58)
                          << QDateTime(QDate(2020, 2, 29), QTime(23, 59, 58));
     QTest::newRow("hour 24 is next midnight")
-        << QByteArray("$r2011-04-07,24:00.00\n") << QDateTime(QDate(2011, 4, 8), QTime(0, 0));
+        << SetClockCommand("2011-04-07", "24:00.00") << QDateTime(QDate(2011, 4, 8), QTime(0, 0));
     QTest::newRow("impossible date keeps clock") << QByteArray("$r2011-02-31,10:00.00\n") << start;
     QTest::newRow("not a date keeps clock") << QByteArray("$rtoday\n") << start;
 }
