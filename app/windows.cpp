@@ -16,6 +16,8 @@
 
 void CreateForms()
 {
+    // The pictures live in this static library; register them explicitly.
+    Q_INIT_RESOURCE(kestrune);
     FormMain = new TFormMain;
     SetMessageOwner(FormMain);
     FormResult = new TFormResult(FormMain);

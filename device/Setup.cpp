@@ -58,7 +58,7 @@ TFormSetup::TFormSetup(QWidget *parent)
 
     BitBtn1 = new QToolButton(panel);
     BitBtn1->setGeometry(280, 24, 100, 61);
-    BitBtn1->setIcon(QIcon(QStringLiteral(":/glyphs/datetime.png")));
+    BitBtn1->setIcon(QIcon(QStringLiteral(":/glyphs/datetime_setup.png")));
     BitBtn1->setIconSize(QSize(97, 57));
     BitBtn1->setToolTip(QStringLiteral("DATE/TIME SETUP"));
 

@@ -38,21 +38,22 @@ TFormResult::TFormResult(QWidget *parent)
 
     auto *toolBar1 = new QFrame(this);
     toolBar1->setGeometry(0, 0, 762, 75);
-    auto button = [](QWidget *parent, int left, int top, int width, const char *glyph) {
+    auto button = [](QWidget *parent, int left, int top, int width, const char *glyph,
+                     const char *word) {
         auto *b = new QToolButton(parent);
         b->setGeometry(left, top, width, 66);
         b->setIcon(QIcon(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(glyph))));
         b->setIconSize(QSize(97, 62));
-        b->setToolTip(QString::fromLatin1(glyph).section(QLatin1Char('_'), 0, 0));
+        b->setToolTip(QString::fromLatin1(word));
         return b;
     };
-    BitBtn1 = button(toolBar1, 10, 4, 100, "read");
-    BitBtn2 = button(toolBar1, 120, 4, 100, "save");
-    BitBtn3 = button(toolBar1, 230, 4, 100, "file");
-    BitBtn8 = button(toolBar1, 340, 4, 100, "excel");
-    BitBtn6 = button(toolBar1, 450, 4, 100, "print");
-    BitBtn5 = button(toolBar1, 560, 4, 100, "exit_result");
-    BitBtn7 = button(this, 628, 85, 120, "search");
+    BitBtn1 = button(toolBar1, 10, 4, 100, "read", "read");
+    BitBtn2 = button(toolBar1, 120, 4, 100, "save", "save");
+    BitBtn3 = button(toolBar1, 230, 4, 100, "file", "file");
+    BitBtn8 = button(toolBar1, 340, 4, 100, "excel", "excel");
+    BitBtn6 = button(toolBar1, 450, 4, 100, "print", "print");
+    BitBtn5 = button(toolBar1, 560, 4, 100, "result_exit", "exit");
+    BitBtn7 = button(this, 628, 85, 120, "search", "search");
 
     Label1 = new QLabel(QStringLiteral("Device Information :"), this);
     Label1->setGeometry(8, 80, 185, 25);

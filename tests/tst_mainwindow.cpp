@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -22,7 +23,7 @@ QImage IconImage(const QToolButton *button)
     return button->icon().pixmap(QSize(97, 57)).toImage();
 }
 
-QByteArray ShortIdentification() { return QByteArrayLiteral("#I7\nQX4826 ABCDEFGHI"); }
+QByteArray ShortIdentification() { return QByteArrayLiteral("#I7\nQX4826 ABCDEFGH"); }
 } // namespace
 
 class TestMainWindow : public QObject
