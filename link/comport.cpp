@@ -262,6 +262,14 @@ ComTimeoutSettings TimeoutSettingsOf(TCustomComPort &port)
             t.WriteTotalMultiplier(), t.WriteTotalConstant()};
 }
 
+// Buffer sizes, line settings, time-outs, in this order.
+void ApplyAll(ComDevice &device, TCustomComPort &port)
+{
+    device.SetQueueSizes(port.Buffer().InputSize(), port.Buffer().OutputSize());
+    device.SetLine(LineSettingsOf(port));
+    device.SetTimeouts(TimeoutSettingsOf(port));
+}
+
 int Transfer(ComDevice &device, TAsync &async, char *readBuffer, int count)
 {
     if (async.Kind == okWrite)
@@ -355,11 +363,10 @@ void TCustomComPort::Open()
     FDevice = ComDevice::Open(FPort);
     FConnected = true;
     try {
-        FDevice->SetQueueSizes(FBuffer.InputSize(), FBuffer.OutputSize());
-        FDevice->SetLine(LineSettingsOf(*this));
-        FDevice->SetTimeouts(TimeoutSettingsOf(*this));
+        ApplyAll(*FDevice, *this);
         if (FEvents != 0) {
             FEventThread = std::make_unique<TComThread>(this);
+            FEventThread->Start();
             FThreadCreated = true;
         }
     } catch (...) {
@@ -382,6 +389,9 @@ void TCustomComPort::Close()
 {
     if (!FConnected)
         return;
+    // A handler on the watcher's own thread cannot wait for that thread.
+    if (FEventThread && FEventThread->IsCurrentThread())
+        throw EComPort(5, EDEADLK);
     if (OnBeforeClose)
         OnBeforeClose();
     // Reads and writes block the calling thread until they end, so nothing is
@@ -403,11 +413,8 @@ void TCustomComPort::EndUpdate()
 {
     if (FUpdateCount == 0)
         return;
-    if (--FUpdateCount == 0 && FConnected) {
-        FDevice->SetQueueSizes(FBuffer.InputSize(), FBuffer.OutputSize());
-        FDevice->SetLine(LineSettingsOf(*this));
-        FDevice->SetTimeouts(TimeoutSettingsOf(*this));
-    }
+    if (--FUpdateCount == 0 && FConnected)
+        ApplyAll(*FDevice, *this);
 }
 
 void TCustomComPort::ApplyBuffer()

@@ -86,20 +86,20 @@ public:
     // Line errors seen by the watcher since the last call (ComLineError bits).
     int TakeLineErrors() { return FLineErrors.exchange(0); }
 
-    int InputSize() const { return FInputSize; }
-    int Handle() const { return FHandle; }
-
 private:
     friend class ComEventWaiter;
     explicit ComDevice(int handle) : FHandle(handle) {}
 
     int FHandle = -1;
     bool FExclusive = false;
-    int FInputSize = 1024;
+    std::atomic<int> FInputSize{1024};
     ComTimeoutSettings FTimeouts;
     std::atomic<bool> FWrittenSinceTxEmpty{false};
     std::atomic<int> FLineErrors{0};
 };
+
+// Gives the calling thread the priority, as far as the system lets it.
+void SetWatcherThreadPriority(TThreadPriority priority);
 
 // Waits for the line events of one device on the watcher thread. Stop() may
 // be called from any thread and ends the current or the next Wait().

@@ -16,6 +16,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -167,7 +168,8 @@ std::unique_ptr<ComDevice> ComDevice::Open(const QString &port)
     // this process included.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
         throw EComPort(1, errno);
-    std::unique_ptr<ComDevice> device(new ComDevice(fd.Release()));
+    std::unique_ptr<ComDevice> device(new ComDevice(fd.Get()));
+    fd.Release();
     device->FExclusive = ::ioctl(device->FHandle, TIOCEXCL) == 0;
     return device;
 }
@@ -195,6 +197,9 @@ void ComDevice::SetLine(const ComLineSettings &s)
     termios tio{};
     if (::tcgetattr(FHandle, &tio) != 0)
         throw EComPort(7, errno);
+    // Termios has nothing for DSR flow and sensitivity, continuing after
+    // XOFF, the XON/XOFF limits, the event character, dropping zero bytes or
+    // a parity replacement other than zero; those fields stay unused here.
     ::cfmakeraw(&tio);
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -383,6 +388,15 @@ ComModemLines ComDevice::ModemStatus()
     }
     return {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_RI) != 0,
             (bits & TIOCM_CD) != 0};
+}
+
+void SetWatcherThreadPriority(TThreadPriority priority)
+{
+    static const int niceness[] = {19, 10, 5, 0, -5, -10, -20};
+    if (priority == tpNormal)
+        return;
+    // Raising it needs privileges; without them the thread stays as it is.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), niceness[priority]);
 }
 
 struct ComEventWaiter::Private

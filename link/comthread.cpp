@@ -18,7 +18,7 @@ struct ComSyncRequest
 namespace {
 
 std::atomic<int> liveWatchers{0};
-std::mutex pendingMutex;
+thread_local const TComThread *currentWatcher = nullptr;
 
 // Handlers run from the event loop or from the watcher's own loop, neither of
 // which can carry an exception further.
@@ -39,12 +39,21 @@ TComThread::TComThread(TCustomComPort *port)
     : FComPort(port), FWaiter(new ComEventWaiter(*port->FDevice, port->Events())),
       FAlive(std::make_shared<std::atomic<bool>>(true))
 {
-    FThread.reset(QThread::create([this] {
-        Execute();
-        --liveWatchers;
-    }));
+}
+
+void TComThread::Start()
+{
+    if (FThread.joinable())
+        return;
     ++liveWatchers;
-    FThread->start(static_cast<QThread::Priority>(port->EventThreadPriority()));
+    FRunning = true;
+    FThread = std::thread([this, priority = FComPort->EventThreadPriority()] {
+        currentWatcher = this;
+        SetWatcherThreadPriority(priority);
+        Execute();
+        FRunning = false;
+        --liveWatchers;
+    });
 }
 
 TComThread::~TComThread()
@@ -58,7 +67,7 @@ void TComThread::Stop()
     FAlive->store(false);
     std::shared_ptr<ComSyncRequest> pending;
     {
-        std::lock_guard<std::mutex> lock(pendingMutex);
+        std::lock_guard<std::mutex> lock(FPendingMutex);
         pending = FPending;
     }
     if (pending) {
@@ -69,12 +78,13 @@ void TComThread::Stop()
         pending->Changed.notify_all();
     }
     FWaiter->Stop();
-    FThread->wait();
+    if (FThread.joinable())
+        FThread.join();
 }
 
-bool TComThread::IsRunning() const
+bool TComThread::IsCurrentThread() const
 {
-    return FThread->isRunning();
+    return currentWatcher == this;
 }
 
 int TComThread::LiveCount()
@@ -116,7 +126,7 @@ void TComThread::DispatchOnMainThread(TComEvents events)
 {
     auto request = std::make_shared<ComSyncRequest>();
     {
-        std::lock_guard<std::mutex> lock(pendingMutex);
+        std::lock_guard<std::mutex> lock(FPendingMutex);
         if (FStopping)
             return;
         FPending = request;
@@ -143,6 +153,6 @@ void TComThread::DispatchOnMainThread(TComEvents events)
         request->Changed.wait(lock, [&] { return request->Finished || request->Abandoned; });
     }
     FWaitingForMain = false;
-    std::lock_guard<std::mutex> lock(pendingMutex);
+    std::lock_guard<std::mutex> lock(FPendingMutex);
     FPending.reset();
 }

@@ -4,9 +4,10 @@
 
 #include "link/comport.h"
 
-#include <QThread>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class ComEventWaiter;
 struct ComSyncRequest;
@@ -14,18 +15,20 @@ struct ComSyncRequest;
 class TComThread
 {
 public:
-    // Starts watching the port's Events; raises EComPort when it cannot.
+    // Prepares watching the port's Events; raises EComPort when it cannot.
     explicit TComThread(TCustomComPort *port);
     // Stops the thread and waits until it has ended.
     ~TComThread();
     TComThread(const TComThread &) = delete;
     TComThread &operator=(const TComThread &) = delete;
 
+    void Start();
     // Signals the stop and waits until the thread has ended. Safe while an
     // event is being dispatched on the main thread.
     void Stop();
 
-    bool IsRunning() const;
+    bool IsRunning() const { return FRunning.load(); }
+    bool IsCurrentThread() const;
     // True while the thread waits for the main thread to run its handlers.
     bool WaitingForMainThread() const { return FWaitingForMain.load(); }
     // Watcher threads alive in this process.
@@ -38,9 +41,11 @@ private:
 
     TCustomComPort *FComPort;
     std::unique_ptr<ComEventWaiter> FWaiter;
-    std::shared_ptr<ComSyncRequest> FPending; // guarded by the request's mutex
+    std::mutex FPendingMutex;
+    std::shared_ptr<ComSyncRequest> FPending;
     std::shared_ptr<std::atomic<bool>> FAlive;
     std::atomic<bool> FStopping{false};
     std::atomic<bool> FWaitingForMain{false};
-    std::unique_ptr<QThread> FThread;
+    std::atomic<bool> FRunning{false};
+    std::thread FThread;
 };

@@ -58,6 +58,7 @@ private slots:
     void closeFromHandler();
     void closeWhileWatcherWaitsForMainThread();
     void closeWhileHandlerRunsOnWatcher();
+    void closeOnWatcherThreadRefused();
 };
 
 void TestComThread::openStartsOneWatcher()
@@ -286,6 +287,30 @@ void TestComThread::closeWhileHandlerRunsOnWatcher()
     }
     port.Close();
     QVERIFY(finished);
+    QCOMPARE(TComThread::LiveCount(), 0);
+}
+
+void TestComThread::closeOnWatcherThreadRefused()
+{
+    PtyPair pty;
+    TComPort port;
+    port.SetPort(pty.PortName());
+    port.SetSyncMethod(smNone);
+    std::atomic<int> code{-1};
+    port.OnRxChar = [&](int) {
+        try {
+            port.Close();
+            code = 0;
+        } catch (const EComPort &e) {
+            code = e.Code;
+        }
+    };
+    port.Open();
+    QVERIFY(pty.Send("x"));
+    QVERIFY(WaitUntil([&] { return code.load() != -1; }));
+    QCOMPARE(code.load(), 5);
+    QVERIFY(port.IsOpen());
+    port.Close();
     QCOMPARE(TComThread::LiveCount(), 0);
 }
 
