@@ -1,0 +1,136 @@
+// Printing the results window to a PDF file: the right texts on the right
+// pages, read back with pdftotext.
+
+#include "guifixture.h"
+
+#include "app/printdialog.h"
+#include "records/Result.h"
+#include "records/recordstate.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <memory>
+
+class TestPrinting : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<GuiFixture> fx;
+    QString pdf;
+    bool cancel = false;
+
+    static QString Run(const QString &program, const QStringList &args)
+    {
+        QProcess p;
+        p.start(program, args);
+        if (!p.waitForFinished(30000) || p.exitCode() != 0)
+            return QString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    int Pages() const
+    {
+        const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+        const int at = info.indexOf(QStringLiteral("Pages:"));
+        return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+    }
+    QString Page(int n) const
+    {
+        return Run(QStringLiteral("pdftotext"),
+                   {"-f", QString::number(n), "-l", QString::number(n), pdf, "-"});
+    }
+
+    void OpenRecords(int count)
+    {
+        QByteArray file = "Kestrune\r\nDevice Information \r\nSerial Number : SN-77\r\n"
+                          "Software Version  : V1\r\nLast Calibration : 2011-03-15\r\n"
+                          "\r\n\r\n\r\n\r\n\r\nheadings\r\n";
+        for (int i = 1; i <= count; ++i)
+            file += QStringLiteral("%1,01 - Jan - 2010,08:00.00,0.045 %BAC,PASS,Manual,\r\n")
+                        .arg(i, 5, 10, QLatin1Char('0'))
+                        .toLatin1();
+        const QString path = fx->Dir() + QStringLiteral("/print.DAT");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(file);
+        out.close();
+        fx->ChosenFiles << path;
+        FormResult->BitBtn3Click();
+        QCOMPARE(RecordCount, count);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        fx = std::make_unique<GuiFixture>();
+        fx->CreateWindows();
+        pdf = fx->Dir() + QStringLiteral("/out.pdf");
+        SetPrintDialogHandler([this](QPrinter &printer, QWidget *) {
+            if (cancel)
+                return false;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            printer.setPageSize(QPageSize(QPageSize::A4));
+            return true;
+        });
+    }
+    void cleanupTestCase()
+    {
+        SetPrintDialogHandler({});
+        fx.reset();
+    }
+    void init()
+    {
+        QFile::remove(pdf);
+        cancel = false;
+        FormResult->close();
+        FormResult->show();
+    }
+
+    void emptyWindowPrintsOnePage()
+    {
+        FormResult->BitBtn5Click();
+        QCOMPARE(Pages(), 1);
+        const QString page = Page(1);
+        for (const char *text : {"Device Information", "Serial Number", "Software Version",
+                                 "Last Calibration", "Test No", "Sampling Type"})
+            QVERIFY2(page.contains(QLatin1String(text)), text);
+    }
+
+    void longListBreaksAfterLine75()
+    {
+        OpenRecords(100);
+        FormResult->BitBtn5Click();
+        QCOMPARE(Pages(), 2);
+        const QString first = Page(1);
+        QVERIFY(first.contains(QStringLiteral("SN-77")));
+        QVERIFY(first.contains(QStringLiteral("Test No")));
+        QVERIFY(first.contains(QStringLiteral("00001")));
+        QVERIFY(first.contains(QStringLiteral("00065")));
+        QVERIFY(!first.contains(QStringLiteral("00066")));
+        const QString second = Page(2);
+        QVERIFY(second.contains(QStringLiteral("Test No")));
+        QVERIFY(!second.contains(QStringLiteral("SN-77")));
+        QVERIFY(second.contains(QStringLiteral("00066")));
+        QVERIFY(second.contains(QStringLiteral("00100")));
+    }
+
+    void fullLastPageEndsWithHeadingsOnly()
+    {
+        OpenRecords(65);
+        FormResult->BitBtn5Click();
+        QCOMPARE(Pages(), 2);
+        const QString second = Page(2);
+        QVERIFY(second.contains(QStringLiteral("Test No")));
+        QVERIFY(!second.contains(QStringLiteral("000")));
+    }
+
+    void cancelPrintsNothing()
+    {
+        cancel = true;
+        FormResult->BitBtn5Click();
+        QVERIFY(!QFile::exists(pdf));
+    }
+};
+
+QTEST_MAIN(TestPrinting)
+#include "tst_printing.moc"
