@@ -1,0 +1,129 @@
+// Figures for the results window itself: a 100,000-record data file opened,
+// sorted by every column, saved and exported through the window's own
+// buttons; and a 500-record download from a simulated tester sending at
+// 9600-baud pace, against what the line itself allows.
+
+#include "app/Main.h"
+#include "app/filedialogs.h"
+#include "app/filelines.h"
+#include "app/messagebox.h"
+#include "app/windows.h"
+#include "device/Setup.h"
+#include "link/commands.h"
+#include "records/Result.h"
+#include "records/datafile.h"
+#include "records/download.h"
+#include "records/recordstate.h"
+#include "tools/simulator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+namespace {
+constexpr int Records = 100000;
+
+double Measure(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void Report(const char *what, double ms) { std::printf("%-46s %9.1f ms\n", what, ms); }
+
+QString WriteDataFile(const QString &dir)
+{
+    GridRows rows{PlainHeadings()};
+    for (int i = 0; i < Records; ++i) {
+        QByteArray line = TesterSimulator::RecordLine(i * 7 % Records);
+        line.chop(1);
+        GridRow row;
+        FillRecordRow(line, row);
+        rows << row;
+    }
+    const QString path = dir + QStringLiteral("/big.DAT");
+    SaveLinesAtomically(path, BuildRecordFileLines({"Device Information ", "Serial Number : B",
+                                                    "Software Version  : V", "Last : C"},
+                                                   rows, QLatin1Char(',')),
+                        nullptr);
+    return path;
+}
+
+void BenchWindow(const QString &dir)
+{
+    const QString data = WriteDataFile(dir);
+    QString chosen;
+    SetFileDialogHandler([&chosen](const FileDialogRequest &) { return chosen; });
+    FormResult->show();
+
+    chosen = data;
+    Report("open 100,000 records", Measure([] { FormResult->BitBtn3Click(); }));
+    std::printf("  records in the grid: %d\n", RecordCount);
+    for (int col = 0; col < RecordColumns; ++col) {
+        char label[64];
+        std::snprintf(label, sizeof label, "sort by column %d, ascending", col);
+        Report(label, Measure([col] { FormResult->StringGrid1MouseUp(col, 0); }));
+        std::snprintf(label, sizeof label, "sort by column %d, descending", col);
+        Report(label, Measure([col] { FormResult->StringGrid1MouseUp(col, 0); }));
+    }
+    chosen = dir + QStringLiteral("/saved.DAT");
+    Report("save 100,000 records", Measure([] { FormResult->BitBtn2Click(); }));
+    chosen = dir + QStringLiteral("/export.xls");
+    Report("export 100,000 records", Measure([] { FormResult->BitBtn8Click(); }));
+}
+
+void BenchDownload(const QString &dir)
+{
+    TesterSimulator tester;
+    tester.SetRecordCount(500);
+    const QString table = dir + QStringLiteral("/serialcomm.txt");
+    QFile file(table);
+    file.open(QIODevice::WriteOnly);
+    file.write("\\Device\\Serial0\t" + tester.PortName().toLatin1() + "\n");
+    file.close();
+    qputenv("KESTRUNE_SERIALCOMM", table.toLocal8Bit());
+    FormMain->BitBtn1Click();
+    if (Connected != 1) {
+        std::printf("download: the simulated tester was not found\n");
+        return;
+    }
+    tester.SetLineSpeed(960);
+    const double ms = Measure([] { FormResult->BitBtn1Click(); });
+    const qint64 bytes = tester.IdentificationReply().size() + tester.DownloadReply().size() +
+                         Cmd::Identify.size() + Cmd::Download.size();
+    // Two exchanges: each waits 100 ms before it writes and 300 ms of quiet after.
+    const double limit = bytes * 10.0 * 1000.0 / 9600.0 + 2 * (100 + 300);
+    std::printf("download 500 records at 9600 baud: %.1f ms; the line allows %.1f ms "
+                "(%lld bytes); %.1f %% of the limit\n",
+                ms, limit, static_cast<long long>(bytes), 100.0 * ms / limit);
+    std::printf("  records in the grid: %d\n", RecordCount);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    SetMessageHandler([](const MessageRequest &r) {
+        std::printf("  message: %s\n", qPrintable(r.text));
+        return int(mrOk);
+    });
+    CreateForms();
+    FormMain->Timer1->stop();
+    BenchWindow(dir.path());
+    BenchDownload(dir.path());
+    if (Connected)
+        FormMain->BitBtn6Click();
+    DestroyForms();
+    return 0;
+}
