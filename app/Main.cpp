@@ -172,20 +172,24 @@ void TFormMain::PrepareLink()
     ComPort1->SetBaudRate(static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex())));
 }
 
-QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty)
+QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
+                                     Framing framing)
 {
+    const bool usb = BluetoothMode == 0;
+    const bool open = usb || framing != Framing::Usb;
+    const bool close = usb || framing == Framing::OpenAndClose;
     QByteArray reply;
     for (int attempt = 0; attempt < 10; ++attempt) {
         try {
-            if (BluetoothMode == 0)
+            if (open)
                 ComPort1->Open();
             RS232Write(command, reply);
-            if (BluetoothMode == 0)
+            if (close)
                 ComPort1->Close();
             if (!repeatWhileEmpty || !reply.isEmpty())
                 break;
         } catch (const std::exception &) {
-            if (BluetoothMode == 0)
+            if (close)
                 ComPort1->Close();
         }
     }
@@ -272,21 +276,9 @@ void TFormMain::BitBtn1Click()
         return;
     }
     ShowLinkGlyphs(true);
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        try {
-            // An automatic search closes every port it probed, so a
-            // Bluetooth link opens its port here too (no effect when open).
-            ComPort1->Open();
-            QByteArray reply;
-            RS232Write(Cmd::LinkOk, reply);
-            if (BluetoothMode == 0)
-                ComPort1->Close();
-            break;
-        } catch (const std::exception &) {
-            if (BluetoothMode == 0)
-                ComPort1->Close();
-        }
-    }
+    // An automatic search closes every port it probed, so a Bluetooth link
+    // opens its port here too (no effect when it is open).
+    GuardedExchange(Cmd::LinkOk, false, Framing::Open);
     FormSetup->ComboBox1->setEnabled(false);
     FormSetup->RadioButton1->setEnabled(false);
     FormSetup->RadioButton2->setEnabled(false);
@@ -297,20 +289,7 @@ void TFormMain::BitBtn6Click()
 {
     if (Connected == 0)
         return;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        try {
-            if (BluetoothMode == 0)
-                ComPort1->Open();
-            QByteArray reply;
-            RS232Write(Cmd::Unlink, reply);
-            if (BluetoothMode == 0)
-                ComPort1->Close();
-            break;
-        } catch (const std::exception &) {
-            if (BluetoothMode == 0)
-                ComPort1->Close();
-        }
-    }
+    GuardedExchange(Cmd::Unlink, false);
     auto unlock = [] {
         FormSetup->ComboBox1->setEnabled(true);
         FormSetup->RadioButton1->setEnabled(true);
@@ -392,21 +371,6 @@ void TFormMain::Timer1Timer()
     close();
 }
 
-void TFormMain::SendFarewell()
-{
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        try {
-            ComPort1->Open();
-            QByteArray reply;
-            RS232Write(Cmd::Unlink, reply);
-            ComPort1->Close();
-            return;
-        } catch (const std::exception &) {
-            ComPort1->Close();
-        }
-    }
-}
-
 void TFormMain::FormClose()
 {
     QDir::setCurrent(StartDirectory);
@@ -417,7 +381,7 @@ void TFormMain::FormClose()
     if (!SaveSettings(StartDirectory, &error))
         ShowException(error);
     if (Connected == 1)
-        SendFarewell();
+        GuardedExchange(Cmd::Unlink, false, Framing::OpenAndClose);
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

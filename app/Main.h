@@ -30,10 +30,14 @@ public:
     // Select entry PortIndex of the port list and set port name, read
     // time-outs and speed from the connection settings.
     void PrepareLink();
-    // Up to ten attempts of one exchange, the port opened and closed around
-    // it in USB mode; an attempt that raises closes the port (USB mode).
-    // With repeatWhileEmpty the attempts also go on while the reply is empty.
-    QByteArray GuardedExchange(const QByteArray &command, bool repeatWhileEmpty);
+    // How an exchange opens and closes the port: in USB mode always around
+    // it; in Bluetooth mode the link holds the port open, unless told here.
+    enum class Framing { Usb, Open, OpenAndClose };
+    // Up to ten attempts of one exchange; an attempt that raises closes the
+    // port where the framing closes it and counts as failed. With
+    // repeatWhileEmpty the attempts also go on while the reply is empty.
+    QByteArray GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
+                               Framing framing = Framing::Usb);
 
     void FormCreate();
     void BitBtn1Click();  // connect
@@ -62,7 +66,6 @@ protected:
 private:
     void FormClose();
     int IdentifyPort(bool closeAfter);
-    void SendFarewell();
     void ShowLinkGlyphs(bool linked);
     bool FClosing = false;
 };
