@@ -379,7 +379,7 @@ void TFormMain::FormClose()
     // A settings file that cannot be written must not keep the operator in
     // the program, nor keep a linked tester from hearing goodbye.
     if (!SaveSettings(StartDirectory, &error))
-        ShowException(error);
+        ShowException(QStringLiteral("Cannot save the settings ") + error);
     if (Connected == 1)
         GuardedExchange(Cmd::Unlink, false, Framing::OpenAndClose);
 }

@@ -194,7 +194,7 @@ void TFormResult::BitBtn3Click()
         return;
     QString error;
     if (!LoadLines(path, FileLines, &error)) {
-        ApplicationMessageBox(error, Failure);
+        ApplicationMessageBox(QStringLiteral("Cannot read ") + error, Failure);
         return;
     }
     RecordCount = 0;

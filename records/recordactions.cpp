@@ -27,7 +27,7 @@ void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const Grid
     FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
     QString error;
     if (!SaveLinesAtomically(path, FileLines, &error))
-        ApplicationMessageBox(error, QStringLiteral("Failure"));
+        ApplicationMessageBox(QStringLiteral("Cannot save ") + error, QStringLiteral("Failure"));
 }
 
 void PrintResultRecords(QWidget *owner, const GridRows &gridRows)

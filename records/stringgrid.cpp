@@ -52,6 +52,14 @@ QVariant TStringGridModel::data(const QModelIndex &index, int role) const
     return FRows.at(index.row()).at(index.column());
 }
 
+Qt::ItemFlags TStringGridModel::flags(const QModelIndex &index) const
+{
+    // The heading row and the first column are fixed cells: never selected.
+    if (index.row() == 0 || index.column() == 0)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
 void TStringGridModel::SetRowCount(int count)
 {
     count = qMax(count, 1);
