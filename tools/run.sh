@@ -4,13 +4,13 @@
 # through the serial-port table file named by KESTRUNE_SERIALCOMM.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/build.sh"
-
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found. Run Kestrune under a virtual display instead:"
   echo "  xvfb-run -a -s '-screen 0 1280x800x24' bash tools/run.sh"
   exit 1
 fi
+
+bash "$root/tools/build.sh"
 
 workdir="$root/build/run"   # Kestrune.CFG is kept here
 mkdir -p "$workdir"
