@@ -2,7 +2,4 @@
 
 TFormAdmin *FormAdmin = nullptr;
 
-TFormAdmin::TFormAdmin(QWidget *parent)
-    : TForm(parent, QStringLiteral("Administer"), 353, 314)
-{
-}
+TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administer"), 353, 314) {}

@@ -2,7 +2,4 @@
 
 TFormYesNo *FormYesNo = nullptr;
 
-TFormYesNo::TFormYesNo(QWidget *parent)
-    : TForm(parent, QStringLiteral("Confirmation"), 355, 116)
-{
-}
+TFormYesNo::TFormYesNo(QWidget *parent) : TForm(parent, QStringLiteral("Confirmation"), 355, 116) {}

@@ -2,7 +2,6 @@
 
 TFormPassWord *FormPassWord = nullptr;
 
-TFormPassWord::TFormPassWord(QWidget *parent)
-    : TForm(parent, QStringLiteral("Password"), 225, 121)
+TFormPassWord::TFormPassWord(QWidget *parent) : TForm(parent, QStringLiteral("Password"), 225, 121)
 {
 }

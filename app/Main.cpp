@@ -173,7 +173,7 @@ void TFormMain::PrepareLink()
 }
 
 QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                                     Framing framing)
+                                      Framing framing)
 {
     const bool usb = BluetoothMode == 0;
     const bool open = usb || framing != Framing::Usb;
@@ -335,7 +335,10 @@ void TFormMain::BitBtn2Click()
     FormInfor->ShowModal();
 }
 
-void TFormMain::BitBtn5Click() { close(); }
+void TFormMain::BitBtn5Click()
+{
+    close();
+}
 
 void TFormMain::Timer1Timer()
 {

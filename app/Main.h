@@ -40,12 +40,12 @@ public:
                                Framing framing = Framing::Usb);
 
     void FormCreate();
-    void BitBtn1Click();  // connect
-    void BitBtn6Click();  // disconnect
-    void BitBtn4Click();  // results
-    void BitBtn3Click();  // settings
-    void BitBtn2Click();  // information
-    void BitBtn5Click();  // exit
+    void BitBtn1Click(); // connect
+    void BitBtn6Click(); // disconnect
+    void BitBtn4Click(); // results
+    void BitBtn3Click(); // settings
+    void BitBtn2Click(); // information
+    void BitBtn5Click(); // exit
     void Timer1Timer();
     void Image1DblClick() {}
 
@@ -53,7 +53,7 @@ public:
     QTimer *Timer1;
     QToolButton *BitBtn1, *BitBtn6, *BitBtn4, *BitBtn3, *BitBtn2, *BitBtn5;
     QLabel *Image1;
-    QPixmap Image2, Image3, Image4, Image5;  // glyph stores
+    QPixmap Image2, Image3, Image4, Image5; // glyph stores
     QStatusBar *StatusBar1;
 
 signals:
@@ -67,7 +67,6 @@ private:
     void FormClose();
     int IdentifyPort(bool closeAfter);
     void ShowLinkGlyphs(bool linked);
-    bool FClosing = false;
 };
 
 extern TFormMain *FormMain;

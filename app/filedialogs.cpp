@@ -26,7 +26,10 @@ QString RealDialog(const FileDialogRequest &request)
 }
 } // namespace
 
-void SetFileDialogHandler(FileDialogHandler handler) { g_handler = std::move(handler); }
+void SetFileDialogHandler(FileDialogHandler handler)
+{
+    g_handler = std::move(handler);
+}
 
 QString QtNameFilter(const QString &filter)
 {

@@ -12,8 +12,8 @@ enum class FileDialogKind { Open, Save };
 struct FileDialogRequest
 {
     FileDialogKind kind = FileDialogKind::Open;
-    QString defaultExt;  // appended when the chosen name has no extension
-    QString filter;      // "description|pattern", as the windows give it
+    QString defaultExt; // appended when the chosen name has no extension
+    QString filter;     // "description|pattern", as the windows give it
     QWidget *owner = nullptr;
 };
 

@@ -14,16 +14,16 @@ struct TWindowPosition
     int Top = 0;
 };
 
-extern int Connected;      // a recognised tester is linked (0/1)
-extern int BluetoothMode;  // 0 = USB virtual COM port, 1 = Bluetooth serial port
-extern int IdleTicks;      // seconds since the last exchange
-extern int AdminUnlocked;  // password prompt accepted; administration follows
-extern int TraceEnabled;   // exchange trace into the service window's log
-extern QString AdminPassword;  // four decimal digits
-extern int LinkSettings[5];    // AutoSearch, PortIndex, BaudIndex, two spare
+extern int Connected;         // a recognised tester is linked (0/1)
+extern int BluetoothMode;     // 0 = USB virtual COM port, 1 = Bluetooth serial port
+extern int IdleTicks;         // seconds since the last exchange
+extern int AdminUnlocked;     // password prompt accepted; administration follows
+extern int TraceEnabled;      // exchange trace into the service window's log
+extern QString AdminPassword; // four decimal digits
+extern int LinkSettings[5];   // AutoSearch, PortIndex, BaudIndex, two spare
 extern TWindowPosition WindowPositions[7];
-extern QString StartDirectory;  // at most 400 characters
-extern QStringList FileLines;   // shared line buffer for text files
+extern QString StartDirectory; // at most 400 characters
+extern QStringList FileLines;  // shared line buffer for text files
 
 inline constexpr int StartDirectoryMax = 400;
 inline const char DefaultAdminPassword[] = "5183";

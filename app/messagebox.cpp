@@ -24,9 +24,15 @@ int Show(const MessageRequest &request)
 }
 } // namespace
 
-void SetMessageHandler(MessageHandler handler) { g_handler = std::move(handler); }
+void SetMessageHandler(MessageHandler handler)
+{
+    g_handler = std::move(handler);
+}
 
-void SetMessageOwner(QWidget *owner) { g_owner = owner; }
+void SetMessageOwner(QWidget *owner)
+{
+    g_owner = owner;
+}
 
 int ApplicationMessageBox(const QString &text, const QString &caption, MsgButtons buttons)
 {

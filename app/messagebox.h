@@ -8,8 +8,8 @@
 class QWidget;
 
 enum class MsgOwner {
-    Application,  // the application's message box, owned by the main window
-    None          // the plain system message box, owned by no window
+    Application, // the application's message box, owned by the main window
+    None         // the plain system message box, owned by no window
 };
 enum class MsgButtons { Ok, OkCancel };
 enum class MsgIcon { None, Stop };

@@ -7,7 +7,10 @@ namespace {
 PrintDialogHandler g_handler;
 }
 
-void SetPrintDialogHandler(PrintDialogHandler handler) { g_handler = std::move(handler); }
+void SetPrintDialogHandler(PrintDialogHandler handler)
+{
+    g_handler = std::move(handler);
+}
 
 bool ExecutePrintDialog(QPrinter &printer, QWidget *owner)
 {

@@ -2,7 +2,6 @@
 
 TFormTime *FormTime = nullptr;
 
-TFormTime::TFormTime(QWidget *parent)
-    : TForm(parent, QStringLiteral("Date / Time Setup"), 463, 104)
+TFormTime::TFormTime(QWidget *parent) : TForm(parent, QStringLiteral("Date / Time Setup"), 463, 104)
 {
 }

@@ -2,7 +2,4 @@
 
 TFormInfor *FormInfor = nullptr;
 
-TFormInfor::TFormInfor(QWidget *parent)
-    : TForm(parent, QStringLiteral("Information"), 317, 213)
-{
-}
+TFormInfor::TFormInfor(QWidget *parent) : TForm(parent, QStringLiteral("Information"), 317, 213) {}

@@ -16,13 +16,12 @@
 TFormSetup *FormSetup = nullptr;
 
 namespace {
-const char *const BaudItems[16] = {"Custom", "110",   "300",   "600",    "1200",   "2400",
-                                   "4800",   "9600",  "14400", "19200",  "38400",  "56000",
+const char *const BaudItems[16] = {"Custom", "110",    "300",    "600",   "1200",  "2400",
+                                   "4800",   "9600",   "14400",  "19200", "38400", "56000",
                                    "57600",  "115200", "128000", "256000"};
 }
 
-TFormSetup::TFormSetup(QWidget *parent)
-    : TForm(parent, QStringLiteral("Setting"), 527, 287)
+TFormSetup::TFormSetup(QWidget *parent) : TForm(parent, QStringLiteral("Setting"), 527, 287)
 {
     setAutoFillBackground(true);
     QPalette silver = palette();
@@ -122,7 +121,10 @@ void TFormSetup::Button2Click()
     close();
 }
 
-void TFormSetup::Button1Click() { close(); }
+void TFormSetup::Button1Click()
+{
+    close();
+}
 
 void TFormSetup::RadioButton1Click()
 {

@@ -17,16 +17,16 @@ class TFormSetup : public TForm
 public:
     explicit TFormSetup(QWidget *parent);
 
-    void Button2Click();  // O K
-    void Button1Click();  // Cancel
+    void Button2Click(); // O K
+    void Button1Click(); // Cancel
     void RadioButton1Click();
     void RadioButton2Click();
-    void BitBtn1Click();  // DATE/TIME SETUP
+    void BitBtn1Click(); // DATE/TIME SETUP
 
     QGroupBox *GroupBox1, *GroupBox2;
-    QComboBox *ComboBox1;  // the port list
+    QComboBox *ComboBox1; // the port list
     QCheckBox *CheckBox1;
-    QComboBox *ComboBox2;  // the baud list; its index is a TBaudRate
+    QComboBox *ComboBox2; // the baud list; its index is a TBaudRate
     QRadioButton *RadioButton1, *RadioButton2;
     QToolButton *BitBtn1;
     QPushButton *Button1, *Button2;

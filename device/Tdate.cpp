@@ -2,7 +2,4 @@
 
 TDateForm *DateForm = nullptr;
 
-TDateForm::TDateForm(QWidget *parent)
-    : TForm(parent, QStringLiteral(""), 201, 225, Border::None)
-{
-}
+TDateForm::TDateForm(QWidget *parent) : TForm(parent, QStringLiteral(""), 201, 225, Border::None) {}

@@ -1,8 +1,8 @@
 #include "records/Result.h"
 
 #include "app/Main.h"
-#include "app/messagebox.h"
 #include "app/filelines.h"
+#include "app/messagebox.h"
 #include "device/Setup.h"
 #include "link/commands.h"
 #include "records/Searchlist.h"
@@ -25,11 +25,13 @@ TFormResult *FormResult = nullptr;
 namespace {
 const QString Failure = QStringLiteral("Failure");
 
-void Refuse(const char *text) { ApplicationMessageBox(QString::fromLatin1(text), Failure); }
+void Refuse(const char *text)
+{
+    ApplicationMessageBox(QString::fromLatin1(text), Failure);
+}
 } // namespace
 
-TFormResult::TFormResult(QWidget *parent)
-    : TForm(parent, QStringLiteral("Result"), 762, 642)
+TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result"), 762, 642)
 {
     setAutoFillBackground(true);
     QPalette silver = palette();
@@ -137,9 +139,15 @@ void TFormResult::FormShow()
     WritePlainHeadings();
 }
 
-void TFormResult::FormClose() { WindowPositions[1] = {x(), y()}; }
+void TFormResult::FormClose()
+{
+    WindowPositions[1] = {x(), y()};
+}
 
-void TFormResult::BitBtn6Click() { close(); }
+void TFormResult::BitBtn6Click()
+{
+    close();
+}
 
 void TFormResult::BitBtn1Click()
 {
@@ -228,7 +236,10 @@ void TFormResult::BitBtn8Click()
     WriteRecordFile(this, SaveDialog2, StringGrid1->Rows(), QLatin1Char('\t'));
 }
 
-void TFormResult::BitBtn5Click() { PrintResultRecords(this, StringGrid1->Rows()); }
+void TFormResult::BitBtn5Click()
+{
+    PrintResultRecords(this, StringGrid1->Rows());
+}
 
 void TFormResult::BitBtn7Click()
 {

@@ -15,13 +15,13 @@ class TFormResult : public TForm
 public:
     explicit TFormResult(QWidget *parent);
 
-    void BitBtn1Click();  // read from the tester
-    void BitBtn2Click();  // save a data file
-    void BitBtn3Click();  // open a data file
-    void BitBtn8Click();  // spreadsheet export
-    void BitBtn5Click();  // print
-    void BitBtn6Click();  // close the window
-    void BitBtn7Click();  // search
+    void BitBtn1Click(); // read from the tester
+    void BitBtn2Click(); // save a data file
+    void BitBtn3Click(); // open a data file
+    void BitBtn8Click(); // spreadsheet export
+    void BitBtn5Click(); // print
+    void BitBtn6Click(); // close the window
+    void BitBtn7Click(); // search
     void StringGrid1MouseUp(int col, int row);
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;

@@ -1,7 +1,7 @@
 #include "records/recordactions.h"
 
-#include "app/mainstate.h"
 #include "app/filelines.h"
+#include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/printdialog.h"
 #include "records/datafile.h"
@@ -35,8 +35,8 @@ void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
     QPrinter printer(QPrinter::HighResolution);
     if (!ExecutePrintDialog(printer, owner))
         return;
-    const PrintJob job = ResultsPrintLayout(printer.width(), printer.height(), DeviceInfoLines,
-                                            gridRows);
+    const PrintJob job =
+        ResultsPrintLayout(printer.width(), printer.height(), DeviceInfoLines, gridRows);
     QPainter painter;
     if (!painter.begin(&printer)) {
         ApplicationMessageBox(QStringLiteral("The printer cannot be used."),

@@ -18,11 +18,12 @@ public:
         const bool fixed = index.row() == 0 || index.column() == 0;
         const bool selected = option.state & QStyle::State_Selected;
         const QPalette &pal = option.palette;
-        QColor brush = fixed ? pal.color(QPalette::Button)
-                             : selected ? pal.color(QPalette::Highlight) : pal.color(QPalette::Base);
-        QColor pen = fixed ? pal.color(QPalette::ButtonText)
-                           : selected ? pal.color(QPalette::HighlightedText)
-                                      : pal.color(QPalette::Text);
+        QColor brush = fixed      ? pal.color(QPalette::Button)
+                       : selected ? pal.color(QPalette::Highlight)
+                                  : pal.color(QPalette::Base);
+        QColor pen = fixed      ? pal.color(QPalette::ButtonText)
+                     : selected ? pal.color(QPalette::HighlightedText)
+                                : pal.color(QPalette::Text);
         painter->fillRect(r, brush);
         const QString text = index.data(Qt::DisplayRole).toString();
         const QFontMetrics fm(option.font);

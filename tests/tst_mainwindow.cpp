@@ -23,7 +23,10 @@ QImage IconImage(const QToolButton *button)
     return button->icon().pixmap(QSize(97, 57)).toImage();
 }
 
-QByteArray ShortIdentification() { return QByteArrayLiteral("#I7\nQX4826 ABCDEFGH"); }
+QByteArray ShortIdentification()
+{
+    return QByteArrayLiteral("#I7\nQX4826 ABCDEFGH");
+}
 } // namespace
 
 class TestMainWindow : public QObject
@@ -98,8 +101,8 @@ private slots:
         QCOMPARE(IconImage(FormMain->BitBtn6), FormMain->Image5.toImage());
 
         // Every other window exists, hidden, owned by the main window.
-        const QList<QWidget *> others = FormMain->findChildren<QWidget *>(
-            QString(), Qt::FindDirectChildrenOnly);
+        const QList<QWidget *> others =
+            FormMain->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
         QStringList classes;
         for (QWidget *w : others)
             if (w->isWindow())
@@ -156,8 +159,8 @@ private slots:
     void fixedPortIsProbedAt9600()
     {
         TesterSimulator first, second;
-        fx->SetTable({GuiFixture::Usb(0, Port(first, "portA")),
-                      GuiFixture::Usb(1, Port(second, "portB"))});
+        fx->SetTable(
+            {GuiFixture::Usb(0, Port(first, "portA")), GuiFixture::Usb(1, Port(second, "portB"))});
         LinkSettings[AutoSearch] = 0;
         LinkSettings[PortIndex] = 1;
         FormSetup->ComboBox2->setCurrentIndex(9);
@@ -199,8 +202,8 @@ private slots:
     {
         QFETCH(int, autoSearch);
         TesterSimulator tester, usb;
-        fx->SetTable({GuiFixture::Usb(0, usb.PortName()),
-                      GuiFixture::Bluetooth(0, tester.PortName())});
+        fx->SetTable(
+            {GuiFixture::Usb(0, usb.PortName()), GuiFixture::Bluetooth(0, tester.PortName())});
         BluetoothMode = 1;
         LinkSettings[AutoSearch] = autoSearch;
         Connect();
@@ -368,8 +371,8 @@ private slots:
         FormMain->FormCreate();
         const QRect desk = QGuiApplication::primaryScreen()->geometry();
         const QPoint centre((desk.width() - 1024) / 2, (desk.height() - 680) / 2);
-        const QPoint expected = centred ? QPoint(centre.x(), file.isEmpty() ? centre.y() : 20)
-                                        : QPoint(10, 20);
+        const QPoint expected =
+            centred ? QPoint(centre.x(), file.isEmpty() ? centre.y() : 20) : QPoint(10, 20);
         QCOMPARE(FormMain->pos(), expected);
         if (file.isEmpty())
             QCOMPARE(QPoint(WindowPositions[1].Left, WindowPositions[1].Top), centre);

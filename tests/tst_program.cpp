@@ -39,8 +39,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(runtime.isValid());
-        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                  QFile::ExeOwner);
+        QFile::setPermissions(runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     }
 
@@ -65,7 +65,7 @@ private slots:
     {
         auto first = Launch();
         QTRY_VERIFY_WITH_TIMEOUT(GuardHeld(), 20000);
-        first->kill();  // SIGKILL: no clean-up of any kind
+        first->kill(); // SIGKILL: no clean-up of any kind
         QVERIFY(first->waitForFinished(20000));
         QVERIFY(!GuardHeld());
 

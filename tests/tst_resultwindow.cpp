@@ -161,9 +161,9 @@ private slots:
         QCOMPARE(grid->Rows()[0], PlainHeadings());
         for (int i : {0, records / 2, records - 1})
             QCOMPARE(grid->Rows()[i + 1], RowOf(i));
-        QCOMPARE(Labels(), QStringList({"Device Information ", "Serial Number         : KT0012345",
-                                        "Software Version  : V2.13",
-                                        "Last Calibration      : 2011-03-15"}));
+        QCOMPARE(Labels(),
+                 QStringList({"Device Information ", "Serial Number         : KT0012345",
+                              "Software Version  : V2.13", "Last Calibration      : 2011-03-15"}));
         QCOMPARE(DeviceInfoLines, Labels());
     }
 
@@ -201,9 +201,9 @@ private slots:
         QCOMPARE(fx->TakeTexts(), QStringList({"Information Rx Error !!!"}));
         QCOMPARE(tester->CommandLog(), QList<QByteArray>({Cmd::Identify}));
         QCOMPARE(Labels(), labels);
-        QCOMPARE(DeviceInfoLines, QStringList({"Device Information ", "Serial Number         : ",
-                                               "Software Version  : ",
-                                               "Last Calibration      : "}));
+        QCOMPARE(DeviceInfoLines,
+                 QStringList({"Device Information ", "Serial Number         : ",
+                              "Software Version  : ", "Last Calibration      : "}));
         QCOMPARE(RecordCount, 3);
     }
 
@@ -233,8 +233,8 @@ private slots:
     void overlongLinesAreCut()
     {
         Link();
-        const QByteArray longLine = "00001,01 - Jan - 2009,08:00.00,0.045 ,1,0,1," +
-                                    QByteArray(200, 'x') + '\n';
+        const QByteArray longLine =
+            "00001,01 - Jan - 2009,08:00.00,0.045 ,1,0,1," + QByteArray(200, 'x') + '\n';
         tester->SetReply(Cmd::Download, "#D2\n" + longLine + TesterSimulator::RecordLine(1));
         Download(2);
         QVERIFY(fx->Messages.isEmpty());
@@ -293,8 +293,9 @@ private slots:
         QCOMPARE(fx->FileRequests[0].filter, QStringLiteral("Kestrune data File (*.dat)|*.dat"));
         const QByteArray first = ReadAll(Path("first.DAT"));
         QVERIFY(first.startsWith("Kestrune\r\nDevice Information \r\nSerial Number         : "));
-        QVERIFY(first.contains("\r\n\r\n\r\n\r\n\r\n  Test No,  Date,  Time,  Reading,  Test Result,"
-                               "  Sampling Type,\r\n00001,"));
+        QVERIFY(
+            first.contains("\r\n\r\n\r\n\r\n\r\n  Test No,  Date,  Time,  Reading,  Test Result,"
+                           "  Sampling Type,\r\n00001,"));
 
         FormResult->close();
         FormResult->show();
@@ -373,8 +374,8 @@ private slots:
             << QByteArray("Kestrune\r\nA\r\nB\r\n") << mismatch << 0 << 2;
         QTest::newRow("empty file") << QByteArray() << QString() << 0 << 2;
         QTest::newRow("headings only") << head << QString() << 0 << 1;
-        QTest::newRow("empty lines are records")
-            << head + "1,a,b,c,d,e,\r\n\r\n\r\n" << QString() << 3 << 4;
+        QTest::newRow("empty lines are records") << head + "1,a,b,c,d,e,\r\n\r\n\r\n"
+                                                 << QString() << 3 << 4;
         QTest::newRow("five commas") << head + "1,2,3,4,5,lost" << QString() << 1 << 2;
     }
     void openingOtherFiles()

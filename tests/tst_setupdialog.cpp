@@ -58,12 +58,13 @@ private slots:
     {
         QCOMPARE(FormSetup->windowTitle(), QStringLiteral("Setting"));
         QCOMPARE(FormSetup->size(), QSize(527, 287));
-        QCOMPARE(Items(FormSetup->ComboBox1), QStringList({"COM0", "COM1", "COM2", "COM3", "COM4"}));
+        QCOMPARE(Items(FormSetup->ComboBox1),
+                 QStringList({"COM0", "COM1", "COM2", "COM3", "COM4"}));
         QCOMPARE(FormSetup->ComboBox1->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(Items(FormSetup->ComboBox2),
-                 QStringList({"Custom", "110", "300", "600", "1200", "2400", "4800", "9600",
-                              "14400", "19200", "38400", "56000", "57600", "115200", "128000",
-                              "256000"}));
+        QCOMPARE(
+            Items(FormSetup->ComboBox2),
+            QStringList({"Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400",
+                         "19200", "38400", "56000", "57600", "115200", "128000", "256000"}));
         QCOMPARE(FormSetup->ComboBox2->currentText(), QStringLiteral("9600"));
         QVERIFY(!FormSetup->ComboBox2->isEnabled());
         QCOMPARE(FormSetup->Button1->text(), QStringLiteral("Cancel"));
@@ -174,7 +175,7 @@ private slots:
         QCOMPARE(Items(FormSetup->ComboBox1), before);
         FormSetup->close();
         QTimer::singleShot(0, FormSetup, &QWidget::close);
-        FormMain->BitBtn3Click();  // no refresh while linked either
+        FormMain->BitBtn3Click(); // no refresh while linked either
         QCOMPARE(Items(FormSetup->ComboBox1), before);
     }
 
@@ -218,11 +219,10 @@ private slots:
         QFETCH(QString, control);
         QFETCH(bool, closes);
         const QMap<QString, QWidget *> controls = {
-            {"ComboBox1", FormSetup->ComboBox1}, {"CheckBox1", FormSetup->CheckBox1},
-            {"ComboBox2", FormSetup->ComboBox2}, {"BitBtn1", FormSetup->BitBtn1},
-            {"Button1", FormSetup->Button1},     {"Button2", FormSetup->Button2},
-            {"RadioButton1", FormSetup->RadioButton1},
-            {"RadioButton2", FormSetup->RadioButton2}};
+            {"ComboBox1", FormSetup->ComboBox1},       {"CheckBox1", FormSetup->CheckBox1},
+            {"ComboBox2", FormSetup->ComboBox2},       {"BitBtn1", FormSetup->BitBtn1},
+            {"Button1", FormSetup->Button1},           {"Button2", FormSetup->Button2},
+            {"RadioButton1", FormSetup->RadioButton1}, {"RadioButton2", FormSetup->RadioButton2}};
         FormSetup->show();
         QWidget *w = controls.value(control);
         QTest::keyClick(w, Qt::Key_Escape);

@@ -36,7 +36,10 @@ double Measure(const std::function<void()> &work)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-void Report(const char *what, double ms) { std::printf("%-46s %9.1f ms\n", what, ms); }
+void Report(const char *what, double ms)
+{
+    std::printf("%-46s %9.1f ms\n", what, ms);
+}
 
 QString WriteDataFile(const QString &dir)
 {
@@ -49,9 +52,10 @@ QString WriteDataFile(const QString &dir)
         rows << row;
     }
     const QString path = dir + QStringLiteral("/big.DAT");
-    SaveLinesAtomically(path, BuildRecordFileLines({"Device Information ", "Serial Number : B",
-                                                    "Software Version  : V", "Last : C"},
-                                                   rows, QLatin1Char(',')),
+    SaveLinesAtomically(path,
+                        BuildRecordFileLines({"Device Information ", "Serial Number : B",
+                                              "Software Version  : V", "Last : C"},
+                                             rows, QLatin1Char(',')),
                         nullptr);
     return path;
 }
