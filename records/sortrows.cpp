@@ -251,46 +251,54 @@ long DateKey(const QString &date)
     return TextToLong(text);
 }
 
-void SelectionSortRows(GridRows &rows, int first, int last, int column, bool ascending)
+namespace {
+// Ranks the keys of rows[first..last], lets exchange() carry out the row
+// exchanges on the ranks and on the row order, then applies that order.
+template <typename Exchanges>
+void SortByRanks(GridRows &rows, int first, int last, int column, Exchanges exchange)
 {
     if (!ClampRange(rows, &first, &last, column))
         return;
     QVector<int> ranks = RankKeys(rows, first, last, column);
-    const int n = int(ranks.size());
-    QVector<int> order(n);
+    QVector<int> order(ranks.size());
     std::iota(order.begin(), order.end(), 0);
-    for (int i = 0; i < n - 1; ++i) {
-        int best = ranks[i];
-        int bestRow = i;
-        for (int j = i + 1; j < n; ++j) {
-            if (Greater(best, ranks[j]) == ascending) {
-                best = ranks[j];
-                bestRow = j;
-            }
-        }
-        std::swap(ranks[i], ranks[bestRow]);
-        std::swap(order[i], order[bestRow]);
-    }
+    exchange(ranks, order);
     ApplyOrder(rows, first, order);
+}
+} // namespace
+
+void SelectionSortRows(GridRows &rows, int first, int last, int column, bool ascending)
+{
+    SortByRanks(rows, first, last, column, [ascending](QVector<int> &ranks, QVector<int> &order) {
+        const int n = int(ranks.size());
+        for (int i = 0; i < n - 1; ++i) {
+            int best = ranks[i];
+            int bestRow = i;
+            for (int j = i + 1; j < n; ++j) {
+                if (Greater(best, ranks[j]) == ascending) {
+                    best = ranks[j];
+                    bestRow = j;
+                }
+            }
+            std::swap(ranks[i], ranks[bestRow]);
+            std::swap(order[i], order[bestRow]);
+        }
+    });
 }
 
 void SortRows(GridRows &rows, int first, int last, int column, bool ascending)
 {
-    if (!ClampRange(rows, &first, &last, column))
-        return;
-    QVector<int> ranks = RankKeys(rows, first, last, column);
-    const int n = int(ranks.size());
-    QVector<int> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    RankTree tree(ranks);
-    for (int i = 0; i < n - 1; ++i) {
-        const int chosen = ChosenPosition(tree, ranks, i, ascending);
-        if (chosen == i)
-            continue;
-        std::swap(ranks[i], ranks[chosen]);
-        std::swap(order[i], order[chosen]);
-        tree.Set(i, ranks[i]);
-        tree.Set(chosen, ranks[chosen]);
-    }
-    ApplyOrder(rows, first, order);
+    SortByRanks(rows, first, last, column, [ascending](QVector<int> &ranks, QVector<int> &order) {
+        const int n = int(ranks.size());
+        RankTree tree(ranks);
+        for (int i = 0; i < n - 1; ++i) {
+            const int chosen = ChosenPosition(tree, ranks, i, ascending);
+            if (chosen == i)
+                continue;
+            std::swap(ranks[i], ranks[chosen]);
+            std::swap(order[i], order[chosen]);
+            tree.Set(i, ranks[i]);
+            tree.Set(chosen, ranks[chosen]);
+        }
+    });
 }
