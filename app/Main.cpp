@@ -3,6 +3,7 @@
 #include "app/form.h"
 #include "app/messagebox.h"
 #include "app/settingsfile.h"
+#include "app/texts.h"
 #include "device/Information.h"
 #include "device/Setup.h"
 #include "link/commands.h"
@@ -26,8 +27,6 @@
 TFormMain *FormMain = nullptr;
 
 namespace {
-const QString FailToOpenPort = QStringLiteral("Fail to open port (USB)!!!");
-const QString Failure = QStringLiteral("Failure");
 
 QPixmap Glyph(const char *name)
 {
@@ -271,7 +270,8 @@ void TFormMain::BitBtn1Click()
         found = CPortCheck(1);
     if (!found) {
         ShowLinkGlyphs(false);
-        ApplicationMessageBox(FailToOpenPort, Failure);
+        ApplicationMessageBox(QString::fromLatin1(MsgFailToOpenPort),
+                              QString::fromLatin1(CapFailure));
         FormSetup->ComboBox1->setEnabled(true);
         return;
     }

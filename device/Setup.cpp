@@ -1,6 +1,7 @@
 #include "device/Setup.h"
 
 #include "app/Main.h"
+#include "app/deviceaction.h"
 #include "app/messagebox.h"
 #include "device/Datetime.h"
 
@@ -146,11 +147,8 @@ void TFormSetup::RadioButton2Click()
 
 void TFormSetup::BitBtn1Click()
 {
-    if (ComboBox1->currentIndex() >= 0 && Connected == 1) {
-        FormTime->SetPlace(Left() + 250, Top() + 120);
-        FormTime->ShowModal();
-    } else {
-        ApplicationMessageBox(QStringLiteral("Fail to open port (USB)!!!"),
-                              QStringLiteral("Failure"));
-    }
+    if (!TesterLinked(PortRefusal::Application))
+        return;
+    FormTime->SetPlace(Left() + 250, Top() + 120);
+    FormTime->ShowModal();
 }

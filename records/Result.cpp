@@ -1,8 +1,10 @@
 #include "records/Result.h"
 
 #include "app/Main.h"
+#include "app/deviceaction.h"
 #include "app/filelines.h"
 #include "app/messagebox.h"
+#include "app/texts.h"
 #include "device/Setup.h"
 #include "link/commands.h"
 #include "records/Searchlist.h"
@@ -23,7 +25,7 @@
 TFormResult *FormResult = nullptr;
 
 namespace {
-const QString Failure = QStringLiteral("Failure");
+const QString Failure = QString::fromLatin1(CapFailure);
 
 void Refuse(const char *text)
 {
@@ -151,13 +153,10 @@ void TFormResult::BitBtn6Click()
 
 void TFormResult::BitBtn1Click()
 {
-    if (FormSetup->ComboBox1->currentIndex() < 0 || Connected != 1) {
-        Refuse("Fail to open port (USB)!!!");
+    if (!TesterLinked(PortRefusal::Application))
         return;
-    }
     HourglassCursor hourglass(BitBtn1);
-    FormMain->PrepareLink();
-    const QByteArray identification = FormMain->GuardedExchange(Cmd::Identify, true);
+    const QByteArray identification = ExchangeWithTester(Cmd::Identify, {true, true});
     DeviceInfoLines = ReadDeviceInfoHeadings();
     IdentificationValues info;
     if (!ParseIdentification(identification, &info)) {
@@ -171,7 +170,7 @@ void TFormResult::BitBtn1Click()
 
     const DownloadReply download = ParseDownload(FormMain->GuardedExchange(Cmd::Download, true));
     if (download.status == DownloadStatus::NoData) {
-        Refuse("No Data !!!");
+        Refuse(MsgNoData);
         return;
     }
     if (download.status != DownloadStatus::Ok) {
@@ -189,7 +188,7 @@ void TFormResult::BitBtn1Click()
 void TFormResult::BitBtn2Click()
 {
     if (RecordCount == 0) {
-        Refuse("No Data !!!");
+        Refuse(MsgNoData);
         return;
     }
     WriteRecordFile(this, SaveDialog1, StringGrid1->Rows(), QLatin1Char(','));
@@ -230,7 +229,7 @@ void TFormResult::BitBtn3Click()
 void TFormResult::BitBtn8Click()
 {
     if (RecordCount == 0) {
-        Refuse("No Data !!!");
+        Refuse(MsgNoData);
         return;
     }
     WriteRecordFile(this, SaveDialog2, StringGrid1->Rows(), QLatin1Char('\t'));
@@ -244,7 +243,7 @@ void TFormResult::BitBtn5Click()
 void TFormResult::BitBtn7Click()
 {
     if (RecordCount == 0) {
-        Refuse("No Data !!!");
+        Refuse(MsgNoData);
         return;
     }
     FormSerch1->SetPlace(Left() + 500, Top());

@@ -4,6 +4,7 @@
 #include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/printdialog.h"
+#include "app/texts.h"
 #include "records/datafile.h"
 #include "records/printlayout.h"
 #include "records/recordstate.h"
@@ -21,13 +22,13 @@ void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const Grid
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path) &&
-        ApplicationMessageBox(QStringLiteral("File Over Saving ?"), QStringLiteral("Warning"),
+        ApplicationMessageBox(QString::fromLatin1(MsgOverSaving), QString::fromLatin1(CapWarning),
                               MsgButtons::OkCancel) != mrOk)
         return;
     FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
     QString error;
     if (!SaveLinesAtomically(path, FileLines, &error))
-        ApplicationMessageBox(QStringLiteral("Cannot save ") + error, QStringLiteral("Failure"));
+        ApplicationMessageBox(QStringLiteral("Cannot save ") + error, QString::fromLatin1(CapFailure));
 }
 
 void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
@@ -40,7 +41,7 @@ void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
     QPainter painter;
     if (!painter.begin(&printer)) {
         ApplicationMessageBox(QStringLiteral("The printer cannot be used."),
-                              QStringLiteral("Failure"));
+                              QString::fromLatin1(CapFailure));
         return;
     }
     // The layout puts a text's top-left corner at its point.

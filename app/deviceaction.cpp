@@ -1,0 +1,43 @@
+#include "app/deviceaction.h"
+
+#include "app/Main.h"
+#include "app/form.h"
+#include "app/mainstate.h"
+#include "app/messagebox.h"
+#include "app/texts.h"
+#include "device/Setup.h"
+
+#include <QComboBox>
+#include <optional>
+
+bool TesterLinked(PortRefusal refusal)
+{
+    if (FormSetup->ComboBox1->currentIndex() >= 0 && Connected == 1)
+        return true;
+    if (refusal == PortRefusal::Application)
+        ApplicationMessageBox(QString::fromLatin1(MsgFailToOpenPort),
+                              QString::fromLatin1(CapFailure));
+    else
+        SystemMessageBox(QString::fromLatin1(MsgFailedToOpenPort),
+                         QString::fromLatin1(CapFailure));
+    return false;
+}
+
+QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &options)
+{
+    std::optional<HourglassCursor> hourglass;
+    if (options.busyControl)
+        hourglass.emplace(options.busyControl);
+    if (options.prepareLink)
+        FormMain->PrepareLink();
+    return FormMain->GuardedExchange(command, options.repeatWhileEmpty);
+}
+
+bool AskTester(PortRefusal refusal, const QByteArray &command, QByteArray &reply,
+               const ExchangeOptions &options)
+{
+    if (!TesterLinked(refusal))
+        return false;
+    reply = ExchangeWithTester(command, options);
+    return true;
+}

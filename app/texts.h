@@ -1,0 +1,11 @@
+#pragma once
+// Message texts that several windows show. A text used by one window only
+// stays in that window's file.
+
+inline const char MsgFailToOpenPort[] = "Fail to open port (USB)!!!";
+inline const char MsgFailedToOpenPort[] = "Failed to open port (USB)!!!";
+inline const char MsgNoData[] = "No Data !!!";
+inline const char MsgOverSaving[] = "File Over Saving ?";
+inline const char CapFailure[] = "Failure";
+inline const char CapCompletion[] = "Completion";
+inline const char CapWarning[] = "Warning";
