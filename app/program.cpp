@@ -7,6 +7,7 @@
 #include "app/windows.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 
 namespace {
@@ -32,7 +33,9 @@ int main(int argc, char **argv)
     TApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setDesktopFileName(QStringLiteral("org.kestrune.Kestrune"));
     CreateForms();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/64x64/kestrune.png")));
     QObject::connect(FormMain, &TFormMain::Closed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     FormMain->show();

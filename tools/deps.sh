@@ -2,7 +2,7 @@
 # Installs what building, running and testing Kestrune needs on Debian.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 fonts-noto-cjk fonts-dejavu-core
-          poppler-utils xvfb xauth)
+          poppler-utils xvfb xauth clang-format dpkg-dev file desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

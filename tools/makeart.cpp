@@ -1,5 +1,5 @@
 // Draws the program's pictures: the toolbar glyphs of the main window and the
-// results window, the clock-setup picture of the connection dialog and the
+// results window, the clock-setup picture of the connection dialog, the program icon and the
 // main window's background. Usage: kestrune-art [resources directory]
 
 #include <QDir>
@@ -369,6 +369,45 @@ void TesterSilhouette(QPainter &p, const QRectF &box)
     p.restore();
 }
 
+// The program's icon: a tester, mouthpiece up, on a rounded blue tile. The
+// shapes are laid out on a 256-unit square and scaled to each size.
+QImage AppIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    QLinearGradient tile(0, 0, 0, 256);
+    tile.setColorAt(0, Blue.lighter(125));
+    tile.setColorAt(1, Blue.darker(125));
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+
+    QPainterPath body;
+    body.moveTo(82, 58);
+    body.cubicTo(80, 48, 176, 48, 174, 58);
+    body.cubicTo(200, 110, 196, 208, 170, 222);
+    body.cubicTo(142, 232, 114, 232, 86, 222);
+    body.cubicTo(60, 208, 56, 110, 82, 58);
+    p.setBrush(Paper);
+    p.setPen(QPen(Ink, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(body);
+    p.drawRoundedRect(QRectF(110, 22, 36, 34), 8, 8);
+    p.setBrush(Ink);
+    p.drawRoundedRect(QRectF(86, 82, 84, 50), 8, 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Green.lighter(130));
+    for (int i = 0; i < 3; ++i)
+        p.drawRoundedRect(QRectF(98 + i * 22, 100, 16, 14), 2, 2);
+    p.setBrush(Red);
+    p.drawEllipse(QPointF(104, 166), 14, 14);
+    p.setBrush(Green);
+    p.drawEllipse(QPointF(152, 166), 14, 14);
+    return image;
+}
+
 QImage Background()
 {
     const int w = 1003;
@@ -490,6 +529,10 @@ int main(int argc, char **argv)
         ok &= Save(glyph, out.filePath("glyphs/" + name + ".png"), "PNG");
         if (name == QLatin1String("connect") || name == QLatin1String("disconnect"))
             ok &= Save(Greyed(glyph), out.filePath("glyphs/" + name + "_grey.png"), "PNG");
+    }
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("icons/%1x%1").arg(size);
+        ok &= out.mkpath(dir) && Save(AppIcon(size), out.filePath(dir + "/kestrune.png"), "PNG");
     }
     ok &= Save(ClockSetup(), out.filePath(QStringLiteral("glyphs/datetime_setup.png")), "PNG");
     ok &= Save(Background(), out.filePath(QStringLiteral("background.jpg")), "JPEG", 90);

@@ -21,9 +21,9 @@ struct Options
     QString serialCommFile;
 };
 
-void Usage()
+void Usage(FILE *out)
 {
-    std::fprintf(stderr, "usage: kestrune-sim [--model CODE] [--records N] "
+    std::fprintf(out, "usage: kestrune-sim [--model CODE] [--records N] "
                          "[--speed BYTES_PER_S] [--serialcomm FILE]\n");
 }
 
@@ -91,9 +91,13 @@ private:
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        Usage(stdout);
+        return 0;
+    }
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        Usage();
+        Usage(stderr);
         return 2;
     }
 
