@@ -1,11 +1,9 @@
 #pragma once
 // Acts on modal windows as they come up, in order: each step waits until its
-// window is the active modal window and then runs its action inside that
-// window's event loop. A window that no step expects is closed after a while,
-// so that a test fails instead of hanging.
+// window is the active modal window, then runs inside that window's loop. A
+// window no step expects is closed after two seconds, so a test never hangs.
 
 #include <QApplication>
-#include <QList>
 #include <QTimer>
 #include <functional>
 
@@ -14,57 +12,35 @@ class ModalSteps
 public:
     ModalSteps()
     {
-        FTimer.setInterval(5);
         QObject::connect(&FTimer, &QTimer::timeout, [this] { Poll(); });
-        FTimer.start();
+        FTimer.start(5);
     }
-
-    ModalSteps &On(QWidget *window, std::function<void()> action)
-    {
-        FSteps.append({window, std::move(action)});
-        return *this;
-    }
-    bool Done() const { return FSteps.isEmpty(); }
-
-    // The windows that came up although no step expected them.
-    QList<QWidget *> Unexpected;
+    void On(QWidget *window, std::function<void()> action) { FSteps.append({window, action}); }
+    bool Done() const { return FSteps.isEmpty() && Unexpected == 0; }
+    int Unexpected = 0;
 
 private:
-    struct Step
-    {
-        QWidget *window;
-        std::function<void()> action;
-    };
-
     void Poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (FPending)
+        if (FPending || !modal)
             return;
-        if (!modal) {
-            FStrayPolls = 0;
-            return;
-        }
-        if (FSteps.isEmpty() || modal != FSteps.first().window) {
-            if (++FStrayPolls > 400) {
-                FStrayPolls = 0;
-                Unexpected.append(modal);
+        if (FSteps.isEmpty() || modal != FSteps.first().first) {
+            if (++FStray % 400 == 0) {
+                ++Unexpected;
                 modal->close();
             }
             return;
         }
-        FStrayPolls = 0;
-        // Run outside this timer's slot, so that a modal window the action
-        // opens can be answered by this timer too.
+        // Outside this slot, so that a window the action opens is answered too.
         FPending = true;
-        QTimer::singleShot(0, modal, [this, action = FSteps.takeFirst().action] {
+        QTimer::singleShot(0, modal, [this, action = FSteps.takeFirst().second] {
             FPending = false;
             action();
         });
     }
-
     QTimer FTimer;
-    QList<Step> FSteps;
-    int FStrayPolls = 0;
+    QList<std::pair<QWidget *, std::function<void()>>> FSteps;
+    int FStray = 0;
     bool FPending = false;
 };
