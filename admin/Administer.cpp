@@ -43,6 +43,7 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
         auto *l = new QLabel(QString::fromLatin1(caption), parent);
         l->move(left, top);
         l->setFont(labelFont);
+        l->setTextFormat(Qt::PlainText); // tester texts are shown as they come
         l->adjustSize();
         return l;
     };

@@ -24,6 +24,7 @@ TFormInfor::TFormInfor(QWidget *parent) : TForm(parent, QStringLiteral("Informat
         auto *l = new QLabel(QString::fromLatin1(caption), this);
         l->setGeometry(left, top, width, 16);
         l->setFont(labelFont);
+        l->setTextFormat(Qt::PlainText); // tester texts are shown as they come
         return l;
     };
     Label13 = label(8, 8, 110, "Kestrune ver1.2");
