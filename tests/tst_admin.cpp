@@ -1,7 +1,5 @@
-// Device information and administration against a simulated tester: the
-// rules for the information reply, the way through the password prompt, the
-// password change checks, the CAL setting, deleting the tester's data and
-// the confirmation dialog's modes.
+// Device information and administration against a simulated tester, and the
+// confirmation dialog's modes.
 
 #include "guifixture.h"
 #include "modalsteps.h"
@@ -166,100 +164,76 @@ private slots:
 
     void passwordChangeChecks_data()
     {
-        QTest::addColumn<QString>("old");
-        QTest::addColumn<QString>("fresh");
-        QTest::addColumn<QString>("confirmation");
+        QTest::addColumn<QString>("typed"); // old, new and confirmation
         QTest::addColumn<int>("result");
         const int ok = int(PasswordChange::Accepted), refused = int(PasswordChange::Refused);
         const int notDigits = int(PasswordChange::NotDigits);
-        QTest::newRow("four digits") << "5183"
-                                     << "0429"
-                                     << "0429" << ok;
-        QTest::newRow("old wrong") << "5184"
-                                   << "0429"
-                                   << "0429" << refused;
-        QTest::newRow("confirmation differs") << "5183"
-                                              << "0429"
-                                              << "0428" << refused;
-        QTest::newRow("three digits") << "5183"
-                                      << "042"
-                                      << "042" << refused;
-        QTest::newRow("a letter") << "5183"
-                                  << "04a9"
-                                  << "04a9" << notDigits;
-        const QString superscript = QStringLiteral("04") + QChar(0xb2) + '9';
-        QTest::newRow("superscript two") << "5183" << superscript << superscript << notDigits;
-        QTest::newRow("letters, old wrong") << "1111"
-                                            << "abcd"
-                                            << "abcd" << refused;
+        QTest::newRow("four digits") << "5183 0429 0429" << ok;
+        QTest::newRow("old wrong") << "5184 0429 0429" << refused;
+        QTest::newRow("confirmation differs") << "5183 0429 0428" << refused;
+        QTest::newRow("three digits") << "5183 042 042" << refused;
+        QTest::newRow("a letter") << "5183 04a9 04a9" << notDigits;
+        QTest::newRow("superscript two") << QString::fromUtf8("5183 04²9 04²9") << notDigits;
+        QTest::newRow("letters, old wrong") << "1111 abcd abcd" << refused;
     }
     void passwordChangeChecks()
     {
-        QFETCH(QString, old);
-        QFETCH(QString, fresh);
-        QFETCH(QString, confirmation);
+        QFETCH(QString, typed);
         QFETCH(int, result);
-        QCOMPARE(int(CheckPasswordChange("5183", old, fresh, confirmation)), result);
+        const QStringList t = typed.split(' ');
+        QCOMPARE(int(CheckPasswordChange("5183", t[0], t[1], t[2])), result);
     }
 
-    void calSetting_data()
+    void deviceOperations_data()
     {
-        QTest::addColumn<bool>("portFails");
-        QTest::newRow("300") << false;
-        QTest::newRow("port error") << true;
+        QTest::addColumn<int>("button"); // 3: CAL "300", 4: delete all data
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArray>("reply"); // empty: the port fails
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("message"); // the error box by its caption
+        const QByteArray none, cal = "$L0002\n", del = Cmd::DeleteAll;
+        QTest::newRow("CAL") << 3 << 1 << QByteArray("?") << cal << "Setting complete!!!";
+        QTest::newRow("CAL, port error") << 3 << 1 << none << none << "Dunmaris";
+        QTest::newRow("CAL, No") << 3 << 0 << QByteArray("?") << none << "";
+        QTest::newRow("delete, #OK")
+            << 4 << 1 << QByteArray("#OK\n") << del << "Delete complete!!!";
+        QTest::newRow("delete, $OK") << 4 << 1 << QByteArray("$OK\n") << del << "Fail to delete!!!";
+        QTest::newRow("delete, no port") << 4 << 1 << none << none << "Fail to delete!!!";
+        QTest::newRow("delete, close box") << 4 << -1 << QByteArray("#OK\n") << none << "";
     }
-    void calSetting()
+    void deviceOperations()
     {
-        QFETCH(bool, portFails);
+        QFETCH(int, button);
+        QFETCH(int, answer);
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, message);
+        const bool cal = button == 3;
+        tester->SetReply(cal ? CalCommand(2) : Cmd::DeleteAll, reply);
         PtyPair pty;
-        if (portFails) {
+        if (reply.isEmpty()) {
+            LinkTo(cal ? pty.PortName() : fx->Dir() + QStringLiteral("/gone"));
             // The tester goes away as the command is written.
-            LinkTo(pty.PortName());
             TraceEnabled = 1;
             ExchangeTraceSink = [&pty](const QString &) { pty.CloseMaster(); };
         }
-        tester->SetGarbage(true); // the answer is not looked at
         FormAdmin->Label2->setText(QStringLiteral("4242"));
         FormAdmin->ComboBox1->setCurrentIndex(2);
         ModalSteps steps;
-        Confirm(steps, 1, &question);
-        FormAdmin->Button3->click();
+        Confirm(steps, answer, &question);
+        (cal ? FormAdmin->Button3 : FormAdmin->Button4)->click();
         TraceEnabled = 0;
         ExchangeTraceSink = nullptr;
 
-        QCOMPARE(question, QStringLiteral("Are you sure you want to change your CAL setting?"));
-        QCOMPARE(tester->CommandLog(), QList<QByteArray>(portFails ? 0 : 1, "$L0002\n"));
-        QCOMPARE(fx->Messages.value(0).caption, portFails ? "Dunmaris" : "Completion");
-        QCOMPARE(fx->TakeTexts().size(), 1);
+        QCOMPARE(question, cal ? "Are you sure you want to change your CAL setting?"
+                               : "Are you sure you want to delete all data?");
+        QCOMPARE(tester->CommandLog(), QList<QByteArray>(sent.isEmpty() ? 0 : 1, sent));
+        QStringList seen;
+        for (const ShownMessage &m : fx->Messages)
+            seen << (m.icon == MsgIcon::Stop ? m.caption : m.text);
+        QCOMPARE(seen, QStringList(message.isEmpty() ? 0 : 1, message));
         QCOMPARE(FormAdmin->Label2->text(), QStringLiteral("4242"));
         QVERIFY(!FormMain->ComPort1->IsOpen());
-    }
-
-    void deleteAllData_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QByteArray>("reply"); // empty: the port cannot be opened
-        QTest::addColumn<QString>("message");
-        QTest::newRow("#OK") << 1 << QByteArray("#OK\n") << "Delete complete!!!";
-        QTest::newRow("$OK") << 1 << QByteArray("$OK\n") << "Fail to delete!!!";
-        QTest::newRow("cannot be opened") << 1 << QByteArray() << "Fail to delete!!!";
-        QTest::newRow("No") << 0 << QByteArray("#OK\n") << "";
-    }
-    void deleteAllData()
-    {
-        QFETCH(int, answer);
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, message);
-        tester->SetReply(Cmd::DeleteAll, reply);
-        if (reply.isEmpty())
-            LinkTo(fx->Dir() + QStringLiteral("/gone"));
-        ModalSteps steps;
-        Confirm(steps, answer, &question);
-        FormAdmin->Button4->click();
-        QCOMPARE(question, QStringLiteral("Are you sure you want to delete all data?"));
-        const bool sent = answer && !reply.isEmpty();
-        QCOMPARE(tester->CommandLog(), QList<QByteArray>(sent ? 1 : 0, Cmd::DeleteAll));
-        QCOMPARE(fx->TakeTexts(), QStringList(message.isEmpty() ? 0 : 1, message));
     }
 
     void confirmationModes_data()
@@ -269,8 +243,8 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString caller = QString::fromUtf8("공장 초기화 하시겠습니까?");
         QTest::newRow("1") << 1 << 1 << "Are you sure you want to change your password?";
-        QTest::newRow("2") << 2 << 0 << "Are you sure you want to change your CAL setting?";
-        QTest::newRow("3") << 3 << -1 << "Are you sure you want to delete all data?";
+        QTest::newRow("1, close box")
+            << 1 << -1 << "Are you sure you want to change your password?";
         QTest::newRow("5: the caller's text") << 5 << 1 << caller;
         QTest::newRow("4: the text stays") << 4 << 0 << caller;
     }
