@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include "admin/Administer.h"
+#include "app/deviceaction.h"
 #include "app/form.h"
 #include "app/messagebox.h"
 #include "app/settingsfile.h"
@@ -10,6 +12,7 @@
 #include "link/discovery.h"
 #include "link/exchange.h"
 #include "records/Result.h"
+#include "records/download.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QThread>
@@ -331,8 +335,26 @@ void TFormMain::BitBtn3Click()
 
 void TFormMain::BitBtn2Click()
 {
+    // Only the password prompt opened from this very showing unlocks.
+    const auto relock = qScopeGuard([] { AdminUnlocked = 0; });
+    QByteArray reply;
+    if (!AskTester(PortRefusal::Application, Cmd::Identify, reply, {true, true, BitBtn2}))
+        return;
+    IdentificationValues lines;
+    if (!ParseInformation(reply, &lines)) {
+        ApplicationMessageBox(QStringLiteral("Information Reading Error !!!"),
+                              QString::fromLatin1(CapFailure));
+        return;
+    }
+    FormInfor->ShowLines(lines);
+    if (lines.present.value(6))
+        FormAdmin->Label2->setText(lines.lines.value(6));
     FormInfor->SetPlace(x() + 400, y() + 120);
     FormInfor->ShowModal();
+    if (AdminUnlocked == 1) {
+        FormAdmin->SetPlace(x() + 400, y() + 120);
+        FormAdmin->ShowModal();
+    }
 }
 
 void TFormMain::BitBtn5Click()

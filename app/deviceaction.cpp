@@ -18,8 +18,7 @@ bool TesterLinked(PortRefusal refusal)
         ApplicationMessageBox(QString::fromLatin1(MsgFailToOpenPort),
                               QString::fromLatin1(CapFailure));
     else
-        SystemMessageBox(QString::fromLatin1(MsgFailedToOpenPort),
-                         QString::fromLatin1(CapFailure));
+        SystemMessageBox(QString::fromLatin1(MsgFailedToOpenPort), QString::fromLatin1(CapFailure));
     return false;
 }
 
@@ -31,6 +30,30 @@ QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &
     if (options.prepareLink)
         FormMain->PrepareLink();
     return FormMain->GuardedExchange(command, options.repeatWhileEmpty);
+}
+
+QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options)
+{
+    std::optional<HourglassCursor> hourglass;
+    if (options.busyControl)
+        hourglass.emplace(options.busyControl);
+    if (options.prepareLink)
+        FormMain->PrepareLink();
+    TComPort *port = FormMain->ComPort1;
+    const bool usb = BluetoothMode == 0;
+    QByteArray reply;
+    try {
+        if (usb)
+            port->Open();
+        FormMain->RS232Write(command, reply);
+        if (usb)
+            port->Close();
+    } catch (...) {
+        if (usb)
+            port->Close();
+        throw;
+    }
+    return reply;
 }
 
 bool AskTester(PortRefusal refusal, const QByteArray &command, QByteArray &reply,

@@ -30,6 +30,11 @@ bool TesterLinked(PortRefusal refusal);
 // command; the reply is empty when all ten attempts failed.
 QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &options = {});
 
+// The link preparation (unless switched off) and one single exchange, for an
+// action whose port errors go on to the error box: a port error closes the
+// port in USB mode and is passed on.
+QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options = {});
+
 // The guard, then the exchange. False when the guard refused; nothing was
 // sent then.
 bool AskTester(PortRefusal refusal, const QByteArray &command, QByteArray &reply,

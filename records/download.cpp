@@ -107,6 +107,11 @@ bool ParseIdentification(const QByteArray &reply, IdentificationValues *values)
     return true;
 }
 
+bool ParseInformation(const QByteArray &reply, IdentificationValues *values)
+{
+    return ParseIdentification(reply.left(MaxInformationText), values);
+}
+
 DownloadReply ParseDownload(const QByteArray &reply)
 {
     DownloadReply result;
