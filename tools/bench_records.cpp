@@ -34,7 +34,7 @@ GridRows MakeGrid()
                               2005 + int(random.bounded(10)));
         const QString time =
             QString::asprintf("%02d:%02d", int(random.bounded(24)), int(random.bounded(60)));
-        const QString reading = QString::asprintf("%.3f", random.bounded(400) / 1000.0) +
+        const QString reading = QString::asprintf("%.3f ", random.bounded(400) / 1000.0) +
                                 UnitText(char('0' + random.bounded(7)));
         rows << GridRow{QString::number(int(random.bounded(Records))).rightJustified(4, '0'),
                         date,
