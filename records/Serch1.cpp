@@ -162,6 +162,7 @@ TFormSerch1::TFormSerch1(QWidget *parent) : TForm(parent, QStringLiteral("Data S
 
 void TFormSerch1::FormShow()
 {
+    FEnterPressed = false;
     for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
         box->setChecked(false);
     for (QLineEdit *e : {Edit1, Edit2, Edit3, Edit4})
@@ -172,10 +173,18 @@ void TFormSerch1::FormShow()
 
 bool TFormSerch1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyRelease) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (press || event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            RunGuarded([this] { Button1Click(); });
+            // Only an Enter pressed here: the release of the Enter that
+            // dismissed a message box must not search again.
+            if (press) {
+                FEnterPressed = true;
+            } else if (FEnterPressed) {
+                FEnterPressed = false;
+                RunGuarded([this] { Button1Click(); });
+            }
             return true;
         }
     }

@@ -39,6 +39,8 @@ protected:
 
 private:
     void PickDate(QComboBox *list, int leftOffset);
+
+    bool FEnterPressed = false;
 };
 
 extern TFormSerch1 *FormSerch1;

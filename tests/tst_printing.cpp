@@ -5,7 +5,9 @@
 
 #include "app/printdialog.h"
 #include "records/Result.h"
+#include "records/Searchlist.h"
 #include "records/recordstate.h"
+#include "records/stringgrid.h"
 
 #include <QPrinter>
 #include <QProcess>
@@ -122,6 +124,31 @@ private slots:
         const QString second = Page(2);
         QVERIFY(second.contains(QStringLiteral("Test No")));
         QVERIFY(!second.contains(QStringLiteral("000")));
+    }
+
+    void searchResultPrintsItsRows()
+    {
+        OpenRecords(3);
+        SearchForm->SetMatches(FormResult->StringGrid1->Rows().mid(2, 2));
+        SearchForm->BitBtn6Click();
+        QCOMPARE(Pages(), 1);
+        const QString page = Page(1);
+        for (const char *text : {"SN-77", "Last Calibration", "Test No", "00002", "00003"})
+            QVERIFY2(page.contains(QLatin1String(text)), text);
+        QVERIFY(!page.contains(QStringLiteral("00001")));
+    }
+
+    // Every page is a print job of its own; the file holds the last one.
+    void searchResultPrintsOneJobAPage()
+    {
+        OpenRecords(300);
+        SearchForm->SetMatches(FormResult->StringGrid1->Rows().mid(1));
+        SearchForm->BitBtn6Click();
+        QCOMPARE(Pages(), 1);
+        const QString last = Page(1);
+        QVERIFY(last.contains(QStringLiteral("00300")));
+        QVERIFY(!last.contains(QStringLiteral("00001")));
+        QVERIFY(!last.contains(QStringLiteral("SN-77")));
     }
 
     void cancelPrintsNothing()
