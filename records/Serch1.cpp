@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <functional>
 #include <iterator>
+#include <utility>
 
 TFormSerch1 *FormSerch1 = nullptr;
 
@@ -39,15 +40,16 @@ private:
     std::function<void()> FDropDown;
 };
 
+// The units of the list, by the tester's unit code, with their default ranges.
 struct UnitRange
 {
-    const char *unit;
+    char unitCode;
     const char *from;
     const char *to;
 };
 const UnitRange UnitRanges[] = {
-    {"o/oo ", "0.000", "5.000"}, {"%BAC", "0.000", "0.500"}, {"mg/L", "0.000", "2.500"},
-    {"g/L", "0.000", "5.000"},   {"ug/100mL", "0", "250"},   {"ug/L", "0", "2500"},
+    {'0', "0.000", "5.000"}, {'1', "0.000", "0.500"}, {'2', "0.000", "2.500"},
+    {'4', "0.000", "5.000"}, {'5', "0", "250"},       {'6', "0", "2500"},
 };
 constexpr int BacUnit = 1;
 
@@ -126,7 +128,7 @@ TFormSerch1::TFormSerch1(QWidget *parent) : TForm(parent, QStringLiteral("Data S
     ComboBox3 = new QComboBox(this);
     ComboBox3->setGeometry(120, 120, 89, 21);
     for (const UnitRange &range : UnitRanges)
-        ComboBox3->addItem(QString::fromLatin1(range.unit));
+        ComboBox3->addItem(UnitText(range.unitCode));
     Edit3 = edit(216, 120, 65);
     Edit4 = edit(304, 120, 65);
     Label2 = tilde(288, 125);
