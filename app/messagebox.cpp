@@ -39,9 +39,9 @@ int ApplicationMessageBox(const QString &text, const QString &caption, MsgButton
     return Show({MsgOwner::Application, text, caption, buttons, MsgIcon::None});
 }
 
-int SystemMessageBox(const QString &text, const QString &caption)
+int SystemMessageBox(const QString &text, const QString &caption, MsgButtons buttons)
 {
-    return Show({MsgOwner::None, text, caption, MsgButtons::Ok, MsgIcon::None});
+    return Show({MsgOwner::None, text, caption, buttons, MsgIcon::None});
 }
 
 void ShowException(const QString &message)

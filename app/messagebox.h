@@ -32,7 +32,8 @@ void SetMessageOwner(QWidget *owner);
 
 int ApplicationMessageBox(const QString &text, const QString &caption,
                           MsgButtons buttons = MsgButtons::Ok);
-int SystemMessageBox(const QString &text, const QString &caption);
+int SystemMessageBox(const QString &text, const QString &caption,
+                     MsgButtons buttons = MsgButtons::Ok);
 
 inline const char ApplicationTitle[] = "Dunmaris";
 // The application's standard exception display: stop icon, OK, the

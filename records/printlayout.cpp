@@ -64,3 +64,9 @@ QVector<PrintJob> SearchPrintLayout(int pageWidth, int pageHeight, int fontHeigh
     }
     return jobs;
 }
+
+void DropEmptyLastJob(QVector<PrintJob> &jobs)
+{
+    if (jobs.size() > 1 && jobs.last().size() == 1 && jobs.last().first().isEmpty())
+        jobs.removeLast();
+}

@@ -25,3 +25,6 @@ PrintJob ResultsPrintLayout(int pageWidth, int pageHeight, const QStringList &de
 // the last row leaves a last job whose page holds nothing.
 QVector<PrintJob> SearchPrintLayout(int pageWidth, int pageHeight, int fontHeight,
                                     const QStringList &deviceInfo, const GridRows &gridRows);
+
+// The jobs worth printing: a last job whose page holds nothing is dropped.
+void DropEmptyLastJob(QVector<PrintJob> &jobs);

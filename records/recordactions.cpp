@@ -14,22 +14,53 @@
 #include <QPrinter>
 
 void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
-                     QChar separator)
+                     QChar separator, MsgOwner boxes)
 {
+    auto box = [boxes](const QString &text, const char *caption, MsgButtons buttons) {
+        const QString title = QString::fromLatin1(caption);
+        return boxes == MsgOwner::None ? SystemMessageBox(text, title, buttons)
+                                       : ApplicationMessageBox(text, title, buttons);
+    };
     FileDialogRequest request = dialog;
     request.owner = owner;
     const QString path = ExecuteFileDialog(request);
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path) &&
-        ApplicationMessageBox(QString::fromLatin1(MsgOverSaving), QString::fromLatin1(CapWarning),
-                              MsgButtons::OkCancel) != mrOk)
+        box(QString::fromLatin1(MsgOverSaving), CapWarning, MsgButtons::OkCancel) != mrOk)
         return;
     FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
     QString error;
     if (!SaveLinesAtomically(path, FileLines, &error))
-        ApplicationMessageBox(QStringLiteral("Cannot save ") + error, QString::fromLatin1(CapFailure));
+        box(QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
 }
+
+namespace {
+bool BeginPrinting(QPainter &painter, QPrinter &printer)
+{
+    if (painter.begin(&printer)) {
+        // The layouts put a text's top-left corner at its point.
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSize(8);
+        painter.setFont(QFont(font, &printer));
+        return true;
+    }
+    ApplicationMessageBox(QStringLiteral("The printer cannot be used."),
+                          QString::fromLatin1(CapFailure));
+    return false;
+}
+
+void PrintPages(QPainter &painter, QPrinter &printer, const PrintJob &job)
+{
+    const int ascent = painter.fontMetrics().ascent();
+    for (int page = 0; page < job.size(); ++page) {
+        if (page > 0)
+            printer.newPage();
+        for (const PrintItem &item : job[page])
+            painter.drawText(item.x, item.y + ascent, item.text);
+    }
+}
+} // namespace
 
 void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
 {
@@ -39,21 +70,29 @@ void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
     const PrintJob job =
         ResultsPrintLayout(printer.width(), printer.height(), DeviceInfoLines, gridRows);
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        ApplicationMessageBox(QStringLiteral("The printer cannot be used."),
-                              QString::fromLatin1(CapFailure));
+    if (!BeginPrinting(painter, printer))
         return;
-    }
-    // The layout puts a text's top-left corner at its point.
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSize(8);
-    painter.setFont(QFont(font, &printer));
-    const int ascent = painter.fontMetrics().ascent();
-    for (int page = 0; page < job.size(); ++page) {
-        if (page > 0)
-            printer.newPage();
-        for (const PrintItem &item : job[page])
-            painter.drawText(item.x, item.y + ascent, item.text);
-    }
+    PrintPages(painter, printer, job);
     painter.end();
+}
+
+void PrintSearchRecords(QWidget *owner, const GridRows &gridRows)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ExecutePrintDialog(printer, owner))
+        return;
+    // Lines are 7.5 font heights apart. The height is that of the 8-point
+    // font as the tester's printouts have always measured it, 11 pixels at
+    // 600 dpi, scaled to this printer: 80 lines to an A4 page.
+    const int fontHeight = -qRound(11.0 * printer.resolution() / 600);
+    QVector<PrintJob> jobs =
+        SearchPrintLayout(printer.width(), printer.height(), fontHeight, DeviceInfoLines, gridRows);
+    DropEmptyLastJob(jobs);
+    for (const PrintJob &job : jobs) {
+        QPainter painter;
+        if (!BeginPrinting(painter, printer))
+            return;
+        PrintPages(painter, printer, job);
+        painter.end();
+    }
 }

@@ -4,7 +4,9 @@
 #include <QCollatorSortKey>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
+#include <cmath>
 #include <numeric>
 #include <utility>
 
@@ -62,7 +64,7 @@ QVector<int> RanksOfTexts(const GridRows &rows, int first, int n, int column)
     return ranks;
 }
 
-QVector<int> RankKeys(const GridRows &rows, int first, int last, int column)
+QVector<int> RankKeys(const GridRows &rows, int first, int last, int column, long lowestTestNo)
 {
     const int n = last - first + 1;
     if (column >= 2)
@@ -72,7 +74,7 @@ QVector<int> RankKeys(const GridRows &rows, int first, int last, int column)
     for (int k = 0; k < n; ++k) {
         const QString text = rows[first + k].value(column);
         keys[k] = column == 0 ? TextToLong(text) : DateKey(text);
-        usable[k] = column == 0 ? keys[k] >= 0 : keys[k] > 0;
+        usable[k] = column == 0 ? keys[k] >= lowestTestNo : keys[k] > 0;
     }
     return RanksOfNumbers(keys, usable);
 }
@@ -237,6 +239,40 @@ long TextToLong(const QString &text)
     return magnitude == limit ? LONG_MIN : -long(magnitude);
 }
 
+float TextToFloat(QStringView text)
+{
+    int at = 0;
+    while (at < text.size() && IsCSpace(text[at].unicode()))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) {
+        negative = text[at] == u'-';
+        ++at;
+    }
+    // The longest piece that can still be a number: digits, point, exponent,
+    // and the letters of "inf" and "nan".
+    QByteArray bytes;
+    for (; at < text.size() && text[at].unicode() < 0x80 && text[at] > u' '; ++at) {
+        const char c = char(text[at].unicode());
+        if (c == '+' || c == '-') {
+            const char before = bytes.isEmpty() ? 0 : bytes.back();
+            if (before != 'e' && before != 'E')
+                break;
+        }
+        bytes += c;
+    }
+    double value = 0;
+    const char *begin = bytes.constData();
+    const std::from_chars_result parsed = std::from_chars(begin, begin + bytes.size(), value);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        const bool tiny = bytes.contains("e-") || bytes.contains("E-");
+        value = tiny ? 0.0 : HUGE_VAL;
+    } else if (parsed.ec != std::errc()) {
+        value = 0;
+    }
+    return float(negative ? -value : value);
+}
+
 long DateKey(const QString &date)
 {
     QString text = date.mid(11, 4);
@@ -255,11 +291,12 @@ namespace {
 // Ranks the keys of rows[first..last], lets exchange() carry out the row
 // exchanges on the ranks and on the row order, then applies that order.
 template <typename Exchanges>
-void SortByRanks(GridRows &rows, int first, int last, int column, Exchanges exchange)
+void SortByRanks(GridRows &rows, int first, int last, int column, long lowestTestNo,
+                 Exchanges exchange)
 {
     if (!ClampRange(rows, &first, &last, column))
         return;
-    QVector<int> ranks = RankKeys(rows, first, last, column);
+    QVector<int> ranks = RankKeys(rows, first, last, column, lowestTestNo);
     QVector<int> order(ranks.size());
     std::iota(order.begin(), order.end(), 0);
     exchange(ranks, order);
@@ -267,38 +304,41 @@ void SortByRanks(GridRows &rows, int first, int last, int column, Exchanges exch
 }
 } // namespace
 
-void SelectionSortRows(GridRows &rows, int first, int last, int column, bool ascending)
+void SelectionSortRows(GridRows &rows, int first, int last, int column, bool ascending,
+                       long lowestTestNo)
 {
-    SortByRanks(rows, first, last, column, [ascending](QVector<int> &ranks, QVector<int> &order) {
-        const int n = int(ranks.size());
-        for (int i = 0; i < n - 1; ++i) {
-            int best = ranks[i];
-            int bestRow = i;
-            for (int j = i + 1; j < n; ++j) {
-                if (Greater(best, ranks[j]) == ascending) {
-                    best = ranks[j];
-                    bestRow = j;
-                }
-            }
-            std::swap(ranks[i], ranks[bestRow]);
-            std::swap(order[i], order[bestRow]);
-        }
-    });
+    SortByRanks(rows, first, last, column, lowestTestNo,
+                [ascending](QVector<int> &ranks, QVector<int> &order) {
+                    const int n = int(ranks.size());
+                    for (int i = 0; i < n - 1; ++i) {
+                        int best = ranks[i];
+                        int bestRow = i;
+                        for (int j = i + 1; j < n; ++j) {
+                            if (Greater(best, ranks[j]) == ascending) {
+                                best = ranks[j];
+                                bestRow = j;
+                            }
+                        }
+                        std::swap(ranks[i], ranks[bestRow]);
+                        std::swap(order[i], order[bestRow]);
+                    }
+                });
 }
 
-void SortRows(GridRows &rows, int first, int last, int column, bool ascending)
+void SortRows(GridRows &rows, int first, int last, int column, bool ascending, long lowestTestNo)
 {
-    SortByRanks(rows, first, last, column, [ascending](QVector<int> &ranks, QVector<int> &order) {
-        const int n = int(ranks.size());
-        RankTree tree(ranks);
-        for (int i = 0; i < n - 1; ++i) {
-            const int chosen = ChosenPosition(tree, ranks, i, ascending);
-            if (chosen == i)
-                continue;
-            std::swap(ranks[i], ranks[chosen]);
-            std::swap(order[i], order[chosen]);
-            tree.Set(i, ranks[i]);
-            tree.Set(chosen, ranks[chosen]);
-        }
-    });
+    SortByRanks(rows, first, last, column, lowestTestNo,
+                [ascending](QVector<int> &ranks, QVector<int> &order) {
+                    const int n = int(ranks.size());
+                    RankTree tree(ranks);
+                    for (int i = 0; i < n - 1; ++i) {
+                        const int chosen = ChosenPosition(tree, ranks, i, ascending);
+                        if (chosen == i)
+                            continue;
+                        std::swap(ranks[i], ranks[chosen]);
+                        std::swap(order[i], order[chosen]);
+                        tree.Set(i, ranks[i]);
+                        tree.Set(chosen, ranks[chosen]);
+                    }
+                });
 }

@@ -5,7 +5,9 @@
 
 #include "app/printdialog.h"
 #include "records/Result.h"
+#include "records/Searchlist.h"
 #include "records/recordstate.h"
+#include "records/stringgrid.h"
 
 #include <QPrinter>
 #include <QProcess>
@@ -122,6 +124,18 @@ private slots:
         const QString second = Page(2);
         QVERIFY(second.contains(QStringLiteral("Test No")));
         QVERIFY(!second.contains(QStringLiteral("000")));
+    }
+
+    // Every page is a print job of its own; the file holds the last one.
+    void searchResultPrintsOneJobAPage()
+    {
+        OpenRecords(300);
+        SearchForm->SetMatches(FormResult->StringGrid1->Rows().mid(1));
+        SearchForm->BitBtn6Click();
+        QCOMPARE(Pages(), 1);
+        const QString last = Page(1);
+        QVERIFY(last.contains(QStringLiteral("00300")));
+        QVERIFY(!last.contains(QStringLiteral("SN-77")));
     }
 
     void cancelPrintsNothing()

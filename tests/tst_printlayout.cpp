@@ -42,6 +42,8 @@ private slots:
     void resultsPageWithoutLineHeight();
     void searchJobs_data();
     void searchJobs();
+    void searchJobsPrinted_data();
+    void searchJobsPrinted();
 };
 
 void TestPrintLayout::resultsFirstPage()
@@ -158,6 +160,28 @@ void TestPrintLayout::searchJobs()
             CheckRow(page, at + r * RecordColumns, grid[row], 100, 200, (line + 3) * 75);
     }
     QCOMPARE(row, grid.size());
+}
+
+void TestPrintLayout::searchJobsPrinted_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("printed");
+    QTest::newRow("headings only") << 0 << 1;
+    QTest::newRow("one job") << 9 << 1;
+    QTest::newRow("three jobs") << 39 << 3;
+    QTest::newRow("break after the last row") << 26 << 2;
+}
+
+void TestPrintLayout::searchJobsPrinted()
+{
+    QFETCH(int, records);
+    QFETCH(int, printed);
+    QVector<PrintJob> jobs = SearchPrintLayout(1600, 1500, -10, Device, Grid(records));
+    DropEmptyLastJob(jobs);
+    QCOMPARE(jobs.size(), printed);
+    for (const PrintJob &job : jobs)
+        QVERIFY(!job[0].isEmpty());
+    QCOMPARE(jobs.last()[0].last().text, records ? QStringLiteral("Manual") : PlainHeadings()[5]);
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

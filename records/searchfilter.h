@@ -1,0 +1,30 @@
+#pragma once
+// Picking records out of the results grid by test number, date, reading and
+// test result.
+
+#include "records/recordfields.h"
+
+#include <QString>
+
+struct SearchCriteria
+{
+    bool byTestNo = false;
+    QString testNoFrom, testNoTo; // any order; both within 1..99999
+    bool byDate = false;
+    QString dateFrom, dateTo; // "yyyy-mm-dd", any order
+    bool byReading = false;
+    QString unit;                   // compared with the end of the reading exactly
+    QString readingFrom, readingTo; // taken in this order
+    bool byResult = false;
+    QString result;
+};
+
+inline constexpr long LowestTestNo = 1;
+inline constexpr long HighestTestNo = 99999;
+
+enum class SearchStatus { Ok, TestNoRangeIncorrect };
+
+// Copies every record of rows[1..] that meets the switched-on criteria into
+// *matches, in grid order; row 0 holds the headings and is never a record.
+// With an incorrect test-number range nothing is copied.
+SearchStatus FilterRecords(const GridRows &rows, const SearchCriteria &criteria, GridRows *matches);
