@@ -1,0 +1,269 @@
+// The serial port and its line-event watcher on Windows, against the
+// simulated tester behind a COM port.
+
+#include "comtester.h"
+
+#include "link/commands.h"
+#include "link/comthread.h"
+#include "link/discovery.h"
+
+#include <QtTest>
+#include <atomic>
+
+namespace {
+
+// The line settings the device holds, read back through a handle of our own.
+DCB DeviceState(const QString &port)
+{
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    const QByteArray path = "\\\\.\\" + port.toLatin1();
+    HANDLE h = ::CreateFileA(path.constData(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return dcb;
+    ::GetCommState(h, &dcb);
+    ::CloseHandle(h);
+    return dcb;
+}
+
+void Prepare(TComPort &port)
+{
+    port.SetPort(TesterPort());
+    port.Timeouts().SetReadInterval(200);
+    port.Timeouts().SetReadTotalC(200);
+}
+
+// Asks the tester for its identification and waits until it is all queued.
+int QueueIdentification(TComPort &port)
+{
+    port.WriteStr(Cmd::Identify);
+    return SettledInputCount(port);
+}
+
+} // namespace
+
+class TestWinComPort : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QCOMPARE(TComThread::LiveCount(), 0); }
+
+    void openAndCloseTwice()
+    {
+        TComPort port;
+        Prepare(port);
+        int opened = 0, closed = 0;
+        port.OnAfterOpen = [&] { ++opened; };
+        port.OnAfterClose = [&] { ++closed; };
+        port.Open();
+        port.Open();
+        QVERIFY(port.IsOpen());
+        QCOMPARE(opened, 1);
+        QVERIFY(port.EventThread());
+        QCOMPARE(TComThread::LiveCount(), 1);
+        port.Close();
+        port.Close();
+        QCOMPARE(closed, 1);
+        QVERIFY(!port.IsOpen());
+        QCOMPARE(TComThread::LiveCount(), 0);
+    }
+
+    void missingPort()
+    {
+        TComPort port;
+        port.SetPort(QStringLiteral("COM200"));
+        int winCode = 0;
+        QCOMPARE(CodeOf([&] { port.Open(); }, &winCode), 1);
+        QCOMPARE(winCode, int(ERROR_FILE_NOT_FOUND));
+        QCOMPARE(EComPort(1, winCode).Message(),
+                 QStringLiteral("Unable to open com port (win error code: 2)"));
+        QVERIFY(!port.IsOpen());
+        port.Close();
+        QCOMPARE(TComThread::LiveCount(), 0);
+    }
+
+    void exclusiveOpen()
+    {
+        TComPort first, second;
+        Prepare(first);
+        Prepare(second);
+        first.Open();
+        int winCode = 0;
+        QCOMPARE(CodeOf([&] { second.Open(); }, &winCode), 1);
+        QVERIFY(!second.IsOpen());
+        // Windows refuses a second opener of a COM port with access denied;
+        // Wine checks the sharing mode of its own handles instead.
+        if (RunningUnderWine())
+            qInfo("Wine refused the second open with error %d (Windows: %d)", winCode,
+                  int(ERROR_ACCESS_DENIED));
+        else
+            QCOMPARE(winCode, int(ERROR_ACCESS_DENIED));
+        first.Close();
+        second.Open();
+        QVERIFY(second.IsOpen());
+    }
+
+    void lineSettings_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("dataBits");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("byteSize");
+        QTest::newRow("9600 8N1") << int(br9600) << int(dbEight) << int(prNone)
+                                  << int(sbOneStopBit) << 9600 << 8;
+        QTest::newRow("19200 7E2") << int(br19200) << int(dbSeven) << int(prEven)
+                                   << int(sbTwoStopBits) << 19200 << 7;
+        QTest::newRow("115200 8O1") << int(br115200) << int(dbEight) << int(prOdd)
+                                    << int(sbOneStopBit) << 115200 << 8;
+        QTest::newRow("custom is 9600") << int(brCustom) << int(dbEight) << int(prNone)
+                                        << int(sbOneStopBit) << 9600 << 8;
+    }
+    void lineSettings()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, dataBits);
+        QFETCH(int, parity);
+        QFETCH(int, stopBits);
+        QFETCH(int, speed);
+        QFETCH(int, byteSize);
+        {
+            TComPort port;
+            Prepare(port);
+            port.SetBaudRate(TBaudRate(baud));
+            port.SetDataBits(TDataBits(dataBits));
+            port.Parity().SetBits(TParityBits(parity));
+            port.SetStopBits(TStopBits(stopBits));
+            port.Open();
+        }
+        const DCB dcb = DeviceState(TesterPort());
+        QCOMPARE(int(dcb.BaudRate), speed);
+        QCOMPARE(int(dcb.ByteSize), byteSize);
+        QCOMPARE(int(dcb.Parity), parity);
+        QCOMPARE(int(dcb.StopBits), stopBits);
+        QVERIFY(!dcb.fOutxCtsFlow && !dcb.fOutxDsrFlow && !dcb.fOutX && !dcb.fInX);
+        // The pseudo-terminal behind the port has no modem lines, so Wine
+        // cannot show that DTR and RTS are held off.
+        if (!RunningUnderWine()) {
+            QCOMPARE(int(dcb.fDtrControl), int(DTR_CONTROL_DISABLE));
+            QCOMPARE(int(dcb.fRtsControl), int(RTS_CONTROL_DISABLE));
+        }
+    }
+
+    void readTimeouts_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("constant");
+        QTest::addColumn<int>("minMs");
+        QTest::addColumn<int>("maxMs");
+        QTest::newRow("program's 200/200 waits") << 200 << 200 << 150 << 2000;
+        QTest::newRow("defaults return at once") << -1 << 0 << 0 << 150;
+    }
+    void readTimeouts()
+    {
+        QFETCH(int, interval);
+        QFETCH(int, constant);
+        QFETCH(int, minMs);
+        QFETCH(int, maxMs);
+        TComPort port;
+        Prepare(port);
+        port.Timeouts().SetReadInterval(interval);
+        port.Timeouts().SetReadTotalC(constant);
+        port.Open();
+        const int queued = QueueIdentification(port);
+        QVERIFY(queued >= 20);
+        QByteArray got;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(port.ReadStr(got, queued + 10), queued);
+        const qint64 elapsed = timer.elapsed();
+        QCOMPARE(got.size(), queued);
+        QVERIFY(IsSupportedTester(got));
+        QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed)));
+    }
+
+    void emptyTransfers()
+    {
+        TComPort port;
+        Prepare(port);
+        port.Open();
+        QByteArray got("x");
+        QCOMPARE(port.ReadStr(got, 0), 0);
+        QVERIFY(got.isEmpty());
+        QCOMPARE(port.WriteStr(QByteArray()), 0);
+    }
+
+    void closedPortOperations()
+    {
+        TComPort port;
+        QByteArray got;
+        int winCode = 0;
+        QCOMPARE(CodeOf([&] { port.InputCount(); }, &winCode), 10);
+        QCOMPARE(winCode, int(ERROR_INVALID_HANDLE));
+        QCOMPARE(CodeOf([&] { port.ReadStr(got, 5); }), 3);
+        QCOMPARE(CodeOf([&] { port.WriteStr("$i0000\n"); }), 2);
+    }
+
+    // The watcher reports arrivals but takes nothing out of the queue.
+    void receivedBytesStayQueued()
+    {
+        TComPort port;
+        Prepare(port);
+        std::atomic<int> calls{0};
+        port.OnRxChar = [&](int) { ++calls; };
+        port.Open();
+        port.WriteStr(Cmd::Identify);
+        QTRY_VERIFY_WITH_TIMEOUT(calls.load() > 0, 5000);
+        const int queued = SettledInputCount(port);
+        QByteArray got;
+        QCOMPARE(port.ReadStr(got, queued), queued);
+        QVERIFY(IsSupportedTester(got));
+    }
+
+    void emptyEventsStartNone()
+    {
+        TComPort port;
+        Prepare(port);
+        port.SetEvents(0);
+        port.Open();
+        QVERIFY(!port.EventThread());
+        QCOMPARE(TComThread::LiveCount(), 0);
+        // Waiting for input then needs a line-event wait of its own.
+        port.WriteStr(Cmd::Identify);
+        QVERIFY(port.WaitForInput(5000));
+        QVERIFY(SettledInputCount(port) >= 20);
+    }
+
+    void closeFromHandler()
+    {
+        TComPort port;
+        Prepare(port);
+        bool closedInside = false;
+        port.OnRxChar = [&](int) {
+            port.Close();
+            closedInside = true;
+        };
+        port.Open();
+        port.WriteStr(Cmd::Identify);
+        QTRY_VERIFY_WITH_TIMEOUT(closedInside, 5000);
+        QVERIFY(!port.IsOpen());
+        QCOMPARE(TComThread::LiveCount(), 0);
+    }
+
+    // Whatever the last test left unread is purged when its watcher ends.
+    void queuesPurgedWhenWatcherEnds()
+    {
+        TComPort port;
+        Prepare(port);
+        port.Open();
+        QVERIFY(QueueIdentification(port) > 0);
+        port.Close();
+        port.Open();
+        QCOMPARE(port.InputCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWinComPort)
+#include "tst_wincomport.moc"
