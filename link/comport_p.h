@@ -84,7 +84,7 @@ public:
     bool WaitForInput(int timeoutMs);         // code 3 when the device has gone
     ComModemLines ModemStatus();              // code 11
     // Aborts reads and writes still in flight, before the device is closed.
-    void AbortTransfers();                    // code 5
+    void AbortTransfers(); // code 5
 
     // Line errors seen by the watcher since the last call (ComLineError bits).
     int TakeLineErrors() { return FLineErrors.exchange(0); }

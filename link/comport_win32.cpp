@@ -61,8 +61,7 @@ struct AsyncBlock
 };
 
 // Starts a transfer and waits for its end; the driver's time-outs end it.
-template <typename Start>
-int Transfer(HANDLE device, int failureCode, Start start)
+template <typename Start> int Transfer(HANDLE device, int failureCode, Start start)
 {
     AsyncBlock async(failureCode);
     DWORD done = 0;
@@ -85,7 +84,7 @@ DWORD AsTimeout(int value)
     return static_cast<DWORD>(value); // -1 is MAXDWORD
 }
 
-constexpr DWORD CommEventMask[] = {EV_RXCHAR, EV_TXEMPTY, EV_RXFLAG, EV_RING,  EV_BREAK,
+constexpr DWORD CommEventMask[] = {EV_RXCHAR, EV_TXEMPTY, EV_RXFLAG, EV_RING, EV_BREAK,
                                    EV_CTS,    EV_DSR,     EV_ERR,    EV_RLSD, EV_RX80FULL};
 
 DWORD MaskOf(TComEvents events)
@@ -107,6 +106,9 @@ TComEvents EventsOf(DWORD mask)
     }
     return events;
 }
+
+// Events about the data alone, which every port can report.
+constexpr DWORD DataEvents = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_RX80FULL;
 
 // The driver's error word carries the same bits as ComLineError.
 constexpr DWORD LineErrorBits = CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK;
@@ -143,8 +145,7 @@ std::unique_ptr<ComDevice> ComDevice::Open(const QString &port)
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!handle.Valid())
         throw EComPort(1, LastError());
-    std::unique_ptr<ComDevice> device(
-        new ComDevice(reinterpret_cast<std::intptr_t>(handle.Get())));
+    std::unique_ptr<ComDevice> device(new ComDevice(reinterpret_cast<std::intptr_t>(handle.Get())));
     handle.Release();
     return device;
 }
@@ -297,8 +298,12 @@ bool ComDevice::WaitForInput(int timeoutMs)
 ComModemLines ComDevice::ModemStatus()
 {
     DWORD bits = 0;
-    if (!::GetCommModemStatus(Handle(FHandle), &bits))
+    if (!::GetCommModemStatus(Handle(FHandle), &bits)) {
+        // A port without modem lines (a virtual one) has them all off.
+        if (::GetLastError() == ERROR_NOT_SUPPORTED)
+            return {};
         throw EComPort(11, LastError());
+    }
     return {(bits & MS_CTS_ON) != 0, (bits & MS_DSR_ON) != 0, (bits & MS_RING_ON) != 0,
             (bits & MS_RLSD_ON) != 0};
 }
@@ -341,8 +346,11 @@ struct ComEventWaiter::Private
     OVERLAPPED Overlapped{};
     DWORD Mask = 0;
     bool Pending = false;
-    // A device whose line-event wait cannot even start (one unplugged) is
-    // reported once and then left alone until the stop.
+    // A device that cannot report line states (a virtual port without modem
+    // lines or error counters) refuses the wait at once: it is then watched
+    // for its data events only. One that refuses even these (one unplugged)
+    // is reported once and then left alone until the stop.
+    bool DataOnly = false;
     bool Broken = false;
 };
 
@@ -383,6 +391,11 @@ bool ComEventWaiter::Wait(TComEvents &events)
         d->Mask = 0;
         bool completed = ::WaitCommEvent(device, &d->Mask, &d->Overlapped) != FALSE;
         if (!completed && ::GetLastError() != ERROR_IO_PENDING) {
+            if (!d->DataOnly) {
+                d->DataOnly = true;
+                if (::SetCommMask(device, (MaskOf(d->Events) | EV_RXCHAR) & DataEvents))
+                    continue;
+            }
             d->Broken = true;
             if ((d->Events & ComEventBit(evError)) == 0)
                 continue;

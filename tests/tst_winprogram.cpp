@@ -110,8 +110,8 @@ private slots:
         QVERIFY(running.Acquired());
         QProcess program;
         // The build keeps the program in app/ beside tests/.
-        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/kestrune.exe"),
-                      {});
+        program.start(
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../app/kestrune.exe"), {});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -20,8 +20,6 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no .NET or browser set-up in the prefix
 winpath() { echo "Z:${1//\//\\}"; }
 export WINEPATH="$(winpath "$qt/bin");$(winpath "$(echo /usr/lib/gcc/x86_64-w64-mingw32/*-posix)");$(winpath /usr/x86_64-w64-mingw32/lib)"
-export QT_PLUGIN_PATH="$(winpath "$qt/plugins")"
-export QT_QPA_PLATFORM=offscreen
 export KESTRUNE_TESTER_PORT=COM5
 
 sims=()
@@ -45,9 +43,10 @@ simulate() {
 }
 
 rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
 boot_started=$SECONDS
-timeout 300 "$wine" wineboot -i
 wineserver -p   # stays up: the registry's hardware keys live as long as it does
+timeout 300 "$wine" wineboot -i
 echo "Wine prefix ready in $((SECONDS - boot_started)) s."
 # Only the test's own ports, not the machine's serial ports Wine found itself.
 rm -f "$WINEPREFIX"/dosdevices/com*
@@ -55,18 +54,26 @@ key='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM'
 timeout 120 "$wine" reg delete "$key" /va /f >/dev/null
 timeout 120 "$wine" reg add "$key" /v '\Device\VCP0' /t REG_SZ /d COM5 /f >/dev/null
 timeout 120 "$wine" reg add "$key" /v '\Device\BthModem0' /t REG_SZ /d COM7 /f >/dev/null
+# Wine hands the Qt variables of the Linux environment to no program; the
+# prefix's own environment carries them.
+env_key='HKCU\Environment'
+timeout 120 "$wine" reg add "$env_key" /v QT_QPA_PLATFORM /t REG_SZ /d offscreen /f >/dev/null
+timeout 120 "$wine" reg add "$env_key" /v QT_QPA_FONTDIR /t REG_SZ \
+  /d "$(winpath /usr/share/fonts/truetype/dejavu)" /f >/dev/null
 simulate COM5 --records 500
 simulate COM6 --records 500 --speed 960
 
 failed=()
 for test in tst_wincomport tst_winexchange tst_winprogram; do
   echo "== $test (Wine)"
-  (cd "$build/tests" && timeout 600 "$wine" "$test.exe") || failed+=("$test")
+  # A program under Wine without a console has no usable standard output.
+  (cd "$build/tests" && timeout 600 "$wine" "$test.exe" -o "$test.txt,txt") || failed+=("$test")
+  cat "$build/tests/$test.txt" 2>/dev/null || true
 done
 
 echo "== Download benchmark: Linux, then Wine"
 "$root/build/tools/bench_exchange" | grep -A2 '^500-record'
-timeout 300 "$wine" "$build/tools/bench_exchange_com.exe" COM6
+timeout 300 "$wine" "$build/tools/bench_exchange_com.exe" COM6 || failed+=(bench_exchange_com)
 
 wineserver -k
 timeout 60 wineserver -w || true
