@@ -5,11 +5,11 @@
 // KESTRUNE_TESTER_PORT.
 
 #include "link/comport.h"
+#include "tests/comportcode.h"
 
 #include <QElapsedTimer>
 #include <QString>
 #include <QTest>
-#include <functional>
 // Without the printer interface, whose SetPort macro would rename the port's.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -25,19 +25,6 @@ inline bool RunningUnderWine()
 {
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-// Runs op and gives the EComPort code it raised, 0 when it raised nothing.
-inline int CodeOf(const std::function<void()> &op, int *winCode = nullptr)
-{
-    try {
-        op();
-    } catch (const EComPort &e) {
-        if (winCode)
-            *winCode = e.WinCode;
-        return e.Code;
-    }
-    return 0;
 }
 
 // Waits until the port's input has been quiet for quietMs; gives the count.
