@@ -10,7 +10,6 @@
 #include "link/exchange.h"
 #include "records/download.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -43,7 +42,7 @@ private slots:
     }
     void cleanupTestCase() { port.Close(); }
 
-    void identification()
+    void identificationAndDownload()
     {
         IdleTicks = 7;
         QByteArray reply;
@@ -52,20 +51,10 @@ private slots:
         QVERIFY(IsSupportedTester(reply));
         IdentificationValues values;
         QVERIFY(ParseIdentification(reply, &values));
-    }
 
-    void staleInputIsDropped()
-    {
+        // A stale reply waiting in the queue is dropped before the command.
         port.WriteStr(Cmd::Identify);
         QVERIFY(SettledInputCount(port) > 0);
-        QByteArray reply;
-        RS232Write(port, Cmd::Download, reply);
-        QCOMPARE(ParseDownload(reply).status, DownloadStatus::Ok);
-    }
-
-    void download500Records()
-    {
-        QByteArray reply;
         RS232Write(port, Cmd::Download, reply);
         const DownloadReply download = ParseDownload(reply);
         QCOMPARE(download.status, DownloadStatus::Ok);
@@ -85,20 +74,6 @@ private slots:
         QVERIFY(usb.contains(TesterPort()));
         QVERIFY(!usb.contains(QStringLiteral("COM7")));
         QCOMPARE(bluetooth, QStringList{QStringLiteral("COM7")});
-    }
-
-    void tableFileStillOverridesTheRegistry()
-    {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("serialcomm.txt")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\\Device\\Serial0\tCOM3\n");
-        file.close();
-        qputenv("KESTRUNE_SERIALCOMM", file.fileName().toLocal8Bit());
-        const QList<SerialCommEntry> table = ReadSerialCommTable();
-        qunsetenv("KESTRUNE_SERIALCOMM");
-        QCOMPARE(table.size(), 1);
-        QVERIFY(HasEntry(table, QStringLiteral("\\Device\\Serial0"), QStringLiteral("COM3")));
     }
 };
 
