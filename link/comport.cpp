@@ -3,7 +3,7 @@
 #include "link/comport_p.h"
 #include "link/comthread.h"
 
-#include <cerrno>
+#include <exception>
 
 const int BaudRateTable[16] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
@@ -391,17 +391,25 @@ void TCustomComPort::Close()
         return;
     // A handler on the watcher's own thread cannot wait for that thread.
     if (FEventThread && FEventThread->IsCurrentThread())
-        throw EComPort(5, EDEADLK);
+        throw EComPort(5, ComErrorDeadlock);
     if (OnBeforeClose)
         OnBeforeClose();
-    // Reads and writes block the calling thread until they end, so nothing is
-    // outstanding here that would need aborting.
+    // A device that refuses the abort (one unplugged, say) is closed all the
+    // same, so that the next Open can start afresh; the failure follows.
+    std::exception_ptr abortFailure;
+    try {
+        FDevice->AbortTransfers();
+    } catch (const EComPort &) {
+        abortFailure = std::current_exception();
+    }
     FEventThread.reset();
     FThreadCreated = false;
     FDevice.reset();
     FConnected = false;
     if (OnAfterClose)
         OnAfterClose();
+    if (abortFailure)
+        std::rethrow_exception(abortFailure);
 }
 
 void TCustomComPort::BeginUpdate()
@@ -438,21 +446,21 @@ void TCustomComPort::ApplyTimeouts()
 int TCustomComPort::InputCount()
 {
     if (!FDevice)
-        throw EComPort(10, EBADF);
+        throw EComPort(10, ComErrorNoDevice);
     return FDevice->InputCount();
 }
 
 int TCustomComPort::OutputCount()
 {
     if (!FDevice)
-        throw EComPort(10, EBADF);
+        throw EComPort(10, ComErrorNoDevice);
     return FDevice->OutputCount();
 }
 
 int TCustomComPort::Read(void *buffer, int count)
 {
     if (!FDevice)
-        throw EComPort(3, EBADF);
+        throw EComPort(3, ComErrorNoDevice);
     if (count <= 0)
         return 0;
     TAsync async{okRead, {}};
@@ -463,7 +471,7 @@ int TCustomComPort::ReadStr(QByteArray &str, int count)
 {
     str.clear();
     if (!FDevice)
-        throw EComPort(3, EBADF);
+        throw EComPort(3, ComErrorNoDevice);
     if (count <= 0)
         return 0;
     str.resize(count);
@@ -481,7 +489,7 @@ int TCustomComPort::ReadStr(QByteArray &str, int count)
 int TCustomComPort::Write(const void *buffer, int count)
 {
     if (!FDevice)
-        throw EComPort(2, EBADF);
+        throw EComPort(2, ComErrorNoDevice);
     if (count <= 0)
         return 0;
     TAsync async{okWrite, QByteArray(static_cast<const char *>(buffer), count)};
@@ -496,7 +504,7 @@ int TCustomComPort::WriteStr(const QByteArray &str)
 bool TCustomComPort::WaitForInput(int timeoutMs)
 {
     if (!FDevice)
-        throw EComPort(3, EBADF);
+        throw EComPort(3, ComErrorNoDevice);
     return FDevice->WaitForInput(timeoutMs);
 }
 

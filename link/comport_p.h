@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 // Everything ApplyDCB hands to the device in one step.
@@ -82,21 +83,32 @@ public:
     int Write(const char *buffer, int count); // code 2, ends per the time-outs
     bool WaitForInput(int timeoutMs);         // code 3 when the device has gone
     ComModemLines ModemStatus();              // code 11
+    // Aborts reads and writes still in flight, before the device is closed.
+    void AbortTransfers(); // code 5
 
     // Line errors seen by the watcher since the last call (ComLineError bits).
     int TakeLineErrors() { return FLineErrors.exchange(0); }
 
 private:
     friend class ComEventWaiter;
-    explicit ComDevice(int handle) : FHandle(handle) {}
+    explicit ComDevice(std::intptr_t handle);
 
-    int FHandle = -1;
+    // A descriptor or a system handle, as the platform has it.
+    std::intptr_t FHandle = -1;
     bool FExclusive = false;
     std::atomic<int> FInputSize{1024};
     ComTimeoutSettings FTimeouts;
     std::atomic<bool> FWrittenSinceTxEmpty{false};
     std::atomic<int> FLineErrors{0};
+    // What only one platform needs besides.
+    struct Native;
+    std::unique_ptr<Native> FNative;
 };
+
+// The system's error numbers for a port used while closed, and for a close
+// that would wait for the thread it runs on.
+extern const int ComErrorNoDevice;
+extern const int ComErrorDeadlock;
 
 // Gives the calling thread the priority, as far as the system lets it.
 void SetWatcherThreadPriority(TThreadPriority priority);

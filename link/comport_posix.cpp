@@ -157,6 +157,15 @@ void SetModemLine(int fd, int line, bool on)
 
 } // namespace
 
+const int ComErrorNoDevice = EBADF;
+const int ComErrorDeadlock = EDEADLK;
+
+struct ComDevice::Native
+{
+};
+
+ComDevice::ComDevice(std::intptr_t handle) : FHandle(handle) {}
+
 std::unique_ptr<ComDevice> ComDevice::Open(const QString &port)
 {
     const QByteArray path =
@@ -376,6 +385,12 @@ bool ComDevice::WaitForInput(int timeoutMs)
     if (::ioctl(FHandle, FIONREAD, &queued) == 0 && queued > 0)
         return true;
     throw EComPort(3, EIO);
+}
+
+void ComDevice::AbortTransfers()
+{
+    // Reads and writes block the calling thread until they end, so nothing
+    // is in flight when the port is closed.
 }
 
 ComModemLines ComDevice::ModemStatus()

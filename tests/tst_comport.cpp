@@ -1,4 +1,5 @@
 #include "link/comport.h"
+#include "tests/comportcode.h"
 #include "tests/ptypair.h"
 
 #include <QCoreApplication>
@@ -42,19 +43,6 @@ bool WaitForQueued(TCustomComPort &port, int count)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
-}
-
-// Runs op and gives the EComPort code it raised, 0 when it raised nothing.
-int CodeOf(const std::function<void()> &op, int *winCode = nullptr)
-{
-    try {
-        op();
-    } catch (const EComPort &e) {
-        if (winCode)
-            *winCode = e.WinCode;
-        return e.Code;
-    }
-    return 0;
 }
 
 constexpr tcflag_t ArbitrarySpeed = 0010000;

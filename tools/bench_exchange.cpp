@@ -6,43 +6,10 @@
 #include "app/mainstate.h"
 #include "link/commands.h"
 #include "link/comport.h"
-#include "link/exchange.h"
+#include "tools/exchangemeasure.h"
 #include "tools/simulator.h"
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
-
-namespace {
-
-double Seconds(clockid_t clock)
-{
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-void Measure(const char *title, TComPort &port, const QByteArray &command)
-{
-    const double wall0 = Seconds(CLOCK_MONOTONIC);
-    const double thread0 = Seconds(CLOCK_THREAD_CPUTIME_ID);
-    const double process0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-    QByteArray reply;
-    RS232Write(port, command, reply);
-    const double wall = Seconds(CLOCK_MONOTONIC) - wall0;
-    const double thread = Seconds(CLOCK_THREAD_CPUTIME_ID) - thread0;
-    const double process = Seconds(CLOCK_PROCESS_CPUTIME_ID) - process0;
-
-    std::printf("%s: %lld bytes in %.3f s wall\n", title, static_cast<long long>(reply.size()),
-                wall);
-    std::printf("  exchange thread CPU %.4f s = %.2f %% of wall (target below 5 %%)\n", thread,
-                100.0 * thread / wall);
-    std::printf("  whole process CPU   %.4f s = %.2f %% of wall (simulator included)\n", process,
-                100.0 * process / wall);
-    std::fflush(stdout);
-}
-
-} // namespace
 
 int main()
 {
@@ -55,12 +22,12 @@ int main()
         port.Open();
 
         sim.SetSilent(true);
-        Measure("silent tester, USB quiet time", port, Cmd::Identify);
+        MeasureExchange("silent tester, USB quiet time", port, Cmd::Identify);
 
         sim.SetSilent(false);
         sim.SetRecordCount(500);
         sim.SetLineSpeed(960);
-        Measure("500-record download at 960 bytes/s", port, Cmd::Download);
+        MeasureExchange("500-record download at 960 bytes/s", port, Cmd::Download);
         port.Close();
     } catch (const EComPort &e) {
         std::fprintf(stderr, "bench_exchange: %s\n", e.Message().toLocal8Bit().constData());

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds Kestrune for Windows and runs its Windows tests and the download
+# benchmark under Wine, headless, in a fresh Wine prefix under build-win/.
+# The testers are Linux simulators on pseudo-terminals that the prefix sees as
+# COM ports: COM5 (500 records, full speed) for the tests, registered in the
+# registry's serial-port table with a Bluetooth entry COM7 beside it, and COM6
+# (500 records at 9600-baud pace) for the benchmark.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+started=$SECONDS
+bash "$root/tools/build.sh"          # the simulator and the Linux benchmark
+bash "$root/tools/build-windows.sh"
+
+build="$root/build-win"
+qt=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=\(.*\)\/lib\/cmake\/Qt6\/qt.toolchain.cmake$/\1/p' \
+  "$build/CMakeCache.txt")
+wine=/usr/lib/wine/wine64
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no .NET or browser set-up in the prefix
+winpath() { echo "Z:${1//\//\\}"; }
+export WINEPATH="$(winpath "$qt/bin");$(winpath "$(echo /usr/lib/gcc/x86_64-w64-mingw32/*-posix)");$(winpath /usr/x86_64-w64-mingw32/lib)"
+export KESTRUNE_TESTER_PORT=COM5
+
+sims=()
+cleanup() {
+  for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Starts a simulator with the given options and maps its terminal as port $1.
+simulate() {
+  local port=$1 log="$build/sim-$1.log"
+  shift
+  "$root/build/tools/kestrune-sim" "$@" > "$log" &
+  sims+=($!)
+  for _ in $(seq 50); do [ -s "$log" ] && break; sleep 0.1; done
+  local pts
+  pts=$(head -n1 "$log")
+  [ -n "$pts" ] || { echo "The simulator for $port did not start." >&2; exit 1; }
+  ln -sfn "/dev/$pts" "$WINEPREFIX/dosdevices/${port,,}"
+}
+
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+boot_started=$SECONDS
+wineserver -p   # stays up: the registry's hardware keys live as long as it does
+timeout 300 "$wine" wineboot -i
+echo "Wine prefix ready in $((SECONDS - boot_started)) s."
+# Only the test's own ports, not the machine's serial ports Wine found itself.
+rm -f "$WINEPREFIX"/dosdevices/com*
+key='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM'
+timeout 120 "$wine" reg delete "$key" /va /f >/dev/null
+timeout 120 "$wine" reg add "$key" /v '\Device\VCP0' /t REG_SZ /d COM5 /f >/dev/null
+timeout 120 "$wine" reg add "$key" /v '\Device\BthModem0' /t REG_SZ /d COM7 /f >/dev/null
+# Wine hands the Qt variables of the Linux environment to no program; the
+# prefix's own environment carries them.
+env_key='HKCU\Environment'
+timeout 120 "$wine" reg add "$env_key" /v QT_QPA_PLATFORM /t REG_SZ /d offscreen /f >/dev/null
+timeout 120 "$wine" reg add "$env_key" /v QT_QPA_FONTDIR /t REG_SZ \
+  /d "$(winpath /usr/share/fonts/truetype/dejavu)" /f >/dev/null
+simulate COM5 --records 500
+simulate COM6 --records 500 --speed 960
+
+failed=()
+for test in tst_wincomport tst_winexchange tst_winprogram; do
+  echo "== $test (Wine)"
+  # A program under Wine without a console has no usable standard output.
+  (cd "$build/tests" && timeout 600 "$wine" "$test.exe" -o "$test.txt,txt") || failed+=("$test")
+  cat "$build/tests/$test.txt" 2>/dev/null || true
+done
+
+echo "== Download benchmark: Linux, then Wine"
+"$root/build/tools/bench_exchange" | grep -A2 '^500-record'
+timeout 300 "$wine" "$build/tools/bench_exchange_com.exe" COM6 || failed+=(bench_exchange_com)
+
+wineserver -k
+timeout 60 wineserver -w || true
+echo "Windows build and Wine tests took $((SECONDS - started)) s."
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "Failed under Wine: ${failed[*]}" >&2
+  exit 1
+fi
