@@ -1,10 +1,12 @@
 #include "app/Main.h"
 
+#include "admin/Password.h"
 #include "app/form.h"
 #include "app/messagebox.h"
 #include "app/settingsfile.h"
 #include "app/texts.h"
 #include "device/Information.h"
+#include "device/Rstest.h"
 #include "device/Setup.h"
 #include "link/commands.h"
 #include "link/discovery.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -100,6 +103,9 @@ TFormMain::TFormMain(QWidget *parent)
     OnClick(BitBtn3, [this] { BitBtn3Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
+    auto *serviceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this);
+    connect(serviceKey, &QShortcut::activated, this,
+            [this] { RunGuarded([this] { ServiceKey(); }); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
@@ -333,6 +339,22 @@ void TFormMain::BitBtn2Click()
 {
     FormInfor->SetPlace(x() + 400, y() + 120);
     FormInfor->ShowModal();
+}
+
+void TFormMain::ServiceKey()
+{
+    FormPassWord->SetPlace(x() + 400, y() + 120);
+    FormPassWord->ShowModal();
+    const bool unlocked = AdminUnlocked == 1;
+    AdminUnlocked = 0;
+    if (!unlocked)
+        return;
+    // Not modal: the technician links the tester here while the service
+    // window shows the trace.
+    FormTest->SetPlace(x(), y() + 100);
+    FormTest->show();
+    FormTest->raise();
+    FormTest->activateWindow();
 }
 
 void TFormMain::BitBtn5Click()
