@@ -106,7 +106,9 @@ void TFormTime::FormShow()
         return;
     Button1->setEnabled(BluetoothMode == 0);
     Button2->setEnabled(BluetoothMode == 0);
-    ShowReply(ExchangeWithTester(Cmd::ReadClock), Edit2, Edit1);
+    ExchangeOptions options;
+    options.busyControl = this;
+    ShowReply(ExchangeWithTester(Cmd::ReadClock, options), Edit2, Edit1);
 }
 
 void TFormTime::Timer1Timer()

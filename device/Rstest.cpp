@@ -144,7 +144,6 @@ TFormTest::TFormTest(QWidget *parent)
 
 TFormTest::~TFormTest()
 {
-    TraceEnabled = 0;
     ExchangeTraceSink = nullptr;
 }
 
