@@ -1,12 +1,14 @@
 #include "app/Main.h"
 
 #include "admin/Administer.h"
+#include "admin/Password.h"
 #include "app/deviceaction.h"
 #include "app/form.h"
 #include "app/messagebox.h"
 #include "app/settingsfile.h"
 #include "app/texts.h"
 #include "device/Information.h"
+#include "device/Rstest.h"
 #include "device/Setup.h"
 #include "link/commands.h"
 #include "link/discovery.h"
@@ -23,6 +25,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -104,6 +107,9 @@ TFormMain::TFormMain(QWidget *parent)
     OnClick(BitBtn3, [this] { BitBtn3Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
+    auto *serviceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this);
+    connect(serviceKey, &QShortcut::activated, this,
+            [this] { RunGuarded([this] { ServiceKey(); }); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
@@ -355,6 +361,22 @@ void TFormMain::BitBtn2Click()
         FormAdmin->SetPlace(x() + 400, y() + 120);
         FormAdmin->ShowModal();
     }
+}
+
+void TFormMain::ServiceKey()
+{
+    FormPassWord->SetPlace(x() + 400, y() + 120);
+    FormPassWord->ShowModal();
+    const bool unlocked = AdminUnlocked == 1;
+    AdminUnlocked = 0;
+    if (!unlocked)
+        return;
+    // Not modal: the technician links the tester here while the service
+    // window shows the trace.
+    FormTest->SetPlace(x(), y() + 100);
+    FormTest->show();
+    FormTest->raise();
+    FormTest->activateWindow();
 }
 
 void TFormMain::BitBtn5Click()

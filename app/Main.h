@@ -46,6 +46,8 @@ public:
     void BitBtn3Click(); // settings
     void BitBtn2Click(); // information
     void BitBtn5Click(); // exit
+    // Ctrl+Shift+T: the administrator password, then the service window.
+    void ServiceKey();
     void Timer1Timer();
     void Image1DblClick() {}
 

@@ -80,6 +80,16 @@ public:
         return {QStringLiteral("\\Device\\BthModem%1").arg(n), port};
     }
 
+    // The port list holds just port, selected, and the link settings point
+    // at it: a device action then talks to the tester behind it.
+    static void SelectPort(const QString &port)
+    {
+        FormSetup->ComboBox1->clear();
+        FormSetup->ComboBox1->addItem(port);
+        FormSetup->ComboBox1->setCurrentIndex(0);
+        LinkSettings[PortIndex] = 0;
+    }
+
     // The texts of the messages shown since the last call.
     QStringList TakeTexts()
     {
