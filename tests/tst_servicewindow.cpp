@@ -3,6 +3,7 @@
 // trace, and the way in from the main window.
 
 #include "guifixture.h"
+#include "modalsteps.h"
 
 #include "admin/Massge1.h"
 #include "admin/Password.h"
@@ -162,25 +163,32 @@ private slots:
         FormTest->close();
     }
 
-    // The password prompt answers through AdminUnlocked, set here as the
-    // prompt sets it.
+    // Ctrl+Shift+T: a wrong password is refused and the prompt stays until
+    // Escape; the right one opens the service window.
     void wayInFromTheMainWindow()
     {
-        for (int unlocked : {0, 1}) {
+        for (bool right : {false, true}) {
             FormMain->move(120, 80);
             FormMain->show();
             FormMain->activateWindow();
             QTRY_COMPARE(QApplication::activeWindow(), FormMain);
+            ModalSteps steps;
             QPoint place;
-            QTimer::singleShot(0, [&] {
-                place = FormPassWord->isVisible() ? FormPassWord->pos() : QPoint();
-                AdminUnlocked = unlocked;
-                FormPassWord->close();
+            steps.On(FormPassWord, [&] {
+                place = FormPassWord->pos();
+                QTest::keyClicks(FormPassWord->Edit1, right ? AdminPassword : QStringLiteral("0000"));
+                QTest::keyClick(FormPassWord->Edit1, Qt::Key_Return);
+                if (!right)
+                    QTest::keyClick(FormPassWord->BitBtn2, Qt::Key_Escape);
             });
             QTest::keyClick(FormMain, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY(steps.Done());
             QCOMPARE(place, QPoint(520, 200));
-            QCOMPARE(FormTest->isVisible(), unlocked == 1);
+            QCOMPARE(fx->TakeTexts(),
+                     right ? QStringList() : QStringList{QStringLiteral("Wrong password!!!")});
+            QCOMPARE(FormTest->isVisible(), right);
             QCOMPARE(AdminUnlocked, 0);
+            FormTest->close();
         }
     }
 };
