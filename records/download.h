@@ -7,7 +7,7 @@
 
 inline constexpr int MaxRecords = 500;
 inline constexpr int MaxReplyText = 99999;
-inline constexpr int MaxReplyLine = 100;  // characters consumed for one line
+inline constexpr int MaxReplyLine = 100; // characters consumed for one line
 
 // Reads the header line "%c%c%d" at the start of reply. Returns false when no
 // number can be read. *next is set to the start of the line after the header.
@@ -19,17 +19,19 @@ bool ReadReplyHeader(const QByteArray &reply, int *count, int *next);
 // gives no value (the entry stays empty and is flagged absent in present).
 struct IdentificationValues
 {
-    QStringList lines;  // index 0..6 = information lines 1..7; missing ones empty
+    QStringList lines; // index 0..6 = information lines 1..7; missing ones empty
     QVector<bool> present;
 };
 bool ParseIdentification(const QByteArray &reply, IdentificationValues *values);
 
-enum class DownloadStatus { NoData, BadCount, Ok };
+// Incomplete: fewer record lines than the header announces (the tester went
+// away in the middle); no rows are given then.
+enum class DownloadStatus { NoData, BadCount, Incomplete, Ok };
 struct DownloadReply
 {
     DownloadStatus status = DownloadStatus::BadCount;
-    int count = 0;  // records announced
-    GridRows rows;  // count rows of six cells
+    int count = 0; // records announced
+    GridRows rows; // count rows of six cells
 };
 DownloadReply ParseDownload(const QByteArray &reply);
 
