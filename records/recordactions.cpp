@@ -9,26 +9,43 @@
 #include "records/printlayout.h"
 #include "records/recordstate.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 
-void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
                      QChar separator)
 {
     FileDialogRequest request = dialog;
     request.owner = owner;
     const QString path = ExecuteFileDialog(request);
     if (path.isEmpty())
-        return;
+        return false;
     if (QFileInfo::exists(path) &&
         ApplicationMessageBox(QString::fromLatin1(MsgOverSaving), QString::fromLatin1(CapWarning),
                               MsgButtons::OkCancel) != mrOk)
-        return;
+        return false;
     FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
     QString error;
-    if (!SaveLinesAtomically(path, FileLines, &error))
-        ApplicationMessageBox(QStringLiteral("Cannot save ") + error, QString::fromLatin1(CapFailure));
+    if (SaveLinesAtomically(path, FileLines, &error))
+        return true;
+    ApplicationMessageBox(QStringLiteral("Cannot save ") + error, QString::fromLatin1(CapFailure));
+    return false;
+}
+
+QString RecoveryFilePath(const QString &dir, const QDateTime &when)
+{
+    return QDir(dir).filePath(when.toString(QStringLiteral("'Kestrune-'yyyyMMdd-hhmmss'.DAT'")));
+}
+
+QString SaveRecoveryFile(const QString &dir, const QDateTime &when, const GridRows &gridRows,
+                         QString *error)
+{
+    const QString path = RecoveryFilePath(dir, when);
+    FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, QLatin1Char(','));
+    return SaveLinesAtomically(path, FileLines, error) ? path : QString();
 }
 
 void PrintResultRecords(QWidget *owner, const GridRows &gridRows)

@@ -6,6 +6,7 @@
 #include "link/commands.h"
 #include "records/Result.h"
 #include "records/Serch1.h"
+#include "records/datafile.h"
 #include "records/download.h"
 #include "records/recordstate.h"
 #include "records/stringgrid.h"
@@ -13,6 +14,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <memory>
 
@@ -167,44 +169,44 @@ private slots:
         QCOMPARE(DeviceInfoLines, Labels());
     }
 
-    void refusedDownloadsKeepTheGrid_data()
+    void failedReadsChangeNothing_data()
     {
+        QTest::addColumn<QByteArray>("identification");
         QTest::addColumn<int>("records");
+        QTest::addColumn<int>("vanishAt");
         QTest::addColumn<QString>("message");
-        QTest::newRow("none stored") << 0 << "No Data !!!";
-        QTest::newRow("more than 500") << 501 << "Data Reading Error !!!";
+        const QByteArray other = "#I7\nQX4826\nSN-2\nV9\n2020-01-01\n-\n0\n0\n";
+        QTest::newRow("none stored") << other << 0 << -1 << "No Data !!!";
+        QTest::newRow("more than 500") << other << 501 << -1 << "Data Reading Error !!!";
+        QTest::newRow("identification of six lines")
+            << QByteArray("#I6\nQX4826\nSN\nV1\n2011-01-01\n-\n0\n") << 3 << -1
+            << "Information Rx Error !!!";
+        QTest::newRow("tester gone after 5000 bytes of 500 records")
+            << other << 500 << 5000 << "Data Reading Error !!!";
     }
-    void refusedDownloadsKeepTheGrid()
+    void failedReadsChangeNothing()
     {
+        QFETCH(QByteArray, identification);
         QFETCH(int, records);
+        QFETCH(int, vanishAt);
         QFETCH(QString, message);
         Link();
         Download(2);
         const GridRows before = grid->Rows();
-        tester->SetReply(Cmd::Identify, "#I7\nQX4826\nSN-2\nV9\n2020-01-01\n-\n0\n0\n");
+        const QStringList labels = Labels();
+        tester->SetReply(Cmd::Identify, identification);
+        if (vanishAt >= 0)
+            tester->VanishAfter(Cmd::Download, vanishAt);
+        tester->ClearCommandLog();
+        fx->Answers << mrOk; // the two records are not saved
         Download(records);
-        QCOMPARE(fx->TakeTexts(), QStringList({message}));
-        QCOMPARE(fx->Messages.size(), 0);
+        QCOMPARE(fx->TakeTexts().mid(1), QStringList({message}));
         QCOMPARE(grid->Rows(), before);
         QCOMPARE(RecordCount, 2);
-        QCOMPARE(FormResult->Label2->text(), QStringLiteral("Serial Number         : SN-2"));
-    }
-
-    void badIdentificationStopsBeforeTheDownload()
-    {
-        Link();
-        Download(3);
-        const QStringList labels = Labels();
-        tester->ClearCommandLog();
-        tester->SetReply(Cmd::Identify, "#I6\nQX4826\nSN\nV1\n2011-01-01\n-\n0\n");
-        Download(3);
-        QCOMPARE(fx->TakeTexts(), QStringList({"Information Rx Error !!!"}));
-        QCOMPARE(tester->CommandLog(), QList<QByteArray>({Cmd::Identify}));
         QCOMPARE(Labels(), labels);
-        QCOMPARE(DeviceInfoLines,
-                 QStringList({"Device Information ", "Serial Number         : ",
-                              "Software Version  : ", "Last Calibration      : "}));
-        QCOMPARE(RecordCount, 3);
+        QCOMPARE(DeviceInfoLines, labels);
+        if (message == QLatin1String("Information Rx Error !!!"))
+            QCOMPARE(tester->CommandLog(), QList<QByteArray>({Cmd::Identify}));
     }
 
     void silentTesterIsAskedTenTimes()
@@ -223,11 +225,10 @@ private slots:
                                             QByteArray("00002,01 - Jan", 14) + '\0' +
                                             TesterSimulator::RecordLine(2));
         Download(3);
-        QVERIFY(fx->Messages.isEmpty());
-        QCOMPARE(RecordCount, 3);
-        QCOMPARE(grid->Rows()[1], RowOf(0));
-        QCOMPARE(grid->Cell(0, 2), QStringLiteral("00002"));
-        QCOMPARE(grid->Rows()[3], GridRow(6));
+        // The zero byte leaves fewer lines than announced: nothing is padded.
+        QCOMPARE(fx->TakeTexts(), QStringList({"Data Reading Error !!!"}));
+        QCOMPARE(RecordCount, 0);
+        QCOMPARE(grid->Rows()[1], GridRow(6));
     }
 
     void overlongLinesAreCut()
@@ -449,6 +450,105 @@ private slots:
         FormResult->BitBtn7Click();
         QCOMPARE(placed, QPoint(540, 30));
         QVERIFY(fx->Messages.isEmpty());
+    }
+
+    void unsavedRecordsAreNotDiscardedSilently_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answer");
+        for (const char *action : {"close", "read", "open", "end the program"}) {
+            QTest::addRow("%s, OK", action) << QString::fromLatin1(action) << int(mrOk);
+            QTest::addRow("%s, Cancel", action) << QString::fromLatin1(action) << int(mrCancel);
+        }
+    }
+    void unsavedRecordsAreNotDiscardedSilently()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, answer);
+        FormMain->show();
+        Link();
+        Download(3);
+        const GridRows before = grid->Rows();
+        WriteAll(Path("one.DAT"),
+                 "Kestrune\r\nA\r\nB\r\nC\r\nD\r\n\r\n\r\n\r\n\r\n\r\nh\r\n1,2,\r\n");
+        tester->SetRecordCount(5);
+        fx->Answers << answer;
+        if (action == QLatin1String("close")) {
+            FormResult->close();
+        } else if (action == QLatin1String("read")) {
+            FormResult->BitBtn1Click();
+        } else if (action == QLatin1String("open")) {
+            fx->ChosenFiles << Path("one.DAT");
+            FormResult->BitBtn3Click();
+        } else {
+            FormMain->close();
+        }
+        QCOMPARE(fx->Messages.size(), 1);
+        QCOMPARE(fx->Messages[0].text, QStringLiteral("Data Not Saved ! Continue ?"));
+        QCOMPARE(fx->Messages[0].caption, QStringLiteral("Warning"));
+        QCOMPARE(fx->Messages[0].buttons, MsgButtons::OkCancel);
+        const bool ok = answer == mrOk;
+        QCOMPARE(FormResult->isVisible(), !ok || action != QLatin1String("close"));
+        QCOMPARE(FormMain->isVisible(), !ok || action != QLatin1String("end the program"));
+        if (!ok || action == QLatin1String("close") || action == QLatin1String("end the program"))
+            QCOMPARE(grid->Rows(), before);
+        else
+            QCOMPARE(RecordCount, action == QLatin1String("read") ? 5 : 1);
+        FormMain->show();
+        fx->ChosenFiles.clear();
+    }
+
+    void savedOrOpenedRecordsNeedNoQuestion()
+    {
+        Link();
+        Download(3);
+        Save(Path("saved.DAT"));
+        FormResult->close();
+        FormResult->show();
+        Open(Path("saved.DAT"));
+        FormResult->BitBtn1Click();
+        QCOMPARE(RecordCount, 3);
+        Save(Path("again.DAT"));
+        FormMain->close();
+        QVERIFY(fx->Messages.isEmpty());
+        FormMain->show();
+    }
+
+    void unpluggingKeepsUnsavedRecords_data()
+    {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("unsaved records") << false;
+        QTest::newRow("saved records") << true;
+    }
+    void unpluggingKeepsUnsavedRecords()
+    {
+        QFETCH(bool, saved);
+        Link();
+        Download(4);
+        if (saved)
+            Save(Path("before-unplug.DAT"));
+        const QStringList before = QDir(fx->Dir()).entryList({"Kestrune-*.DAT"});
+        fx->SetTable({});
+        FormMain->Timer1Timer();
+        QVERIFY(!FormMain->isVisible());
+        FormMain->show();
+        const QStringList after = QDir(fx->Dir()).entryList({"Kestrune-*.DAT"});
+        if (saved) {
+            QVERIFY(fx->Messages.isEmpty());
+            QCOMPARE(after, before);
+            return;
+        }
+        QCOMPARE(after.size(), before.size() + 1);
+        const QString kept = fx->Dir() + QLatin1Char('/') + after.last();
+        QVERIFY2(
+            QRegularExpression("^Kestrune-\\d{8}-\\d{6}\\.DAT$").match(after.last()).hasMatch(),
+            qPrintable(after.last()));
+        QCOMPARE(fx->TakeTexts(), QStringList({"Tester Disconnected ! Data Saved : " + kept}));
+        QByteArray expected;
+        for (const QString &line : BuildRecordFileLines(DeviceInfoLines, grid->Rows(), ','))
+            expected += line.toLatin1() + "\r\n";
+        QCOMPARE(ReadAll(kept), expected);
+        QFile::remove(kept);
     }
 
     void escapeAndPosition()
