@@ -3,10 +3,11 @@
 
 #include "guifixture.h"
 
+#include "app/settingsfile.h"
+
 #include "link/commands.h"
 #include "records/Result.h"
 #include "records/Serch1.h"
-#include "records/datafile.h"
 #include "records/download.h"
 #include "records/recordstate.h"
 #include "records/stringgrid.h"
@@ -16,7 +17,12 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QToolButton>
+#include <csignal>
+#include <functional>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 QByteArray ReadAll(const QString &path)
@@ -30,6 +36,31 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+// Runs save in a child process whose files may not grow beyond limit bytes
+// and returns the text it gave back.
+QString UnderFileSizeLimit(rlim_t limit, const std::function<QString()> &save)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r{};
+        ::getrlimit(RLIMIT_FSIZE, &r);
+        r.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &r);
+        const QByteArray text = save().toUtf8();
+        ::_exit(::write(fds[1], text.constData(), text.size()) == text.size() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QFile reader;
+    reader.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QString said = QString::fromUtf8(reader.readAll());
+    ::waitpid(child, nullptr, 0);
+    return said;
 }
 
 GridRow RowOf(int index)
@@ -301,6 +332,10 @@ private slots:
         FormResult->close();
         FormResult->show();
         Open(Path("first.DAT"));
+        FormResult->close(); // saved or opened records need no question
+        FormResult->show();
+        Open(Path("first.DAT"));
+        QVERIFY(fx->Messages.isEmpty());
         QCOMPARE(fx->FileRequests[1].kind, FileDialogKind::Open);
         QCOMPARE(fx->FileRequests[1].filter, QStringLiteral("Kestrune data File [*.dat]|*.DAT"));
         QCOMPARE(RecordCount, 5);
@@ -454,101 +489,98 @@ private slots:
 
     void unsavedRecordsAreNotDiscardedSilently_data()
     {
-        QTest::addColumn<QString>("action");
         QTest::addColumn<int>("answer");
         for (const char *action : {"close", "read", "open", "end the program"}) {
-            QTest::addRow("%s, OK", action) << QString::fromLatin1(action) << int(mrOk);
-            QTest::addRow("%s, Cancel", action) << QString::fromLatin1(action) << int(mrCancel);
+            QTest::addRow("%s", action) << int(mrCancel);
+            QTest::addRow("%s, OK", action) << int(mrOk);
         }
     }
     void unsavedRecordsAreNotDiscardedSilently()
     {
-        QFETCH(QString, action);
         QFETCH(int, answer);
+        const QString action = QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0);
         FormMain->show();
         Link();
         Download(3);
         const GridRows before = grid->Rows();
-        WriteAll(Path("one.DAT"),
-                 "Kestrune\r\nA\r\nB\r\nC\r\nD\r\n\r\n\r\n\r\n\r\n\r\nh\r\n1,2,\r\n");
         tester->SetRecordCount(5);
         fx->Answers << answer;
-        if (action == QLatin1String("close")) {
+        if (action == "close")
             FormResult->close();
-        } else if (action == QLatin1String("read")) {
+        else if (action == "read")
             FormResult->BitBtn1Click();
-        } else if (action == QLatin1String("open")) {
-            fx->ChosenFiles << Path("one.DAT");
-            FormResult->BitBtn3Click();
-        } else {
+        else if (action == "open")
+            Open(Path("one.DAT")); // not there: nothing opened
+        else
             FormMain->close();
-        }
         QCOMPARE(fx->Messages.size(), 1);
         QCOMPARE(fx->Messages[0].text, QStringLiteral("Data Not Saved ! Continue ?"));
         QCOMPARE(fx->Messages[0].caption, QStringLiteral("Warning"));
         QCOMPARE(fx->Messages[0].buttons, MsgButtons::OkCancel);
         const bool ok = answer == mrOk;
-        QCOMPARE(FormResult->isVisible(), !ok || action != QLatin1String("close"));
-        QCOMPARE(FormMain->isVisible(), !ok || action != QLatin1String("end the program"));
-        if (!ok || action == QLatin1String("close") || action == QLatin1String("end the program"))
+        QCOMPARE(FormResult->isVisible(), !ok || action != "close");
+        QCOMPARE(FormMain->isVisible(), !ok || action != "end the program");
+        QCOMPARE(RecordCount, ok && action == "read" ? 5 : 3);
+        QCOMPARE(fx->ChosenFiles.size(), ok || action != "open" ? 0 : 1);
+        if (!ok)
             QCOMPARE(grid->Rows(), before);
-        else
-            QCOMPARE(RecordCount, action == QLatin1String("read") ? 5 : 1);
-        FormMain->show();
         fx->ChosenFiles.clear();
     }
 
-    void savedOrOpenedRecordsNeedNoQuestion()
-    {
-        Link();
-        Download(3);
-        Save(Path("saved.DAT"));
-        FormResult->close();
-        FormResult->show();
-        Open(Path("saved.DAT"));
-        FormResult->BitBtn1Click();
-        QCOMPARE(RecordCount, 3);
-        Save(Path("again.DAT"));
-        FormMain->close();
-        QVERIFY(fx->Messages.isEmpty());
-        FormMain->show();
-    }
-
-    void unpluggingKeepsUnsavedRecords_data()
-    {
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("unsaved records") << false;
-        QTest::newRow("saved records") << true;
-    }
     void unpluggingKeepsUnsavedRecords()
     {
-        QFETCH(bool, saved);
         Link();
         Download(4);
-        if (saved)
-            Save(Path("before-unplug.DAT"));
-        const QStringList before = QDir(fx->Dir()).entryList({"Kestrune-*.DAT"});
         fx->SetTable({});
         FormMain->Timer1Timer();
-        QVERIFY(!FormMain->isVisible());
-        FormMain->show();
-        const QStringList after = QDir(fx->Dir()).entryList({"Kestrune-*.DAT"});
-        if (saved) {
-            QVERIFY(fx->Messages.isEmpty());
-            QCOMPARE(after, before);
-            return;
+        const QStringList kept = QDir(fx->Dir()).entryList({"Kestrune-*.DAT"});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(QRegularExpression("^Kestrune-\\d{8}-\\d{6}\\.DAT$").match(kept[0]).hasMatch());
+        const QString path = Path(qPrintable(kept[0]));
+        QCOMPARE(fx->TakeTexts(), QStringList({"Tester Disconnected ! Data Saved : " + path}));
+        Save(Path("by-hand.DAT"));
+        QCOMPARE(ReadAll(path), ReadAll(Path("by-hand.DAT")));
+        QFile::remove(path);
+    }
+
+    // The disk refuses part of the file (a file size limit in a child
+    // process, which binds root too): the old file stays, nothing is left
+    // beside it, and the system's reason is shown.
+    void refusedWriteKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("settings file") << 0 << 64;
+        QTest::newRow("small data file") << 3 << 256;
+        QTest::newRow("large data file") << 500 << 20000;
+        QTest::newRow("small export") << 3 << 256;
+        QTest::newRow("large export") << 500 << 20000;
+    }
+    void refusedWriteKeepsTheOldFile()
+    {
+        QFETCH(int, records);
+        QFETCH(int, limit);
+        const QString writer = QString::fromLatin1(QTest::currentDataTag()).section(' ', 1);
+        QTemporaryDir dir(fx->Dir() + QStringLiteral("/XXXXXX"));
+        const QString path = dir.filePath(records ? QStringLiteral("old") : SettingsFileName);
+        WriteAll(path, "old contents");
+        if (records) {
+            Link();
+            Download(records);
         }
-        QCOMPARE(after.size(), before.size() + 1);
-        const QString kept = fx->Dir() + QLatin1Char('/') + after.last();
-        QVERIFY2(
-            QRegularExpression("^Kestrune-\\d{8}-\\d{6}\\.DAT$").match(after.last()).hasMatch(),
-            qPrintable(after.last()));
-        QCOMPARE(fx->TakeTexts(), QStringList({"Tester Disconnected ! Data Saved : " + kept}));
-        QByteArray expected;
-        for (const QString &line : BuildRecordFileLines(DeviceInfoLines, grid->Rows(), ','))
-            expected += line.toLatin1() + "\r\n";
-        QCOMPARE(ReadAll(kept), expected);
-        QFile::remove(kept);
+        const QString said = UnderFileSizeLimit(limit, [&] {
+            QString error;
+            if (!records)
+                return SaveSettings(dir.path(), &error) ? QString() : error;
+            fx->ChosenFiles << path;
+            fx->Answers << mrOk;
+            writer == "export" ? FormResult->BitBtn8Click() : FormResult->BitBtn2Click();
+            return fx->Messages.last().text;
+        });
+        QVERIFY2(said.contains(path) && said.contains("File too large"), qPrintable(said));
+        QCOMPARE(ReadAll(path), QByteArray("old contents"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList(QFileInfo(path).fileName()));
     }
 
     void escapeAndPosition()

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <climits>
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
@@ -187,52 +186,6 @@ private slots:
         QCOMPARE(WindowPositions[6].Left, -601);
         QCOMPARE(AdminPassword, QString("0427"));
         QCOMPARE(BluetoothMode, 0);
-    }
-
-    void modeOtherThanOneIsUsb_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("0") << "0" << 0;
-        QTest::newRow("1") << "1" << 1;
-        QTest::newRow("2") << "2" << 0;
-        QTest::newRow("-1") << "-1" << 0;
-        QTest::newRow("largest int") << "2147483647" << 0;
-    }
-    void modeOtherThanOneIsUsb()
-    {
-        QFETCH(QString, line);
-        QFETCH(int, mode);
-        QStringList lines = SampleLines();
-        lines[27] = line;
-        BluetoothMode = 1;
-        QString error;
-        QCOMPARE(ApplySettingsLines(lines, &error), SettingsLoad::Loaded);
-        QCOMPARE(BluetoothMode, mode);
-    }
-
-    // Desktop 1280 x 1024: centred place (128, 172), limits 1180 and 974.
-    void positionsOffTheDesktopAreCentred_data()
-    {
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("top");
-        QTest::addColumn<QPoint>("placed");
-        QTest::newRow("on the desktop") << 0 << 974 << QPoint(0, 974);
-        QTest::newRow("largest int") << INT_MAX << INT_MAX << QPoint(128, 172);
-        QTest::newRow("smallest int") << INT_MIN << INT_MIN << QPoint(128, 172);
-        QTest::newRow("just right of the desktop") << 1181 << 5 << QPoint(128, 5);
-        QTest::newRow("just below the desktop") << 7 << 975 << QPoint(7, 172);
-    }
-    void positionsOffTheDesktopAreCentred()
-    {
-        QFETCH(int, left);
-        QFETCH(int, top);
-        QFETCH(QPoint, placed);
-        for (TWindowPosition &p : WindowPositions)
-            p = {left, top};
-        ClampWindowPositions(1280, 1024);
-        for (const TWindowPosition &p : WindowPositions)
-            QCOMPARE(QPoint(p.Left, p.Top), placed);
     }
 
     void shortPasswordLineKeepsDefault()
