@@ -49,7 +49,7 @@ QRect Desktop()
 TWindowPosition Centred()
 {
     const QRect desk = Desktop();
-    return {(desk.width() - 1024) / 2, (desk.height() - 680) / 2};
+    return CentredPosition(desk.width(), desk.height());
 }
 } // namespace
 
@@ -141,23 +141,21 @@ TFormMain::~TFormMain() = default;
 
 void TFormMain::FormCreate()
 {
-    StartDirectory = QDir::currentPath().left(StartDirectoryMax);
+    StartDirectory = QDir::currentPath();
     QString error;
     const SettingsLoad loaded = LoadSettings(StartDirectory, &error);
+    const QRect desk = Desktop();
+    if (loaded == SettingsLoad::Missing)
+        WindowPositions[0] = WindowPositions[1] = Centred();
+    // Also after a bad value: the positions read before it place the other
+    // windows.
+    ClampWindowPositions(desk.width(), desk.height());
     if (loaded == SettingsLoad::Invalid) {
         // The window keeps its designed place.
         ShowException(error);
         return;
     }
-    if (loaded == SettingsLoad::Missing)
-        WindowPositions[0] = WindowPositions[1] = Centred();
-    const QRect desk = Desktop();
-    TWindowPosition &place = WindowPositions[0];
-    if (place.Left > desk.width() - 100 || place.Left < 0)
-        place.Left = (desk.width() - 1024) / 2;
-    if (place.Top > desk.height() - 50 || place.Top < 0)
-        place.Top = (desk.height() - 680) / 2;
-    move(place.Left, place.Top);
+    move(WindowPositions[0].Left, WindowPositions[0].Top);
 }
 
 QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply)
@@ -182,25 +180,33 @@ void TFormMain::PrepareLink()
 }
 
 QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                                      Framing framing)
+                                      Framing framing, bool *exchanged)
 {
     const bool usb = BluetoothMode == 0;
     const bool open = usb || framing != Framing::Usb;
     const bool close = usb || framing == Framing::OpenAndClose;
     QByteArray reply;
+    if (exchanged)
+        *exchanged = false;
     for (int attempt = 0; attempt < 10; ++attempt) {
+        // The bytes of an attempt cut short by the port are dropped with it.
+        QByteArray received;
         try {
             if (open)
                 ComPort1->Open();
-            RS232Write(command, reply);
+            RS232Write(command, received);
             if (close)
                 ComPort1->Close();
-            if (!repeatWhileEmpty || !reply.isEmpty())
-                break;
         } catch (const std::exception &) {
             if (close)
                 ComPort1->Close();
+            continue;
         }
+        reply = received;
+        if (exchanged)
+            *exchanged = true;
+        if (!repeatWhileEmpty || !reply.isEmpty())
+            break;
     }
     return reply;
 }
@@ -217,9 +223,11 @@ int TFormMain::IdentifyPort(bool closeAfter)
         ComPort1->Close();
         reply.clear();
     }
-    if (reply.size() < 20)
-        return 0;
-    return IsSupportedTester(reply) ? 1 : 0;
+    if (reply.size() >= 20 && IsSupportedTester(reply))
+        return 1;
+    // A port kept open for a Bluetooth link that did not come about is closed.
+    ComPort1->Close();
+    return 0;
 }
 
 int TFormMain::CPortCheck(int mode)
@@ -278,17 +286,22 @@ void TFormMain::BitBtn1Click()
     int found = 0;
     for (int i = 0; i < attempts && !found; ++i)
         found = CPortCheck(1);
-    if (!found) {
+    bool linked = false;
+    if (found) {
+        ShowLinkGlyphs(true);
+        // An automatic search closes every port it probed, so a Bluetooth link
+        // opens its port here too (no effect when it is open).
+        GuardedExchange(Cmd::LinkOk, false, Framing::Open, &linked);
+    }
+    if (!linked) {
+        // A tester that took none of the ten "$OK" is not linked either.
+        ComPort1->Close();
         ShowLinkGlyphs(false);
         ApplicationMessageBox(QString::fromLatin1(MsgFailToOpenPort),
                               QString::fromLatin1(CapFailure));
         FormSetup->ComboBox1->setEnabled(true);
         return;
     }
-    ShowLinkGlyphs(true);
-    // An automatic search closes every port it probed, so a Bluetooth link
-    // opens its port here too (no effect when it is open).
-    GuardedExchange(Cmd::LinkOk, false, Framing::Open);
     FormSetup->ComboBox1->setEnabled(false);
     FormSetup->RadioButton1->setEnabled(false);
     FormSetup->RadioButton2->setEnabled(false);
@@ -415,6 +428,8 @@ void TFormMain::Timer1Timer()
         }
     }
     Connected = 0;
+    // The program ends: records not yet saved go to a file first.
+    FormResult->KeepUnsavedRecords(StartDirectory);
     close();
 }
 
@@ -433,6 +448,10 @@ void TFormMain::FormClose()
 
 void TFormMain::closeEvent(QCloseEvent *event)
 {
+    if (FormResult && !FormResult->MayDiscardRecords()) {
+        event->ignore();
+        return;
+    }
     RunGuarded([this] { FormClose(); });
     Timer1->stop();
     event->accept();

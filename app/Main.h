@@ -34,10 +34,12 @@ public:
     // it; in Bluetooth mode the link holds the port open, unless told here.
     enum class Framing { Usb, Open, OpenAndClose };
     // Up to ten attempts of one exchange; an attempt that raises closes the
-    // port where the framing closes it and counts as failed. With
-    // repeatWhileEmpty the attempts also go on while the reply is empty.
+    // port where the framing closes it, counts as failed and adds nothing to
+    // the reply. With repeatWhileEmpty the attempts also go on while the
+    // reply is empty. *exchanged, when given, tells whether any attempt ran
+    // without raising.
     QByteArray GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                               Framing framing = Framing::Usb);
+                               Framing framing = Framing::Usb, bool *exchanged = nullptr);
 
     void FormCreate();
     void BitBtn1Click(); // connect

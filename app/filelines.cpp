@@ -4,11 +4,22 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace {
 
 QString FileError(const QString &path, const QString &reason)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+// The system's own words for a failed write; Qt reports only "Unknown error"
+// for it.
+QString SystemReason(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code != 0 ? code : EIO));
 }
 
 } // namespace
@@ -55,18 +66,24 @@ bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString 
     }
 
     // QSaveFile writes a temporary file beside the target and renames it over
-    // the target only when everything was written; it never writes in place.
+    // the target on commit; it never writes in place. Unbuffered, so that a
+    // write the disk refuses (disk full, file too large) fails here, where it
+    // is seen: a buffered write fails inside commit(), which still renames the
+    // short file over the old one and reports success.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = FileError(path, file.errorString());
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        if (error)
-            *error = FileError(path, file.errorString());
+    errno = 0;
+    const bool written = file.write(bytes) == bytes.size() && ::fsync(file.handle()) == 0;
+    const int code = errno;
+    if (!written) {
         file.cancelWriting();
+        if (error)
+            *error = FileError(path, SystemReason(code));
         return false;
     }
     if (!file.commit()) {

@@ -22,10 +22,9 @@ extern int TraceEnabled;      // exchange trace into the service window's log
 extern QString AdminPassword; // four decimal digits
 extern int LinkSettings[5];   // AutoSearch, PortIndex, BaudIndex, two spare
 extern TWindowPosition WindowPositions[7];
-extern QString StartDirectory; // at most 400 characters
+extern QString StartDirectory; // the directory current at start, whole
 extern QStringList FileLines;  // shared line buffer for text files
 
-inline constexpr int StartDirectoryMax = 400;
 inline const char DefaultAdminPassword[] = "5183";
 
 // Puts every value above back to its state at program start (tests use it).

@@ -117,9 +117,29 @@ SettingsLoad ApplySettingsLines(const QStringList &lines, QString *error)
     if (stored.size() >= 4)
         AdminPassword = ObscurePassword(stored.left(4));
     // A file of 27 lines ends before the mode line: the mode stays as it is.
-    if (lines.size() > ModeLine && !TakeInt(lines, ModeLine, BluetoothMode, error))
-        return SettingsLoad::Invalid;
+    if (lines.size() > ModeLine) {
+        if (!TakeInt(lines, ModeLine, BluetoothMode, error))
+            return SettingsLoad::Invalid;
+        if (BluetoothMode != 1)
+            BluetoothMode = 0;
+    }
     return SettingsLoad::Loaded;
+}
+
+TWindowPosition CentredPosition(int desktopWidth, int desktopHeight)
+{
+    return {(desktopWidth - 1024) / 2, (desktopHeight - 680) / 2};
+}
+
+void ClampWindowPositions(int desktopWidth, int desktopHeight)
+{
+    const TWindowPosition centred = CentredPosition(desktopWidth, desktopHeight);
+    for (TWindowPosition &place : WindowPositions) {
+        if (place.Left > desktopWidth - 100 || place.Left < 0)
+            place.Left = centred.Left;
+        if (place.Top > desktopHeight - 50 || place.Top < 0)
+            place.Top = centred.Top;
+    }
 }
 
 SettingsLoad LoadSettings(const QString &dir, QString *error)

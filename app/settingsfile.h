@@ -1,6 +1,8 @@
 #pragma once
 // The settings file "Kestrune.CFG" in the start directory.
 
+#include "app/mainstate.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +16,8 @@ enum class SettingsLoad { Missing, TooShort, Invalid, Loaded };
 // window's unit). Invalid: a value line is not a decimal integer; *error then
 // holds "'<text>' is not a valid integer value" and the values read before it
 // stay. Lines 1 to 19, 26 and 27 are taken; a file of exactly 27 lines leaves
-// BluetoothMode as it is, and a password line shorter than 4 characters leaves
-// AdminPassword as it is.
+// BluetoothMode as it is, a mode other than 0 or 1 reads as 0 (USB), and a
+// password line shorter than 4 characters leaves AdminPassword as it is.
 SettingsLoad ApplySettingsLines(const QStringList &lines, QString *error);
 
 // Loading step by step: defaults, then the file in dir when it exists. For a
@@ -25,6 +27,13 @@ SettingsLoad ApplySettingsLines(const QStringList &lines, QString *error);
 SettingsLoad LoadSettings(const QString &dir, QString *error);
 // Writes the file in dir, atomically. False with the reason in *error.
 bool SaveSettings(const QString &dir, QString *error);
+
+// The centred window place on a desktop of the given size.
+TWindowPosition CentredPosition(int desktopWidth, int desktopHeight);
+// Puts every stored window position that lies off the desktop (left beyond
+// width - 100 or below 0, top beyond height - 50 or below 0) at the centred
+// place, each coordinate on its own.
+void ClampWindowPositions(int desktopWidth, int desktopHeight);
 
 // The obscured password: each of the first four characters combined with the
 // mask byte of its position. Applying it twice gives the password back.

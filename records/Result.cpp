@@ -16,7 +16,10 @@
 #include "records/sortrows.h"
 #include "records/stringgrid.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -26,6 +29,7 @@ TFormResult *FormResult = nullptr;
 
 namespace {
 const QString Failure = QString::fromLatin1(CapFailure);
+const char MsgDataNotSaved[] = "Data Not Saved ! Continue ?";
 
 void Refuse(const char *text)
 {
@@ -129,6 +133,7 @@ void TFormResult::ShowDeviceInfo()
 
 void TFormResult::FormShow()
 {
+    FUnsaved = false;
     RecordCount = 0;
     StringGrid1->SetRowCount(2);
     StringGrid1->SetRowCount(17);
@@ -146,6 +151,42 @@ void TFormResult::FormClose()
     WindowPositions[1] = {x(), y()};
 }
 
+void TFormResult::closeEvent(QCloseEvent *event)
+{
+    // The next showing empties the grid, so closing is where the records go.
+    if (isVisible() && !MayDiscardRecords()) {
+        event->ignore();
+        return;
+    }
+    FUnsaved = false;
+    TForm::closeEvent(event);
+}
+
+bool TFormResult::MayDiscardRecords()
+{
+    return !FUnsaved ||
+           ApplicationMessageBox(QString::fromLatin1(MsgDataNotSaved),
+                                 QString::fromLatin1(CapWarning), MsgButtons::OkCancel) == mrOk;
+}
+
+void TFormResult::KeepUnsavedRecords(const QString &dir)
+{
+    if (!FUnsaved)
+        return;
+    QString error;
+    const QString path =
+        SaveRecoveryFile(dir, QDateTime::currentDateTime(), StringGrid1->Rows(), &error);
+    if (path.isEmpty()) {
+        ApplicationMessageBox(QStringLiteral("Tester Disconnected ! Data Not Saved : ") + error,
+                              Failure);
+        return;
+    }
+    FUnsaved = false;
+    ApplicationMessageBox(QStringLiteral("Tester Disconnected ! Data Saved : ") +
+                              QDir::toNativeSeparators(path),
+                          QString::fromLatin1(CapWarning));
+}
+
 void TFormResult::BitBtn6Click()
 {
     close();
@@ -153,20 +194,19 @@ void TFormResult::BitBtn6Click()
 
 void TFormResult::BitBtn1Click()
 {
-    if (!TesterLinked(PortRefusal::Application))
+    if (!TesterLinked(PortRefusal::Application) || !MayDiscardRecords())
         return;
     HourglassCursor hourglass(BitBtn1);
     const QByteArray identification = ExchangeWithTester(Cmd::Identify, {true, true});
-    DeviceInfoLines = ReadDeviceInfoHeadings();
     IdentificationValues info;
     if (!ParseIdentification(identification, &info)) {
         Refuse("Information Rx Error !!!");
         return;
     }
+    QStringList deviceInfo = ReadDeviceInfoHeadings();
     for (int i = 1; i <= 3; ++i)
         if (info.present.value(i))
-            DeviceInfoLines[i] += info.lines.value(i);
-    ShowDeviceInfo();
+            deviceInfo[i] += info.lines.value(i);
 
     const DownloadReply download = ParseDownload(FormMain->GuardedExchange(Cmd::Download, true));
     if (download.status == DownloadStatus::NoData) {
@@ -177,12 +217,17 @@ void TFormResult::BitBtn1Click()
         Refuse("Data Reading Error !!!");
         return;
     }
+    // Only a whole read replaces what is shown: the tester's lines and its
+    // records always belong together.
+    DeviceInfoLines = deviceInfo;
+    ShowDeviceInfo();
     GridRows &rows = StringGrid1->Rows();
     rows.resize(1);
     rows += download.rows;
     RecordCount = download.rows.size();
     rows[0] = PlainHeadings();
     StringGrid1->Refresh();
+    FUnsaved = true;
 }
 
 void TFormResult::BitBtn2Click()
@@ -191,11 +236,14 @@ void TFormResult::BitBtn2Click()
         Refuse(MsgNoData);
         return;
     }
-    WriteRecordFile(this, SaveDialog1, StringGrid1->Rows(), QLatin1Char(','));
+    if (WriteRecordFile(this, SaveDialog1, StringGrid1->Rows(), QLatin1Char(',')))
+        FUnsaved = false;
 }
 
 void TFormResult::BitBtn3Click()
 {
+    if (!MayDiscardRecords())
+        return;
     const QString path = ExecuteFileDialog(OpenDialog1);
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
@@ -204,6 +252,7 @@ void TFormResult::BitBtn3Click()
         ApplicationMessageBox(QStringLiteral("Cannot read ") + error, Failure);
         return;
     }
+    FUnsaved = false;
     RecordCount = 0;
     StringGrid1->SetRowCount(2);
     for (QString &cell : StringGrid1->Rows()[1])

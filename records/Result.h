@@ -24,6 +24,14 @@ public:
     void BitBtn7Click(); // search
     void StringGrid1MouseUp(int col, int row);
 
+    // Records read from the tester and not saved to a data file since.
+    bool UnsavedRecords() const { return FUnsaved; }
+    // Asks before unsaved records are discarded; true when they may go.
+    bool MayDiscardRecords();
+    // The tester went away: unsaved records are written as a data file in
+    // dir, named with the date and time, and a message says where.
+    void KeepUnsavedRecords(const QString &dir);
+
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;
     QLabel *Label1, *Label2, *Label3, *Label4;
     TStringGrid *StringGrid1;
@@ -32,11 +40,14 @@ public:
 protected:
     void FormShow() override;
     void FormClose() override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormCreate();
     void WritePlainHeadings();
     void ShowDeviceInfo();
+
+    bool FUnsaved = false;
 };
 
 extern TFormResult *FormResult;

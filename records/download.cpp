@@ -129,10 +129,19 @@ DownloadReply ParseDownload(const QByteArray &reply)
         result.status = DownloadStatus::BadCount;
         return result;
     }
-    result.status = DownloadStatus::Ok;
     result.rows.resize(result.count);
-    for (GridRow &row : result.rows)
-        FillRecordRow(TakeLine(text, &pos).text, row);
+    for (GridRow &row : result.rows) {
+        const ReplyLine line = TakeLine(text, &pos);
+        // A line without its line feed at the end of the reply was cut off;
+        // one cut at its 100th character goes on in the next line.
+        if (!line.ended && pos >= text.size()) {
+            result.rows.clear();
+            result.status = DownloadStatus::Incomplete;
+            return result;
+        }
+        FillRecordRow(line.text, row);
+    }
+    result.status = DownloadStatus::Ok;
     return result;
 }
 

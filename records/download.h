@@ -29,7 +29,9 @@ bool ParseIdentification(const QByteArray &reply, IdentificationValues *values);
 inline constexpr int MaxInformationText = 999;
 bool ParseInformation(const QByteArray &reply, IdentificationValues *values);
 
-enum class DownloadStatus { NoData, BadCount, Ok };
+// Incomplete: fewer record lines than the header announces (the tester went
+// away in the middle); no rows are given then.
+enum class DownloadStatus { NoData, BadCount, Incomplete, Ok };
 struct DownloadReply
 {
     DownloadStatus status = DownloadStatus::BadCount;

@@ -9,11 +9,13 @@
 #include "records/printlayout.h"
 #include "records/recordstate.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 
-void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
                      QChar separator, MsgOwner boxes)
 {
     auto box = [boxes](const QString &text, const char *caption, MsgButtons buttons) {
@@ -25,14 +27,29 @@ void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const Grid
     request.owner = owner;
     const QString path = ExecuteFileDialog(request);
     if (path.isEmpty())
-        return;
+        return false;
     if (QFileInfo::exists(path) &&
         box(QString::fromLatin1(MsgOverSaving), CapWarning, MsgButtons::OkCancel) != mrOk)
-        return;
+        return false;
     FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
     QString error;
-    if (!SaveLinesAtomically(path, FileLines, &error))
-        box(QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
+    if (SaveLinesAtomically(path, FileLines, &error))
+        return true;
+    box(QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
+    return false;
+}
+
+QString RecoveryFilePath(const QString &dir, const QDateTime &when)
+{
+    return QDir(dir).filePath(when.toString(QStringLiteral("'Kestrune-'yyyyMMdd-hhmmss'.DAT'")));
+}
+
+QString SaveRecoveryFile(const QString &dir, const QDateTime &when, const GridRows &gridRows,
+                         QString *error)
+{
+    const QString path = RecoveryFilePath(dir, when);
+    FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, QLatin1Char(','));
+    return SaveLinesAtomically(path, FileLines, error) ? path : QString();
 }
 
 namespace {

@@ -6,13 +6,23 @@
 #include "app/messagebox.h"
 #include "records/recordfields.h"
 
+class QDateTime;
 class QWidget;
 
 // Asks for a file (with the overwrite question) and writes the device lines
-// and the grid rows with separator after every cell. Messages on failure, in
-// the kind of box given.
-void WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+// and the grid rows with separator after every cell. True when the file was
+// written; a failure is shown, in the kind of box given, with the system's
+// reason and leaves any old file as it was.
+bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
                      QChar separator, MsgOwner boxes = MsgOwner::Application);
+
+// The data file that keeps records the operator had no chance to save, in
+// dir and named for when, e.g. "Kestrune-20261207-101500.DAT".
+QString RecoveryFilePath(const QString &dir, const QDateTime &when);
+// Writes the device lines and the grid rows there as a data file. The path
+// written, or empty with the reason in *error.
+QString SaveRecoveryFile(const QString &dir, const QDateTime &when, const GridRows &gridRows,
+                         QString *error);
 
 // Asks for a printer and prints the results-window layout.
 void PrintResultRecords(QWidget *owner, const GridRows &gridRows);

@@ -40,7 +40,8 @@ private slots:
     void downloadCount();
     void zeroByteEndsTheReply();
     void overlongRecordLine();
-    void missingRecordLinesAreEmptyRows();
+    void cutShortRepliesAreRefused_data();
+    void cutShortRepliesAreRefused();
 };
 
 void TestDownload::recordLine_data()
@@ -226,15 +227,13 @@ void TestDownload::downloadCount()
 
 void TestDownload::zeroByteEndsTheReply()
 {
+    // Processing stops at the zero byte, so the reply holds fewer lines than
+    // announced.
     QByteArray reply = DownloadReplyOf("3", 3);
-    const int zeroAt = reply.indexOf("0002") + 6;
-    reply[zeroAt] = '\0';
+    reply[reply.indexOf("0002") + 6] = '\0';
     const DownloadReply result = ParseDownload(reply);
-    QCOMPARE(result.status, DownloadStatus::Ok);
-    QCOMPARE(result.rows.size(), 3);
-    QCOMPARE(result.rows[0][0], "0001");
-    QCOMPARE(result.rows[1], QStringList({"0002", "0", "", "", "", ""}));
-    QCOMPARE(result.rows[2], QStringList(RecordColumns, QString()));
+    QCOMPARE(result.status, DownloadStatus::Incomplete);
+    QVERIFY(result.rows.isEmpty());
 }
 
 void TestDownload::overlongRecordLine()
@@ -250,15 +249,20 @@ void TestDownload::overlongRecordLine()
     QCOMPARE(result.rows[2][0], "0003");
 }
 
-void TestDownload::missingRecordLinesAreEmptyRows()
+void TestDownload::cutShortRepliesAreRefused_data()
 {
-    const DownloadReply result = ParseDownload(DownloadReplyOf("4", 1));
-    QCOMPARE(result.status, DownloadStatus::Ok);
-    QCOMPARE(result.count, 4);
-    QCOMPARE(result.rows.size(), 4);
-    QCOMPARE(result.rows[0][0], "0001");
-    for (int k = 1; k < 4; ++k)
-        QCOMPARE(result.rows[k], QStringList(RecordColumns, QString()));
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("one line of four") << DownloadReplyOf("4", 1);
+    QTest::newRow("last line without its line feed") << DownloadReplyOf("3", 3).chopped(1);
+    QTest::newRow("last line cut in the middle") << DownloadReplyOf("3", 3).chopped(20);
+    QTest::newRow("100 characters and no line feed") << "$D1\n" + QByteArray(100, '1');
+}
+void TestDownload::cutShortRepliesAreRefused()
+{
+    QFETCH(QByteArray, reply);
+    const DownloadReply result = ParseDownload(reply);
+    QCOMPARE(result.status, DownloadStatus::Incomplete);
+    QVERIFY(result.rows.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDownload)

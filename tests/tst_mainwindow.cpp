@@ -3,6 +3,7 @@
 
 #include "guifixture.h"
 
+#include "app/filelines.h"
 #include "app/settingsfile.h"
 #include "link/commands.h"
 #include "link/discovery.h"
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
+#include <climits>
 #include <memory>
 
 namespace {
@@ -154,6 +156,44 @@ private slots:
         QCOMPARE(fx->Messages[0].owner, MsgOwner::Application);
         QCOMPARE(IconImage(FormMain->BitBtn1), FormMain->Image2.toImage());
         QVERIFY(FormSetup->ComboBox1->isEnabled());
+    }
+
+    void connectFailsWhenNoLinkOkGetsThrough_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("USB, ten failed $OK") << 0;
+        QTest::newRow("Bluetooth, failed probe of the stored port") << 1;
+    }
+    void connectFailsWhenNoLinkOkGetsThrough()
+    {
+        QFETCH(int, mode);
+        TesterSimulator tester;
+        BluetoothMode = mode;
+        LinkSettings[AutoSearch] = 0;
+        if (mode == 0) {
+            fx->SetTable({GuiFixture::Usb(0, tester.PortName())});
+            tester.VanishAfter(Cmd::Identify, -1);
+        } else {
+            fx->SetTable({GuiFixture::Bluetooth(0, tester.PortName())});
+            tester.SetModelCode("XX0000");
+        }
+        FormMain->BitBtn1Click();
+        QCOMPARE(Connected, 0);
+        QCOMPARE(fx->TakeTexts(), QStringList({"Fail to open port (USB)!!!"}));
+        QVERIFY(!FormMain->ComPort1->IsOpen());
+        QCOMPARE(IconImage(FormMain->BitBtn1), FormMain->Image2.toImage());
+    }
+
+    void attemptCutShortByThePortAddsNothing()
+    {
+        TesterSimulator tester;
+        fx->SetTable({GuiFixture::Usb(0, tester.PortName())});
+        Connect();
+        tester.SetRecordCount(500);
+        tester.VanishAfter(Cmd::Download, 5000);
+        bool exchanged = true;
+        QCOMPARE(FormMain->GuardedExchange(Cmd::Download, true, {}, &exchanged).size(), 0);
+        QVERIFY(!exchanged);
     }
 
     void fixedPortIsProbedAt9600()
@@ -376,6 +416,39 @@ private slots:
         QCOMPARE(FormMain->pos(), expected);
         if (file.isEmpty())
             QCOMPARE(QPoint(WindowPositions[1].Left, WindowPositions[1].Top), centre);
+    }
+
+    // The start directory is kept whole, however long; every stored place
+    // off the desktop is centred, also when a bad value stops the reading.
+    void storedValuesAreKeptInRange_data()
+    {
+        QTest::addColumn<bool>("badMode");
+        QTest::newRow("mode 7") << false;
+        QTest::newRow("mode abc") << true;
+    }
+    void storedValuesAreKeptInRange()
+    {
+        QFETCH(bool, badMode);
+        QString deep = fx->Dir();
+        while (deep.size() <= 450)
+            deep += QLatin1Char('/') + QString(60, QLatin1Char('d'));
+        QVERIFY(QDir().mkpath(deep));
+        for (auto &p : WindowPositions)
+            p = {INT_MAX, INT_MIN};
+        QStringList lines = BuildSettingsLines();
+        lines[27] = badMode ? "abc" : "7";
+        QString error;
+        QVERIFY(SaveLinesAtomically(deep + QStringLiteral("/Kestrune.CFG"), lines, &error));
+        QDir::setCurrent(deep);
+        FormMain->FormCreate();
+        QDir::setCurrent(fx->Dir());
+        QCOMPARE(StartDirectory, deep);
+        QCOMPARE(BluetoothMode, 0);
+        const QRect desk = QGuiApplication::primaryScreen()->geometry();
+        const QPoint centre((desk.width() - 1024) / 2, (desk.height() - 680) / 2);
+        for (const TWindowPosition &p : WindowPositions)
+            QCOMPARE(QPoint(p.Left, p.Top), centre);
+        QCOMPARE(fx->Messages.size(), badMode ? 1 : 0);
     }
 
     void invalidSettingsKeepTheDesignedPlace()

@@ -3,6 +3,8 @@
 
 #include "guifixture.h"
 
+#include "app/settingsfile.h"
+
 #include "link/commands.h"
 #include "records/Result.h"
 #include "records/Serch1.h"
@@ -13,8 +15,14 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QToolButton>
+#include <csignal>
+#include <functional>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 QByteArray ReadAll(const QString &path)
@@ -28,6 +36,31 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+// Runs save in a child process whose files may not grow beyond limit bytes
+// and returns the text it gave back.
+QString UnderFileSizeLimit(rlim_t limit, const std::function<QString()> &save)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r{};
+        ::getrlimit(RLIMIT_FSIZE, &r);
+        r.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &r);
+        const QByteArray text = save().toUtf8();
+        ::_exit(::write(fds[1], text.constData(), text.size()) == text.size() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QFile reader;
+    reader.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QString said = QString::fromUtf8(reader.readAll());
+    ::waitpid(child, nullptr, 0);
+    return said;
 }
 
 GridRow RowOf(int index)
@@ -167,44 +200,44 @@ private slots:
         QCOMPARE(DeviceInfoLines, Labels());
     }
 
-    void refusedDownloadsKeepTheGrid_data()
+    void failedReadsChangeNothing_data()
     {
+        QTest::addColumn<QByteArray>("identification");
         QTest::addColumn<int>("records");
+        QTest::addColumn<int>("vanishAt");
         QTest::addColumn<QString>("message");
-        QTest::newRow("none stored") << 0 << "No Data !!!";
-        QTest::newRow("more than 500") << 501 << "Data Reading Error !!!";
+        const QByteArray other = "#I7\nQX4826\nSN-2\nV9\n2020-01-01\n-\n0\n0\n";
+        QTest::newRow("none stored") << other << 0 << -1 << "No Data !!!";
+        QTest::newRow("more than 500") << other << 501 << -1 << "Data Reading Error !!!";
+        QTest::newRow("identification of six lines")
+            << QByteArray("#I6\nQX4826\nSN\nV1\n2011-01-01\n-\n0\n") << 3 << -1
+            << "Information Rx Error !!!";
+        QTest::newRow("tester gone after 5000 bytes of 500 records")
+            << other << 500 << 5000 << "Data Reading Error !!!";
     }
-    void refusedDownloadsKeepTheGrid()
+    void failedReadsChangeNothing()
     {
+        QFETCH(QByteArray, identification);
         QFETCH(int, records);
+        QFETCH(int, vanishAt);
         QFETCH(QString, message);
         Link();
         Download(2);
         const GridRows before = grid->Rows();
-        tester->SetReply(Cmd::Identify, "#I7\nQX4826\nSN-2\nV9\n2020-01-01\n-\n0\n0\n");
+        const QStringList labels = Labels();
+        tester->SetReply(Cmd::Identify, identification);
+        if (vanishAt >= 0)
+            tester->VanishAfter(Cmd::Download, vanishAt);
+        tester->ClearCommandLog();
+        fx->Answers << mrOk; // the two records are not saved
         Download(records);
-        QCOMPARE(fx->TakeTexts(), QStringList({message}));
-        QCOMPARE(fx->Messages.size(), 0);
+        QCOMPARE(fx->TakeTexts().mid(1), QStringList({message}));
         QCOMPARE(grid->Rows(), before);
         QCOMPARE(RecordCount, 2);
-        QCOMPARE(FormResult->Label2->text(), QStringLiteral("Serial Number         : SN-2"));
-    }
-
-    void badIdentificationStopsBeforeTheDownload()
-    {
-        Link();
-        Download(3);
-        const QStringList labels = Labels();
-        tester->ClearCommandLog();
-        tester->SetReply(Cmd::Identify, "#I6\nQX4826\nSN\nV1\n2011-01-01\n-\n0\n");
-        Download(3);
-        QCOMPARE(fx->TakeTexts(), QStringList({"Information Rx Error !!!"}));
-        QCOMPARE(tester->CommandLog(), QList<QByteArray>({Cmd::Identify}));
         QCOMPARE(Labels(), labels);
-        QCOMPARE(DeviceInfoLines,
-                 QStringList({"Device Information ", "Serial Number         : ",
-                              "Software Version  : ", "Last Calibration      : "}));
-        QCOMPARE(RecordCount, 3);
+        QCOMPARE(DeviceInfoLines, labels);
+        if (message == QLatin1String("Information Rx Error !!!"))
+            QCOMPARE(tester->CommandLog(), QList<QByteArray>({Cmd::Identify}));
     }
 
     void silentTesterIsAskedTenTimes()
@@ -223,11 +256,10 @@ private slots:
                                             QByteArray("00002,01 - Jan", 14) + '\0' +
                                             TesterSimulator::RecordLine(2));
         Download(3);
-        QVERIFY(fx->Messages.isEmpty());
-        QCOMPARE(RecordCount, 3);
-        QCOMPARE(grid->Rows()[1], RowOf(0));
-        QCOMPARE(grid->Cell(0, 2), QStringLiteral("00002"));
-        QCOMPARE(grid->Rows()[3], GridRow(6));
+        // The zero byte leaves fewer lines than announced: nothing is padded.
+        QCOMPARE(fx->TakeTexts(), QStringList({"Data Reading Error !!!"}));
+        QCOMPARE(RecordCount, 0);
+        QCOMPARE(grid->Rows()[1], GridRow(6));
     }
 
     void overlongLinesAreCut()
@@ -300,6 +332,10 @@ private slots:
         FormResult->close();
         FormResult->show();
         Open(Path("first.DAT"));
+        FormResult->close(); // saved or opened records need no question
+        FormResult->show();
+        Open(Path("first.DAT"));
+        QVERIFY(fx->Messages.isEmpty());
         QCOMPARE(fx->FileRequests[1].kind, FileDialogKind::Open);
         QCOMPARE(fx->FileRequests[1].filter, QStringLiteral("Kestrune data File [*.dat]|*.DAT"));
         QCOMPARE(RecordCount, 5);
@@ -449,6 +485,102 @@ private slots:
         FormResult->BitBtn7Click();
         QCOMPARE(placed, QPoint(540, 30));
         QVERIFY(fx->Messages.isEmpty());
+    }
+
+    void unsavedRecordsAreNotDiscardedSilently_data()
+    {
+        QTest::addColumn<int>("answer");
+        for (const char *action : {"close", "read", "open", "end the program"}) {
+            QTest::addRow("%s", action) << int(mrCancel);
+            QTest::addRow("%s, OK", action) << int(mrOk);
+        }
+    }
+    void unsavedRecordsAreNotDiscardedSilently()
+    {
+        QFETCH(int, answer);
+        const QString action = QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0);
+        FormMain->show();
+        Link();
+        Download(3);
+        const GridRows before = grid->Rows();
+        tester->SetRecordCount(5);
+        fx->Answers << answer;
+        if (action == "close")
+            FormResult->close();
+        else if (action == "read")
+            FormResult->BitBtn1Click();
+        else if (action == "open")
+            Open(Path("one.DAT")); // not there: nothing opened
+        else
+            FormMain->close();
+        QCOMPARE(fx->Messages.size(), 1);
+        QCOMPARE(fx->Messages[0].text, QStringLiteral("Data Not Saved ! Continue ?"));
+        QCOMPARE(fx->Messages[0].caption, QStringLiteral("Warning"));
+        QCOMPARE(fx->Messages[0].buttons, MsgButtons::OkCancel);
+        const bool ok = answer == mrOk;
+        QCOMPARE(FormResult->isVisible(), !ok || action != "close");
+        QCOMPARE(FormMain->isVisible(), !ok || action != "end the program");
+        QCOMPARE(RecordCount, ok && action == "read" ? 5 : 3);
+        QCOMPARE(fx->ChosenFiles.size(), ok || action != "open" ? 0 : 1);
+        if (!ok)
+            QCOMPARE(grid->Rows(), before);
+        fx->ChosenFiles.clear();
+    }
+
+    void unpluggingKeepsUnsavedRecords()
+    {
+        Link();
+        Download(4);
+        fx->SetTable({});
+        FormMain->Timer1Timer();
+        const QStringList kept = QDir(fx->Dir()).entryList({"Kestrune-*.DAT"});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(QRegularExpression("^Kestrune-\\d{8}-\\d{6}\\.DAT$").match(kept[0]).hasMatch());
+        const QString path = Path(qPrintable(kept[0]));
+        QCOMPARE(fx->TakeTexts(), QStringList({"Tester Disconnected ! Data Saved : " + path}));
+        Save(Path("by-hand.DAT"));
+        QCOMPARE(ReadAll(path), ReadAll(Path("by-hand.DAT")));
+        QFile::remove(path);
+    }
+
+    // The disk refuses part of the file (a file size limit in a child
+    // process, which binds root too): the old file stays, nothing is left
+    // beside it, and the system's reason is shown.
+    void refusedWriteKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("settings file") << 0 << 64;
+        QTest::newRow("small data file") << 3 << 256;
+        QTest::newRow("large data file") << 500 << 20000;
+        QTest::newRow("small export") << 3 << 256;
+        QTest::newRow("large export") << 500 << 20000;
+    }
+    void refusedWriteKeepsTheOldFile()
+    {
+        QFETCH(int, records);
+        QFETCH(int, limit);
+        const QString writer = QString::fromLatin1(QTest::currentDataTag()).section(' ', 1);
+        QTemporaryDir dir(fx->Dir() + QStringLiteral("/XXXXXX"));
+        const QString path = dir.filePath(records ? QStringLiteral("old") : SettingsFileName);
+        WriteAll(path, "old contents");
+        if (records) {
+            Link();
+            Download(records);
+        }
+        const QString said = UnderFileSizeLimit(limit, [&] {
+            QString error;
+            if (!records)
+                return SaveSettings(dir.path(), &error) ? QString() : error;
+            fx->ChosenFiles << path;
+            fx->Answers << mrOk;
+            writer == "export" ? FormResult->BitBtn8Click() : FormResult->BitBtn2Click();
+            return fx->Messages.last().text;
+        });
+        QVERIFY2(said.contains(path) && said.contains("File too large"), qPrintable(said));
+        QCOMPARE(ReadAll(path), QByteArray("old contents"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList(QFileInfo(path).fileName()));
     }
 
     void escapeAndPosition()

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -110,6 +111,8 @@ struct TesterSimulator::Private
     int burstGapMs = 0;
     bool garbage = false;
     QMap<QByteArray, QByteArray> overrides;
+    QByteArray vanishCommand;
+    int vanishBytes = -1;
     qint64 clockOffsetMs = 0;
     QList<QByteArray> log;
 
@@ -125,6 +128,9 @@ struct TesterSimulator::Private
     QByteArray Answer(const QByteArray &command);
     void Run();
     void Stop();
+    void CloseLine();
+    // Waits until the program has read everything sent (or the simulator stops).
+    void WaitUntilTaken() const;
 
     QByteArray IdentificationReply() const;
     QByteArray DownloadReply() const;
@@ -306,11 +312,22 @@ void TesterSimulator::Private::Run()
         for (ssize_t i = 0; i < n; ++i) {
             line += buffer[i];
             if (buffer[i] == '\n') {
-                const QByteArray reply = Answer(line);
+                QByteArray reply = Answer(line);
+                bool vanish = false;
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    vanish = line == vanishCommand;
+                    if (vanish && vanishBytes >= 0)
+                        reply.truncate(vanishBytes);
+                }
                 line.clear();
                 if (!reply.isEmpty())
                     SendReply(reply);
-                if (Stopping())
+                if (vanish) {
+                    WaitUntilTaken();
+                    CloseLine();
+                }
+                if (vanish || Stopping())
                     return;
             } else if (line.size() > MaxCommandLength) {
                 line.clear();
@@ -322,13 +339,27 @@ void TesterSimulator::Private::Run()
 void TesterSimulator::Private::Stop()
 {
     std::lock_guard<std::mutex> vanishLock(vanishMutex);
-    if (vanished)
-        return;
     const char byte = 1;
     while (::write(stopWrite.get(), &byte, 1) < 0 && errno == EINTR) {
     }
+    // The worker may have vanished on its own already; it is joined all the same.
     if (worker.joinable())
         worker.join();
+    CloseLine();
+}
+
+void TesterSimulator::Private::WaitUntilTaken() const
+{
+    for (int pending = 1; pending > 0;) {
+        if (::ioctl(slave.get(), FIONREAD, &pending) != 0)
+            return;
+        if (pending > 0 && !WaitUntil(Clock::now() + std::chrono::milliseconds(1)))
+            return;
+    }
+}
+
+void TesterSimulator::Private::CloseLine()
+{
     std::lock_guard<std::mutex> lock(writeMutex);
     master.reset();
     slave.reset();
@@ -446,6 +477,13 @@ void TesterSimulator::SendUnasked(const QByteArray &bytes)
 void TesterSimulator::Vanish()
 {
     d->Stop();
+}
+
+void TesterSimulator::VanishAfter(const QByteArray &command, int bytes)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->vanishCommand = command;
+    d->vanishBytes = bytes;
 }
 
 bool TesterSimulator::Vanished() const

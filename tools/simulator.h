@@ -35,6 +35,9 @@ public:
 
     void SendUnasked(const QByteArray &bytes);  // e.g. "$U0000"
     void Vanish();                              // closes the tester's end for good
+    // From now on, answers command with only the first bytes of its reply (all
+    // of it when bytes is negative) and then vanishes.
+    void VanishAfter(const QByteArray &command, int bytes);
     bool Vanished() const;
 
     // Every command received, each with its "\n", in order.
