@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Kestrune needs on Debian.
+# Installs what building, running and testing Kestrune needs on Debian, and
+# the packages named as arguments.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 fonts-noto-cjk fonts-dejavu-core
-          poppler-utils xvfb xauth)
+          poppler-utils xvfb xauth "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
