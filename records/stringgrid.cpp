@@ -39,6 +39,7 @@ public:
         painter->drawText(x, y + fm.ascent(), text);
     }
 };
+
 // Row heights, column widths and scrolling shared by the grid and its fixed
 // cells.
 void SetUpCellView(QTableView *view)
@@ -70,9 +71,13 @@ public:
         setFrameShape(QFrame::NoFrame);
         setFocusPolicy(Qt::NoFocus);
         setSelectionMode(QAbstractItemView::NoSelection);
+        setAutoScroll(false);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
+
+    // The pane moves only with the grid, never to bring a cell into sight.
+    void scrollTo(const QModelIndex &, ScrollHint) override {}
 
     // Takes the grid's scroll position along the edge this pane scrolls on.
     void FollowGrid()
