@@ -230,7 +230,7 @@ namespace {
 ComLineSettings LineSettingsOf(TCustomComPort &port)
 {
     ComLineSettings s;
-    s.Speed = port.BaudRate() == brCustom ? port.CustomBaudRate() : BaudRateTable[port.BaudRate()];
+    s.Speed = port.BitsPerSecond();
     s.DataBits = 5 + port.DataBits();
     s.Parity = port.Parity().Bits();
     s.StopBits = port.StopBits();

@@ -171,6 +171,11 @@ public:
     void SetBaudRate(TBaudRate value);
     int CustomBaudRate() const { return FCustomBaudRate; }
     void SetCustomBaudRate(int value);
+    // Bits per second of the chosen BaudRate (CustomBaudRate for brCustom).
+    int BitsPerSecond() const
+    {
+        return FBaudRate == brCustom ? FCustomBaudRate : BaudRateTable[FBaudRate];
+    }
     TDataBits DataBits() const { return FDataBits; }
     void SetDataBits(TDataBits value);
     TStopBits StopBits() const { return FStopBits; }

@@ -35,6 +35,14 @@ void DiscardPendingInput(TCustomComPort &port)
 
 } // namespace
 
+qint64 ExchangeDeadlineMs(int bitsPerSecond, int quietMs)
+{
+    constexpr qint64 BitsPerCharacter = 10;
+    const qint64 bits = qint64(MaxReplyLength) * BitsPerCharacter * 1000;
+    const qint64 speed = std::max(1, bitsPerSecond);
+    return (bits + speed - 1) / speed + quietMs;
+}
+
 QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply)
 {
     using Clock = std::chrono::steady_clock;
@@ -46,6 +54,8 @@ QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArra
     DiscardPendingInput(port);
 
     auto lastActivity = Clock::now();
+    const auto deadline =
+        lastActivity + milliseconds(ExchangeDeadlineMs(port.BitsPerSecond(), QuietTimeMs()));
     Trace(">" + command);
     port.WriteStr(command);
 
@@ -54,19 +64,18 @@ QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArra
         const int pending = port.InputCount();
         if (pending > 0) {
             QByteArray chunk;
-            port.ReadStr(chunk, std::min(pending, MaxReplyLength - int(reply.size())));
-            reply += chunk;
+            const int room = MaxReplyLength - int(reply.size());
+            port.ReadStr(chunk, room > 0 ? std::min(pending, room) : pending);
+            if (room > 0)
+                reply += chunk;
             lastActivity = Clock::now();
-            // Anything beyond the longest reply stays queued; the next
-            // exchange throws it away with the other stale input.
-            if (reply.size() >= MaxReplyLength)
-                break;
         }
         const auto quietEnd = lastActivity + milliseconds(QuietTimeMs());
         const auto now = Clock::now();
-        if (now > quietEnd)
+        if (now > quietEnd || now >= deadline)
             break;
-        const auto left = std::chrono::ceil<milliseconds>(quietEnd - now).count();
+        const auto waitEnd = std::min(quietEnd, deadline);
+        const auto left = std::chrono::ceil<milliseconds>(waitEnd - now).count();
         port.WaitForInput(std::max<int>(1, int(left)));
     }
     Trace("<" + reply);

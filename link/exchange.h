@@ -11,11 +11,18 @@ class TCustomComPort;
 // Quiet time in ms for the current BluetoothMode and Connected flags.
 int QuietTimeMs();
 
-// The longest reply that is collected; the rest stays in the input queue.
+// The longest reply that is collected; the rest is read and thrown away.
 inline constexpr int MaxReplyLength = 99999;
 
+// The longest an exchange may take, in ms: the time the longest reply takes
+// at bitsPerSecond (ten bits a character) plus the quiet time.
+qint64 ExchangeDeadlineMs(int bitsPerSecond, int quietMs);
+
 // Sends command on an open port and returns the collected reply, also stored
-// in reply. Resets IdleTicks. Raises whatever the port raises.
+// in reply. Collection ends when the line has been quiet for the quiet time,
+// or at the exchange's deadline with what came so far. Beyond MaxReplyLength
+// the input is discarded until the line is quiet, so the next exchange starts
+// clean. Resets IdleTicks. Raises whatever the port raises.
 QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply);
 
 // Where the exchange trace goes while TraceEnabled is non-zero (the service

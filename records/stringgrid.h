@@ -1,7 +1,8 @@
 #pragma once
 // A grid of text cells: a view over a table model of strings, so that it
 // stays quick with a hundred thousand rows. Row 0 and column 0 are fixed
-// cells; every cell's text is drawn centred.
+// cells: they stay in place while the grid scrolls and are never selected.
+// Every cell's text is drawn centred.
 
 #include "records/recordfields.h"
 
@@ -28,6 +29,8 @@ private:
     GridRows FRows;
 };
 
+class TFixedCells;
+
 class TStringGrid : public QTableView
 {
     Q_OBJECT
@@ -45,9 +48,19 @@ public:
     // Mouse button released over the grid: the cell under the mouse.
     std::function<void(int col, int row)> OnMouseUp;
 
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void updateGeometries() override;
 
 private:
+    void CopySectionSize(Qt::Orientation orientation, int section, int size);
+
     TStringGridModel *FModel;
+    // Drawn over the scrolling cells: the heading row, the first column and
+    // the corner cell where the two meet.
+    TFixedCells *FFixedRow = nullptr;
+    TFixedCells *FFixedCol = nullptr;
+    TFixedCells *FCorner = nullptr;
 };

@@ -69,6 +69,10 @@ private slots:
     void pacedDownloadCollectedWhole();
     void fullDownloadCollectedWhole();
     void replyStopsAtLongestLength();
+    void deadline_data();
+    void deadline();
+    void tricklingTesterEndsAtDeadline();
+    void overLongReplyLeavesLineClean();
     void zeroBytesKept();
     void idleTicksReset();
     void trace();
@@ -210,7 +214,63 @@ void TestExchange::replyStopsAtLongestLength()
     QCOMPARE(reply.size(), MaxReplyLength);
     QVERIFY(reply == whole.left(MaxReplyLength));
 
-    QTRY_COMPARE_WITH_TIMEOUT(link.port.InputCount(), 500, 5000);
+    // The rest was read and thrown away before the exchange ended.
+    QCOMPARE(link.port.InputCount(), 0);
+    const QByteArray next = link.Exchange(Cmd::ReadClock);
+    QVERIFY2(IsClockReply(next), next.left(100).constData());
+}
+
+void TestExchange::deadline_data()
+{
+    QTest::addColumn<int>("bitsPerSecond");
+    QTest::addColumn<int>("quietMs");
+    QTest::addColumn<qint64>("deadlineMs");
+    QTest::newRow("9600 baud, USB") << 9600 << 300 << qint64(104166 + 300);
+    QTest::newRow("256000 baud, Bluetooth linked") << 256000 << 500 << qint64(3907 + 500);
+    QTest::newRow("110 baud, Bluetooth") << 110 << 1000 << qint64(9090819 + 1000);
+    QTest::newRow("no speed counts as one bit a second") << 0 << 300 << qint64(999990000 + 300);
+}
+
+void TestExchange::deadline()
+{
+    QFETCH(int, bitsPerSecond);
+    QFETCH(int, quietMs);
+    QFETCH(qint64, deadlineMs);
+    QCOMPARE(ExchangeDeadlineMs(bitsPerSecond, quietMs), deadlineMs);
+}
+
+void TestExchange::tricklingTesterEndsAtDeadline()
+{
+    // At a million bits a second the deadline is 1000 ms + 300 ms quiet time;
+    // at 9600 baud the same tester would hold the line for 104 s.
+    Link link;
+    link.port.SetCustomBaudRate(1000000);
+    link.port.SetBaudRate(brCustom);
+    const qint64 deadlineMs = ExchangeDeadlineMs(1000000, QuietTimeMs());
+    const QByteArray whole = Pattern(1000);
+    link.sim.SetReply(Cmd::Download, whole);
+    link.sim.SetLineSpeed(4); // one byte every 250 ms, for four minutes
+
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray reply = link.Exchange(Cmd::Download);
+    const qint64 ms = timer.elapsed();
+
+    QVERIFY2(ms >= 100 + deadlineMs - 5 && ms < 100 + deadlineMs + 1500,
+             qPrintable(QString::number(ms)));
+    QVERIFY2(reply.size() >= 3 && reply.size() <= 7, reply.constData());
+    QCOMPARE(reply, whole.left(reply.size()));
+}
+
+void TestExchange::overLongReplyLeavesLineClean()
+{
+    Link link;
+    const QByteArray whole = Pattern(300 * 1024);
+    link.sim.SetReply(Cmd::Download, whole);
+    const QByteArray reply = link.Exchange(Cmd::Download);
+    QCOMPARE(reply.size(), MaxReplyLength);
+    QVERIFY(reply == whole.left(MaxReplyLength));
+
     const QByteArray next = link.Exchange(Cmd::ReadClock);
     QVERIFY2(IsClockReply(next), next.left(100).constData());
 }

@@ -1,0 +1,80 @@
+// Writes the fuzz targets' seed corpus from the simulated tester's replies
+// and from files the program itself writes: make_seeds DIR makes DIR/<target>/.
+
+#include "app/mainstate.h"
+#include "app/settingsfile.h"
+#include "fuzz/fuzzing.h"
+#include "link/discovery.h"
+#include "records/datafile.h"
+#include "records/download.h"
+#include "tools/simulator.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+bool WriteSeed(const QString &dir, const QString &target, int number, const QByteArray &bytes)
+{
+    if (!QDir().mkpath(dir + QLatin1Char('/') + target))
+        return false;
+    QFile file(QStringLiteral("%1/%2/seed%3").arg(dir, target).arg(number));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seeds DIR\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    bool ok = true;
+    int number = 0;
+    TesterSimulator tester;
+    for (const char *model : AcceptedModelCodes) {
+        tester.SetModelCode(model);
+        ok &=
+            WriteSeed(dir, QStringLiteral("identification"), number, tester.IdentificationReply());
+        ok &= WriteSeed(dir, QStringLiteral("information"), number++, tester.IdentificationReply());
+    }
+    ok &= WriteSeed(dir, QStringLiteral("identification"), number, TesterSimulator::GarbageReply());
+    ok &= WriteSeed(dir, QStringLiteral("information"), number, "#I6\nQX4826\n");
+
+    number = 0;
+    for (int records : {0, 1, 3, 20}) {
+        tester.SetRecordCount(records);
+        const QByteArray reply = tester.DownloadReply();
+        ok &= WriteSeed(dir, QStringLiteral("download"), number, reply);
+
+        const DownloadReply parsed = ParseDownload(reply);
+        QStringList deviceInfo = ReadDeviceInfoHeadings();
+        deviceInfo[1] += QStringLiteral("KT0012345");
+        GridRows gridRows{PlainHeadings()};
+        gridRows += parsed.rows;
+        ok &= WriteSeed(dir, QStringLiteral("datafile"), number++,
+                        FileBytes(BuildRecordFileLines(deviceInfo, gridRows, QLatin1Char(','))));
+    }
+    ok &= WriteSeed(dir, QStringLiteral("download"), number, "#D501\n");
+
+    ResetMainState();
+    ok &= WriteSeed(dir, QStringLiteral("settingsfile"), 0, FileBytes(BuildSettingsLines()));
+    BluetoothMode = 1;
+    WindowPositions[1] = {-40, 120};
+    AdminPassword = QStringLiteral("0042");
+    ok &= WriteSeed(dir, QStringLiteral("settingsfile"), 1, FileBytes(BuildSettingsLines()));
+
+    ok &= WriteSeed(dir, QStringLiteral("serialcomm"), 0,
+                    "\\Device\\Serial0\tttyUSB0\n\\Device\\BthModem0\trfcomm0\n"
+                    "\\Device\\VCP1\tttyusb0\n\\Device\\USBSER000\tttyACM0\n");
+    ok &= WriteSeed(dir, QStringLiteral("serialcomm"), 1,
+                    ("\\Device\\Serial0\t" + tester.PortName() + "\r\n").toLatin1());
+    if (!ok)
+        std::fprintf(stderr, "make_seeds: cannot write into %s\n", argv[1]);
+    return ok ? 0 : 1;
+}
