@@ -39,23 +39,23 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
         g->setGeometry(16, top, 321, height);
         return g;
     };
-    auto label = [&labelFont](QWidget *parent, int left, int top, const char *caption) {
-        auto *l = new QLabel(QString::fromLatin1(caption), parent);
+    auto label = [&labelFont](QWidget *box, int left, int top, const char *caption) {
+        auto *l = new QLabel(QString::fromLatin1(caption), box);
         l->move(left, top);
         l->setFont(labelFont);
         l->setTextFormat(Qt::PlainText); // tester texts are shown as they come
         l->adjustSize();
         return l;
     };
-    auto button = [](QWidget *parent, int left, int top, int width, int height,
+    auto button = [](QWidget *box, int left, int top, int width, int height,
                      const char *caption) {
-        auto *b = new QPushButton(QString::fromLatin1(caption), parent);
+        auto *b = new QPushButton(QString::fromLatin1(caption), box);
         b->setGeometry(left, top, width, height);
         b->setAutoDefault(false);
         return b;
     };
-    auto edit = [&editFont](QWidget *parent, int top) {
-        auto *e = new QLineEdit(parent);
+    auto edit = [&editFont](QWidget *box, int top) {
+        auto *e = new QLineEdit(box);
         e->setGeometry(184, top, 73, 21);
         e->setFont(editFont);
         e->setMaxLength(4);

@@ -7,6 +7,7 @@
 #include "app/messagebox.h"
 #include "app/settingsfile.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
 #include "device/Setup.h"
@@ -35,11 +36,6 @@ TFormMain *FormMain = nullptr;
 
 namespace {
 
-QPixmap Glyph(const char *name)
-{
-    return QPixmap(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(name)));
-}
-
 QRect Desktop()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -60,18 +56,12 @@ TFormMain::TFormMain(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Kestrune"));
     setFixedSize(1003, 638);
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(128, 128, 128));
-    setPalette(grey);
+    SetBackground(this, QColor(128, 128, 128));
     move(400, 270);
 
     auto *toolBar1 = new QFrame(this);
     toolBar1->setGeometry(0, 0, 1003, 73);
-    toolBar1->setAutoFillBackground(true);
-    QPalette face = toolBar1->palette();
-    face.setColor(QPalette::Window, QColor(236, 233, 216));
-    toolBar1->setPalette(face);
+    SetBackground(toolBar1, QColor(236, 233, 216));
 
     Image2 = Glyph("connect");
     Image3 = Glyph("connect_grey");
@@ -81,25 +71,20 @@ TFormMain::TFormMain(QWidget *parent)
     {
         QToolButton **button;
         int left;
-        QPixmap glyph;
-        QString tip;
+        const char *glyph;
+        const char *tip;
     };
     const Button buttons[] = {
-        {&BitBtn1, 8, Image2, QStringLiteral("connect")},
-        {&BitBtn6, 116, Image5, QStringLiteral("disconnect")},
-        {&BitBtn4, 224, Glyph("result"), QStringLiteral("result")},
-        {&BitBtn3, 332, Glyph("setting"), QStringLiteral("setting")},
-        {&BitBtn2, 440, Glyph("information"), QStringLiteral("information")},
-        {&BitBtn5, 548, Glyph("exit"), QStringLiteral("exit")},
+        {&BitBtn1, 8, "connect", "connect"},
+        {&BitBtn6, 116, "disconnect_grey", "disconnect"},
+        {&BitBtn4, 224, "result", "result"},
+        {&BitBtn3, 332, "setting", "setting"},
+        {&BitBtn2, 440, "information", "information"},
+        {&BitBtn5, 548, "exit", "exit"},
     };
     for (const Button &b : buttons) {
-        auto *button = new QToolButton(toolBar1);
-        button->setGeometry(b.left, 6, 100, 61);
-        button->setIcon(b.glyph);
-        button->setIconSize(QSize(97, 57));
-        button->setToolTip(b.tip);
-        button->setAutoRaise(false);
-        *b.button = button;
+        *b.button = PictureButton(toolBar1, {b.left, 6, 100, 61}, {97, 57}, b.glyph, b.tip);
+        (*b.button)->setAutoRaise(false);
     }
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });

@@ -1,5 +1,7 @@
 #include "app/settingsfile.h"
 
+#include "app/decimal.h"
+
 #include "app/filelines.h"
 #include "app/mainstate.h"
 
@@ -44,29 +46,13 @@ QString SettingsPath(const QString &dir)
 
 bool ParseSettingsInt(const QString &text, int *value)
 {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text.at(i) == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    if (i == n)
+    qsizetype start = 0;
+    while (start < text.size() && text.at(start) == QLatin1Char(' '))
+        ++start;
+    const DecimalText number = ScanDecimal(text, start, false);
+    if (!number.found || number.end != text.size() || ClampedTo<int>(number.value) != number.value)
         return false;
-    const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min())
-                                  : qint64(std::numeric_limits<int>::max());
-    qint64 magnitude = 0;
-    for (; i < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return false;
-        magnitude = magnitude * 10 + (c - u'0');
-        if (magnitude > limit)
-            return false;
-    }
-    *value = int(negative ? -magnitude : magnitude);
+    *value = int(number.value);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "device/Datetime.h"
 
+#include "app/widgets.h"
 #include "app/deviceaction.h"
 #include "app/mainstate.h"
 #include "app/messagebox.h"
@@ -45,10 +46,7 @@ void ShowReply(const QByteArray &reply, QLineEdit *date, QLineEdit *time)
 
 TFormTime::TFormTime(QWidget *parent) : TForm(parent, QStringLiteral("Date / Time Setup"), 463, 104)
 {
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(200, 200, 200));
-    setPalette(grey);
+    SetBackground(this, QColor(200, 200, 200));
 
     QFrame *device = NewRow(this, 12);
     Label1 = NewLabel(QStringLiteral("Device Date/Time"), device, {6, 5, 110, 24});
@@ -66,10 +64,7 @@ TFormTime::TFormTime(QWidget *parent) : TForm(parent, QStringLiteral("Date / Tim
     Label5 = NewLabel(QStringLiteral(" / "), pc, {208, 5, 16, 24});
     Label4 = NewLabel(QStringLiteral("18:20.50"), pc, {224, 5, 80, 24});
     for (QLabel *label : {Label3, Label4}) {
-        label->setAutoFillBackground(true);
-        QPalette silver = label->palette();
-        silver.setColor(QPalette::Window, QColor(192, 192, 192));
-        label->setPalette(silver);
+        SetBackground(label, QColor(192, 192, 192));
     }
 
     Button1 = new QPushButton(QStringLiteral("Set Date/Time"), this);

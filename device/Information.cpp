@@ -1,6 +1,7 @@
 #include "device/Information.h"
 
 #include "admin/Password.h"
+#include "app/widgets.h"
 #include "app/messagebox.h"
 #include "records/download.h"
 
@@ -12,10 +13,7 @@ TFormInfor *FormInfor = nullptr;
 
 TFormInfor::TFormInfor(QWidget *parent) : TForm(parent, QStringLiteral("Information"), 317, 213)
 {
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(200, 200, 200));
-    setPalette(grey);
+    SetBackground(this, QColor(200, 200, 200));
     QFont labelFont(QStringLiteral("Sans Serif"));
     labelFont.setStyleHint(QFont::SansSerif);
     labelFont.setPixelSize(13);

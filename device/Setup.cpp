@@ -1,5 +1,6 @@
 #include "device/Setup.h"
 
+#include "app/widgets.h"
 #include "app/Main.h"
 #include "app/deviceaction.h"
 #include "app/messagebox.h"
@@ -24,19 +25,13 @@ const char *const BaudItems[16] = {"Custom", "110",    "300",    "600",   "1200"
 
 TFormSetup::TFormSetup(QWidget *parent) : TForm(parent, QStringLiteral("Setting"), 527, 287)
 {
-    setAutoFillBackground(true);
-    QPalette silver = palette();
-    silver.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(silver);
+    SetBackground(this, QColor(192, 192, 192));
 
     auto *panel = new QFrame(this);
     panel->setGeometry(0, 0, 527, 230);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Raised);
-    panel->setAutoFillBackground(true);
-    QPalette grey = panel->palette();
-    grey.setColor(QPalette::Window, QColor(200, 200, 200));
-    panel->setPalette(grey);
+    SetBackground(panel, QColor(200, 200, 200));
 
     GroupBox1 = new QGroupBox(QStringLiteral(" COM Port "), panel);
     GroupBox1->setGeometry(16, 12, 233, 105);
@@ -56,11 +51,8 @@ TFormSetup::TFormSetup(QWidget *parent) : TForm(parent, QStringLiteral("Setting"
     ComboBox2->setCurrentIndex(7);
     ComboBox2->setEnabled(false);
 
-    BitBtn1 = new QToolButton(panel);
-    BitBtn1->setGeometry(280, 24, 100, 61);
-    BitBtn1->setIcon(QIcon(QStringLiteral(":/glyphs/datetime_setup.png")));
-    BitBtn1->setIconSize(QSize(97, 57));
-    BitBtn1->setToolTip(QStringLiteral("DATE/TIME SETUP"));
+    BitBtn1 = PictureButton(panel, {280, 24, 100, 61}, {97, 57}, "datetime_setup",
+                            "DATE/TIME SETUP");
 
     RadioButton1 = new QRadioButton(QStringLiteral("USB"), panel);
     RadioButton1->setGeometry(288, 120, 120, 24);

@@ -1,5 +1,6 @@
 #include "device/Tdate.h"
 
+#include "app/widgets.h"
 #include "device/ccalendar.h"
 #include "device/cspinedit.h"
 
@@ -15,10 +16,7 @@ constexpr int LastYear = 2099;
 
 TDateForm::TDateForm(QWidget *parent) : TForm(parent, QStringLiteral(""), 201, 225, Border::None)
 {
-    setAutoFillBackground(true);
-    QPalette black = palette();
-    black.setColor(QPalette::Window, Qt::black);
-    setPalette(black);
+    SetBackground(this, Qt::black);
 
     CSpinEdit1 = new TCSpinEdit(this);
     CSpinEdit1->setGeometry(8, 8, 89, 22);

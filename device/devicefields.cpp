@@ -1,5 +1,7 @@
 #include "device/devicefields.h"
 
+#include "app/decimal.h"
+
 #include <climits>
 
 namespace {
@@ -19,20 +21,11 @@ QString Field(const QByteArray &reply, int from, int to)
 // come out at the int's limit, which every range check refuses.
 bool ScanNumber(const QString &text, int &pos, int &value)
 {
-    while (pos < text.size() && QStringView(u" \t\n\v\f\r").contains(text[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-'))
-        negative = text[pos++] == u'-';
-    const int start = pos;
-    long long n = 0;
-    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
-        n = qMin<long long>(n * 10 + (text[pos].unicode() - u'0'), INT_MAX);
-        ++pos;
-    }
-    if (pos == start)
+    const DecimalText number = ScanDecimal(text, pos);
+    if (!number.found)
         return false;
-    value = int(negative ? -n : n);
+    pos = int(number.end);
+    value = ClampedTo<int>(number.value);
     return true;
 }
 

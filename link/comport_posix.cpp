@@ -2,6 +2,7 @@
 // taken relative to /dev, all waiting is done with poll and epoll.
 
 #include "link/comport_p.h"
+#include "link/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,30 +23,6 @@
 #include <utility>
 
 namespace {
-
-class UniqueFd
-{
-public:
-    explicit UniqueFd(int fd = -1) : FFd(fd) {}
-    ~UniqueFd()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    int Get() const { return FFd; }
-    int Release() { return std::exchange(FFd, -1); }
-    void Reset(int fd)
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-        FFd = fd;
-    }
-
-private:
-    int FFd;
-};
 
 using Clock = std::chrono::steady_clock;
 

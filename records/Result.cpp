@@ -5,6 +5,7 @@
 #include "app/filelines.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "device/Setup.h"
 #include "link/commands.h"
 #include "records/Searchlist.h"
@@ -39,21 +40,13 @@ void Refuse(const char *text)
 
 TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result"), 762, 642)
 {
-    setAutoFillBackground(true);
-    QPalette silver = palette();
-    silver.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(silver);
+    SetBackground(this, QColor(192, 192, 192));
 
     auto *toolBar1 = new QFrame(this);
     toolBar1->setGeometry(0, 0, 762, 75);
-    auto button = [](QWidget *parent, int left, int top, int width, const char *glyph,
+    auto button = [](QWidget *bar, int left, int top, int width, const char *glyph,
                      const char *word) {
-        auto *b = new QToolButton(parent);
-        b->setGeometry(left, top, width, 66);
-        b->setIcon(QIcon(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(glyph))));
-        b->setIconSize(QSize(97, 62));
-        b->setToolTip(QString::fromLatin1(word));
-        return b;
+        return PictureButton(bar, {left, top, width, 66}, {97, 62}, glyph, word);
     };
     BitBtn1 = button(toolBar1, 10, 4, 100, "read", "read");
     BitBtn2 = button(toolBar1, 120, 4, 100, "save", "save");

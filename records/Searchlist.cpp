@@ -1,5 +1,6 @@
 #include "records/Searchlist.h"
 
+#include "app/widgets.h"
 #include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
@@ -19,14 +20,9 @@ const char MsgNotData[] = "Not Data !!!";
 // In this window a test number of 0 is no sort key.
 constexpr long LowestSortableTestNo = 1;
 
-QToolButton *ToolbarButton(QWidget *parent, int left, const char *glyph, const char *word)
+QToolButton *ToolbarButton(QWidget *bar, int left, const char *glyph, const char *word)
 {
-    auto *b = new QToolButton(parent);
-    b->setGeometry(left, 4, 100, 66);
-    b->setIcon(QIcon(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(glyph))));
-    b->setIconSize(QSize(97, 62));
-    b->setToolTip(QString::fromLatin1(word));
-    return b;
+    return PictureButton(bar, {left, 4, 100, 66}, {97, 62}, glyph, word);
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "records/Serch1.h"
 
+#include "app/widgets.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
 #include "device/Tdate.h"
@@ -88,10 +89,7 @@ void ShowOnlyItem(QComboBox *list, const QString &text)
 
 TFormSerch1::TFormSerch1(QWidget *parent) : TForm(parent, QStringLiteral("Data Search"), 394, 261)
 {
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(200, 200, 200));
-    setPalette(grey);
+    SetBackground(this, QColor(200, 200, 200));
 
     auto check = [this](const char *caption, int top) {
         auto *box = new QCheckBox(QString::fromLatin1(caption), this);

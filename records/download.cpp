@@ -1,5 +1,7 @@
 #include "records/download.h"
 
+#include "app/decimal.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -41,31 +43,14 @@ ReplyLine TakeLine(const QByteArray &text, int *pos)
     return {text.mid(start, span), false};
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n';
-}
-
 // A decimal number as "%d" reads it: blanks, an optional sign, digits. Values
 // beyond the range of int are clamped.
 bool ReadDecimal(const QByteArray &text, int from, int *value)
 {
-    int i = from;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i >= text.size() || text[i] < '0' || text[i] > '9')
-        return false;
-    long long magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), 1LL + INT_MAX);
-    const long long signedValue = negative ? -magnitude : magnitude;
-    *value = int(std::clamp<long long>(signedValue, INT_MIN, INT_MAX));
-    return true;
+    const DecimalText number = ScanDecimal(QString::fromLatin1(text), from);
+    if (number.found)
+        *value = ClampedTo<int>(number.value);
+    return number.found;
 }
 
 char FirstCode(const QByteArray &field)

@@ -1,5 +1,7 @@
 #include "records/sortrows.h"
 
+#include "app/decimal.h"
+
 #include <QCollator>
 #include <QCollatorSortKey>
 
@@ -11,11 +13,6 @@
 #include <utility>
 
 namespace {
-
-bool IsCSpace(char16_t c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // Each row's key as a rank: equal keys get equal ranks, a greater key a
 // greater rank; Unusable marks a key that compares as greater than nothing
@@ -213,30 +210,7 @@ bool ClampRange(const GridRows &rows, int *first, int *last, int column)
 
 long TextToLong(const QString &text)
 {
-    const QChar *p = text.constData();
-    const QChar *end = p + text.size();
-    while (p < end && IsCSpace(p->unicode()))
-        ++p;
-    bool negative = false;
-    if (p < end && (*p == u'+' || *p == u'-')) {
-        negative = *p == u'-';
-        ++p;
-    }
-    const unsigned long limit = negative ? 0UL - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
-    unsigned long magnitude = 0;
-    bool overflow = false;
-    for (; p < end && p->unicode() >= u'0' && p->unicode() <= u'9'; ++p) {
-        const unsigned long digit = p->unicode() - u'0';
-        if (magnitude > (limit - digit) / 10)
-            overflow = true;
-        else
-            magnitude = magnitude * 10 + digit;
-    }
-    if (overflow)
-        return negative ? LONG_MIN : LONG_MAX;
-    if (!negative)
-        return long(magnitude);
-    return magnitude == limit ? LONG_MIN : -long(magnitude);
+    return ClampedTo<long>(ScanDecimal(text).value);
 }
 
 float TextToFloat(QStringView text)

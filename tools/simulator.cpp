@@ -1,5 +1,7 @@
 #include "tools/simulator.h"
 
+#include "link/uniquefd.h"
+
 #include <QMap>
 
 #include <algorithm>
@@ -23,26 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 // Commands are short; a "line" longer than this is noise and is dropped.
 constexpr int MaxCommandLength = 1024;
-
-class UniqueFd
-{
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    int get() const { return fd_; }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
-};
 
 const char *const MonthAbbreviations[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -118,7 +100,7 @@ struct TesterSimulator::Private
 
     bool Stopping() const
     {
-        pollfd p{stopRead.get(), POLLIN, 0};
+        pollfd p{stopRead.Get(), POLLIN, 0};
         return ::poll(&p, 1, 0) > 0;
     }
     // Waits until the deadline; false when the simulator is stopping.
@@ -144,7 +126,7 @@ bool TesterSimulator::Private::WaitUntil(Clock::time_point deadline) const
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             return !Stopping();
-        pollfd p{stopRead.get(), POLLIN, 0};
+        pollfd p{stopRead.Get(), POLLIN, 0};
         const int r = ::poll(&p, 1, static_cast<int>(std::min<qint64>(left + 1, 1000)));
         if (r > 0)
             return false;
@@ -155,9 +137,9 @@ bool TesterSimulator::Private::WriteAll(const char *data, int size)
 {
     std::lock_guard<std::mutex> lock(writeMutex);
     while (size > 0) {
-        if (master.get() < 0)
+        if (master.Get() < 0)
             return false;
-        const ssize_t n = ::write(master.get(), data, size);
+        const ssize_t n = ::write(master.Get(), data, size);
         if (n > 0) {
             data += n;
             size -= static_cast<int>(n);
@@ -169,7 +151,7 @@ bool TesterSimulator::Private::WriteAll(const char *data, int size)
             return false;
         // The program is not reading and the line is full: wait for room, or
         // for the end.
-        pollfd p[2] = {{master.get(), POLLOUT, 0}, {stopRead.get(), POLLIN, 0}};
+        pollfd p[2] = {{master.Get(), POLLOUT, 0}, {stopRead.Get(), POLLIN, 0}};
         if (::poll(p, 2, -1) < 0 && errno != EINTR)
             return false;
         if (p[1].revents)
@@ -291,7 +273,7 @@ void TesterSimulator::Private::Run()
     QByteArray line;
     char buffer[4096];
     for (;;) {
-        pollfd p[2] = {{master.get(), POLLIN, 0}, {stopRead.get(), POLLIN, 0}};
+        pollfd p[2] = {{master.Get(), POLLIN, 0}, {stopRead.Get(), POLLIN, 0}};
         if (::poll(p, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -299,7 +281,7 @@ void TesterSimulator::Private::Run()
         }
         if (p[1].revents)
             return;
-        const ssize_t n = ::read(master.get(), buffer, sizeof buffer);
+        const ssize_t n = ::read(master.Get(), buffer, sizeof buffer);
         if (n <= 0) {
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
@@ -340,7 +322,7 @@ void TesterSimulator::Private::Stop()
 {
     std::lock_guard<std::mutex> vanishLock(vanishMutex);
     const char byte = 1;
-    while (::write(stopWrite.get(), &byte, 1) < 0 && errno == EINTR) {
+    while (::write(stopWrite.Get(), &byte, 1) < 0 && errno == EINTR) {
     }
     // The worker may have vanished on its own already; it is joined all the same.
     if (worker.joinable())
@@ -351,7 +333,7 @@ void TesterSimulator::Private::Stop()
 void TesterSimulator::Private::WaitUntilTaken() const
 {
     for (int pending = 1; pending > 0;) {
-        if (::ioctl(slave.get(), FIONREAD, &pending) != 0)
+        if (::ioctl(slave.Get(), FIONREAD, &pending) != 0)
             return;
         if (pending > 0 && !WaitUntil(Clock::now() + std::chrono::milliseconds(1)))
             return;
@@ -361,8 +343,8 @@ void TesterSimulator::Private::WaitUntilTaken() const
 void TesterSimulator::Private::CloseLine()
 {
     std::lock_guard<std::mutex> lock(writeMutex);
-    master.reset();
-    slave.reset();
+    master.Reset();
+    slave.Reset();
     vanished = true;
     logChanged.notify_all();
 }
@@ -372,27 +354,27 @@ TesterSimulator::TesterSimulator() : d(std::make_unique<Private>())
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         throw std::runtime_error("TesterSimulator: no pipe");
-    d->stopRead.reset(pipeFds[0]);
-    d->stopWrite.reset(pipeFds[1]);
+    d->stopRead.Reset(pipeFds[0]);
+    d->stopWrite.Reset(pipeFds[1]);
 
-    d->master.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (d->master.get() < 0 || ::grantpt(d->master.get()) != 0 || ::unlockpt(d->master.get()) != 0)
+    d->master.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (d->master.Get() < 0 || ::grantpt(d->master.Get()) != 0 || ::unlockpt(d->master.Get()) != 0)
         throw std::runtime_error("TesterSimulator: no pseudo-terminal");
     char name[128];
-    if (::ptsname_r(d->master.get(), name, sizeof name) != 0)
+    if (::ptsname_r(d->master.Get(), name, sizeof name) != 0)
         throw std::runtime_error("TesterSimulator: no pseudo-terminal name");
     d->devicePath = QString::fromLocal8Bit(name);
-    ::fcntl(d->master.get(), F_SETFL, ::fcntl(d->master.get(), F_GETFL) | O_NONBLOCK);
+    ::fcntl(d->master.Get(), F_SETFL, ::fcntl(d->master.Get(), F_GETFL) | O_NONBLOCK);
 
     // Raw from the start: a pseudo-terminal echoes and edits lines by default,
     // which would bounce the program's commands back at it before it gets to
     // set its own line settings.
-    d->slave.reset(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    d->slave.Reset(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     termios tio{};
-    if (d->slave.get() < 0 || ::tcgetattr(d->slave.get(), &tio) != 0)
+    if (d->slave.Get() < 0 || ::tcgetattr(d->slave.Get(), &tio) != 0)
         throw std::runtime_error("TesterSimulator: cannot open the terminal side");
     ::cfmakeraw(&tio);
-    ::tcsetattr(d->slave.get(), TCSANOW, &tio);
+    ::tcsetattr(d->slave.Get(), TCSANOW, &tio);
 
     d->worker = std::thread([this] { d->Run(); });
 }
