@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -10,11 +11,6 @@
 
 namespace {
 
-QString FileError(const QString &path, const QString &reason)
-{
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
 // The system's own words for a failed write; Qt reports only "Unknown error"
 // for it.
 QString SystemReason(int code)
@@ -22,37 +18,83 @@ QString SystemReason(int code)
     return QString::fromLocal8Bit(std::strerror(code != 0 ? code : EIO));
 }
 
+// "64 MB", "64 KB", "100 bytes".
+QString SizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return QStringLiteral("%1 MB").arg(bytes / (1024 * 1024));
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
 } // namespace
 
-bool LoadLines(const QString &path, QStringList &lines, QString *error)
+QString FileError(const QString &path, const QString &reason)
 {
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool ReadFileBytes(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *error)
+{
+    // Checked before opening: opening a FIFO waits for a writer.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = FileError(path, QStringLiteral("not a regular file"));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = FileError(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    if (file.isSequential()) {
+        if (error)
+            *error = FileError(path, QStringLiteral("not a regular file"));
+        return false;
+    }
+    // Read one byte beyond the limit: a file that grew since it was
+    // measured is refused all the same.
+    QByteArray read;
+    if (file.size() <= maxBytes)
+        read = file.read(maxBytes + 1);
+    if (file.size() > maxBytes || read.size() > maxBytes) {
+        if (error)
+            *error = FileError(path, QStringLiteral("larger than %1").arg(SizeText(maxBytes)));
+        return false;
+    }
     if (file.error() != QFileDevice::NoError) {
         if (error)
             *error = FileError(path, file.errorString());
         return false;
     }
+    bytes = read;
+    return true;
+}
 
+qsizetype CountLines(QByteArrayView bytes)
+{
+    qsizetype count = 0;
+    ForEachLine(bytes, [&count](QLatin1StringView) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+bool LoadLines(const QString &path, QStringList &lines, QString *error, qint64 maxBytes)
+{
+    QByteArray bytes;
+    if (!ReadFileBytes(path, maxBytes, bytes, error))
+        return false;
     QStringList result;
-    qsizetype start = 0;
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = bytes.at(i);
-        if (c != '\r' && c != '\n')
-            continue;
-        result.append(QString::fromLatin1(bytes.constData() + start, i - start));
-        if (c == '\r' && i + 1 < size && bytes.at(i + 1) == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        result.append(QString::fromLatin1(bytes.constData() + start, size - start));
+    result.reserve(CountLines(bytes));
+    ForEachLine(bytes, [&result](QLatin1StringView line) {
+        result.append(line.toString());
+        return true;
+    });
     lines = result;
     return true;
 }

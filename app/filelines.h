@@ -2,14 +2,52 @@
 // Text files of lines in the program's single-byte code page: settings file,
 // data files and export files.
 
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringList>
 
-// Reads a whole file. A line ends at CR LF, at a lone CR or at a lone LF; a
-// final line end adds no empty line. Every byte becomes the character of the
-// same code (Latin-1). Returns false with the reason in *error; lines is then
-// left as it was.
-bool LoadLines(const QString &path, QStringList &lines, QString *error);
+// No text file of the program is larger.
+inline constexpr qint64 MaxTextFileBytes = 64 * 1024 * 1024;
+
+// "<path>: <reason>", the path as the system writes it.
+QString FileError(const QString &path, const QString &reason);
+
+// Reads a whole regular file of at most maxBytes bytes into bytes. Anything
+// else is refused without being read, so that neither a device such as
+// /dev/zero nor a FIFO nor a huge file can hold up the program: false with
+// the reason in *error, bytes left as it was.
+bool ReadFileBytes(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *error);
+
+// The lines of bytes, handed to visit one by one as Latin-1 text until visit
+// returns false. A line ends at CR LF, at a lone CR or at a lone LF; a final
+// line end adds no empty line.
+template <class Visit> void ForEachLine(QByteArrayView bytes, Visit &&visit)
+{
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
+    const char *start = begin;
+    for (const char *p = begin; p != end; ++p) {
+        if (*p != '\r' && *p != '\n')
+            continue;
+        if (!visit(QLatin1StringView(start, p - start)))
+            return;
+        if (*p == '\r' && p + 1 != end && p[1] == '\n')
+            ++p;
+        start = p + 1;
+    }
+    if (start != end)
+        visit(QLatin1StringView(start, end - start));
+}
+
+qsizetype CountLines(QByteArrayView bytes);
+
+// Reads a whole file (see ReadFileBytes) as lines (see ForEachLine); every
+// byte becomes the character of the same code (Latin-1). Returns false with
+// the reason in *error; lines is then left as it was.
+bool LoadLines(const QString &path, QStringList &lines, QString *error,
+               qint64 maxBytes = MaxTextFileBytes);
 
 // Writes every line followed by CR LF, one byte a character (characters
 // beyond Latin-1 become '?'). The file is replaced atomically: a new

@@ -24,7 +24,9 @@ constexpr int LineCount = 29;
 
 QString NotAnInteger(const QString &text)
 {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+    const QString shown =
+        text.size() > ShownValueLength ? text.left(ShownValueLength) + QStringLiteral("...") : text;
+    return QStringLiteral("'%1' is not a valid integer value").arg(shown);
 }
 
 // Reads lines[index] into value; false with the message when it is no integer.
@@ -141,7 +143,7 @@ SettingsLoad LoadSettings(const QString &dir, QString *error)
     if (!QFileInfo::exists(path))
         return SettingsLoad::Missing;
     // A file that is there but cannot be read stops loading like a bad value.
-    if (!LoadLines(path, FileLines, error))
+    if (!LoadLines(path, FileLines, error, SettingsMaxBytes))
         return SettingsLoad::Invalid;
     return ApplySettingsLines(FileLines, error);
 }

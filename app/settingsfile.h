@@ -7,6 +7,10 @@
 #include <QStringList>
 
 inline const char SettingsFileName[] = "Kestrune.CFG";
+// 29 short lines never come near this; a larger file is not read.
+inline constexpr qint64 SettingsMaxBytes = 64 * 1024;
+// An invalid value is shown with at most this many characters.
+inline constexpr int ShownValueLength = 40;
 
 // The 29 lines of the file for the current settings.
 QStringList BuildSettingsLines();
@@ -14,15 +18,16 @@ QStringList BuildSettingsLines();
 enum class SettingsLoad { Missing, TooShort, Invalid, Loaded };
 // Takes the settings from the lines of a file (the globals of the main
 // window's unit). Invalid: a value line is not a decimal integer; *error then
-// holds "'<text>' is not a valid integer value" and the values read before it
-// stay. Lines 1 to 19, 26 and 27 are taken; a file of exactly 27 lines leaves
-// BluetoothMode as it is, a mode other than 0 or 1 reads as 0 (USB), and a
-// password line shorter than 4 characters leaves AdminPassword as it is.
+// holds "'<text>' is not a valid integer value", the text cut to
+// ShownValueLength characters and "...", and the values read before it stay. Lines 1 to 19, 26 and
+// 27 are taken; a file of exactly 27 lines leaves BluetoothMode as it is, a mode other than 0 or 1
+// reads as 0 (USB), and a password line shorter than 4 characters leaves AdminPassword as it is.
 SettingsLoad ApplySettingsLines(const QStringList &lines, QString *error);
 
 // Loading step by step: defaults, then the file in dir when it exists. For a
 // missing file the caller sets the centred positions. A file that exists but
-// cannot be read gives Invalid with the reason in *error. The file goes
+// cannot be read, is no regular file or is larger than SettingsMaxBytes gives
+// Invalid with the reason in *error. The file goes
 // through FileLines.
 SettingsLoad LoadSettings(const QString &dir, QString *error);
 // Writes the file in dir, atomically. False with the reason in *error.

@@ -2,7 +2,6 @@
 
 #include "app/Main.h"
 #include "app/deviceaction.h"
-#include "app/filelines.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
 #include "app/widgets.h"
@@ -241,7 +240,9 @@ void TFormResult::BitBtn3Click()
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     QString error;
-    if (!LoadLines(path, FileLines, &error)) {
+    DataFileContent content;
+    const DataFileStatus status = LoadDataFile(path, &content, &error);
+    if (status == DataFileStatus::Refused) {
         ApplicationMessageBox(QStringLiteral("Cannot read ") + error, Failure);
         return;
     }
@@ -250,8 +251,6 @@ void TFormResult::BitBtn3Click()
     StringGrid1->SetRowCount(2);
     for (QString &cell : StringGrid1->Rows()[1])
         cell.clear();
-    DataFileContent content;
-    const DataFileStatus status = ParseDataFileLines(FileLines, &content);
     if (status == DataFileStatus::Mismatch)
         Refuse("Kestrune Data format mismatch !!!");
     if (status != DataFileStatus::Ok) {
@@ -260,11 +259,10 @@ void TFormResult::BitBtn3Click()
     }
     DeviceInfoLines = content.deviceInfo;
     ShowDeviceInfo();
-    GridRows &rows = StringGrid1->Rows();
-    rows.resize(1);
-    rows[0] = PlainHeadings();
-    rows += content.records;
     RecordCount = content.records.size();
+    GridRows &rows = StringGrid1->Rows();
+    rows = std::move(content.records);
+    rows.prepend(PlainHeadings());
     StringGrid1->Refresh();
 }
 

@@ -1,6 +1,9 @@
 #include "records/datafile.h"
 
+#include <QLocale>
+
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -19,19 +22,78 @@ QString WithoutLineBreaks(const QString &text)
     return kept;
 }
 
-GridRow ParseRecordLine(const QString &line)
+// Equal cells share one copy of their text: dates, readings, results and
+// sampling types repeat from record to record, test numbers do not. Each
+// column remembers its last few distinct texts; a text is made only when it
+// is none of them.
+class CellPool
+{
+public:
+    template <class View> QString Shared(int column, View text)
+    {
+        if (column == 0)
+            return text.toString();
+        std::array<QString, Remembered> &recent = FRecent[column];
+        for (const QString &known : recent)
+            if (known == text)
+                return known;
+        QString made = text.toString();
+        recent[FNext[column]++ % Remembered] = made;
+        return made;
+    }
+
+private:
+    static constexpr int Remembered = 16;
+    std::array<std::array<QString, Remembered>, RecordColumns> FRecent;
+    std::array<unsigned, RecordColumns> FNext{};
+};
+
+// line: QStringView or QLatin1StringView.
+template <class View> GridRow ParseRecordLine(View line, CellPool &pool)
 {
     GridRow row(RecordColumns, QString());
     int column = 0;
-    int start = 0;
+    qsizetype start = 0;
     while (column < RecordColumns) {
-        const int comma = line.indexOf(u',', start);
+        const qsizetype comma = line.indexOf(QLatin1Char(','), start);
         if (comma < 0)
             break;
-        row[column++] = line.mid(start, comma - start);
+        row[column] = pool.Shared(column, line.mid(start, comma - start));
+        ++column;
         start = comma + 1;
     }
     return row;
+}
+
+// forEachLine(visit) hands the lineCount lines of a file to visit, as views,
+// until visit returns false.
+template <class ForEachLine>
+DataFileStatus ParseLines(qsizetype lineCount, ForEachLine forEachLine, DataFileContent *content)
+{
+    content->deviceInfo.clear();
+    content->records.clear();
+    if (lineCount == 0)
+        return DataFileStatus::Empty;
+    if (lineCount < 5)
+        return DataFileStatus::Mismatch;
+    bool marked = false;
+    qsizetype k = 0;
+    CellPool pool;
+    forEachLine([&](auto line) {
+        const auto kept = line.left(DataFileMaxLine);
+        if (k == 0) {
+            marked = line == QLatin1StringView(DataFileMarker);
+            if (marked)
+                content->records.reserve(std::max<qsizetype>(0, lineCount - FirstRecordLine));
+        } else if (k <= 4) {
+            content->deviceInfo.append(kept.toString());
+        } else if (k >= FirstRecordLine) {
+            content->records.append(ParseRecordLine(kept, pool));
+        }
+        ++k;
+        return marked;
+    });
+    return marked ? DataFileStatus::Ok : DataFileStatus::Mismatch;
 }
 
 } // namespace
@@ -59,16 +121,29 @@ QStringList BuildRecordFileLines(const QStringList &deviceInfo, const GridRows &
 
 DataFileStatus ParseDataFileLines(const QStringList &lines, DataFileContent *content)
 {
+    auto forEachLine = [&lines](auto &&visit) {
+        for (const QString &line : lines)
+            if (!visit(QStringView(line)))
+                return;
+    };
+    return ParseLines(lines.size(), forEachLine, content);
+}
+
+DataFileStatus LoadDataFile(const QString &path, DataFileContent *content, QString *error)
+{
     content->deviceInfo.clear();
     content->records.clear();
-    if (lines.isEmpty())
-        return DataFileStatus::Empty;
-    if (lines.size() < 5 || lines[0] != QLatin1String(DataFileMarker))
-        return DataFileStatus::Mismatch;
-    for (int k = 1; k <= 4; ++k)
-        content->deviceInfo.append(lines[k].left(DataFileMaxLine));
-    content->records.reserve(std::max(0, int(lines.size()) - FirstRecordLine));
-    for (int k = FirstRecordLine; k < lines.size(); ++k)
-        content->records.append(ParseRecordLine(lines[k].left(DataFileMaxLine)));
-    return DataFileStatus::Ok;
+    QByteArray bytes;
+    if (!ReadFileBytes(path, DataFileMaxBytes, bytes, error))
+        return DataFileStatus::Refused;
+    const qsizetype lineCount = CountLines(bytes);
+    if (lineCount - FirstRecordLine > DataFileMaxRecords) {
+        if (error)
+            *error = FileError(
+                path, QStringLiteral("more than %1 records")
+                          .arg(QLocale(QLocale::English).toString(qlonglong(DataFileMaxRecords))));
+        return DataFileStatus::Refused;
+    }
+    auto forEachLine = [&bytes](auto &&visit) { ForEachLine(bytes, visit); };
+    return ParseLines(lineCount, forEachLine, content);
 }

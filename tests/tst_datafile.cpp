@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QStringList Device{"Device Information ", "Serial Number         : SN-0042",
@@ -57,6 +59,8 @@ private slots:
     void emptyLinesAreRecords();
     void longLinesAreCut();
     void export_();
+    void refusedBeforeReading_data();
+    void refusedBeforeReading();
 };
 
 void TestDataFile::layout()
@@ -114,6 +118,10 @@ void TestDataFile::roundTripThroughDisk()
     QCOMPARE(content.records.size(), 3);
     QCOMPARE(content.records[0], ThreeRecords()[0]);
     QCOMPARE(content.records[2], QStringList({"0003", "05 / Jan / 2010", "10:00", "", "", ""}));
+    DataFileContent loaded;
+    QCOMPARE(LoadDataFile(path, &loaded, &error), DataFileStatus::Ok);
+    QCOMPARE(loaded.deviceInfo, content.deviceInfo);
+    QCOMPARE(loaded.records, content.records);
 }
 
 void TestDataFile::marker_data()
@@ -229,6 +237,50 @@ void TestDataFile::export_()
         QCOMPARE(fields.size(), RecordColumns + 1);
         QCOMPARE(fields.mid(0, RecordColumns), ThreeRecords()[k - 11]);
     }
+}
+
+// Files that cannot be data files are refused without being read whole: a
+// device that never ends, a FIFO that would wait for a writer for ever, a
+// file too large, too many records.
+void TestDataFile::refusedBeforeReading_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("device") << "/dev/zero"
+                            << "not a regular file";
+    QTest::newRow("fifo") << "fifo"
+                          << "not a regular file";
+    QTest::newRow("over 64 MB") << "sparse"
+                                << "larger than 64 MB";
+    QTest::newRow("over a million records") << "lines"
+                                            << "more than 1,000,000 records";
+}
+
+void TestDataFile::refusedBeforeReading()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QString path = dir.filePath("records.DAT");
+    if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "sparse") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Kestrune\r\n") > 0);
+        QVERIFY(file.resize(DataFileMaxBytes + 1));
+    } else if (kind == "lines") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Kestrune\r\n" + QByteArray(10 + DataFileMaxRecords + 1, '\n'));
+    } else {
+        path = kind;
+    }
+    DataFileContent content;
+    content.records = ThreeRecords();
+    QString error;
+    QCOMPARE(LoadDataFile(path, &content, &error), DataFileStatus::Refused);
+    QCOMPARE(error, path + ": " + reason);
+    QVERIFY(content.records.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDataFile)

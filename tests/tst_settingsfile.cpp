@@ -245,6 +245,35 @@ private slots:
         QCOMPARE(BluetoothMode, 0);
     }
 
+    // A file no settings file can be is refused before it is read, and a long
+    // bad value is shown cut to a readable length.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("loaded");
+        QTest::addColumn<QString>("error");
+        const QByteArray valid = Crlf(SampleLines());
+        const QByteArray fill(SettingsMaxBytes - valid.size(), '\n');
+        QTest::newRow("64 KB") << valid + fill << int(SettingsLoad::Loaded) << QString();
+        QTest::newRow("over 64 KB") << valid + fill + '\n'
+                                    << int(SettingsLoad::Invalid) << ": larger than 64 KB";
+        QStringList lines = SampleLines();
+        lines[2] = QString(60000, '9');
+        QTest::newRow("long value") << Crlf(lines) << int(SettingsLoad::Invalid)
+                                    << "'" + QString(40, '9') + "...' is not a valid integer value";
+    }
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, loaded);
+        QFETCH(QString, error);
+        QVERIFY(WriteBytes(CfgPath(), bytes));
+        QString said;
+        QCOMPARE(int(LoadSettings(FDir().path(), &said)), loaded);
+        QVERIFY2(error.startsWith(':') ? said == CfgPath() + error : said == error,
+                 qPrintable(said));
+    }
+
     void unreadableFileIsReported()
     {
         QVERIFY(QDir(FDir().path()).mkdir(SettingsFileName));
