@@ -145,6 +145,7 @@ void TFormMain::FormCreate()
 
 QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply)
 {
+    const ExchangeBusy busy;
     return ::RS232Write(*ComPort1, command, reply);
 }
 

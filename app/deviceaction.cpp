@@ -29,6 +29,7 @@ QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &
         hourglass.emplace(options.busyControl);
     if (options.prepareLink)
         FormMain->PrepareLink();
+    const ExchangeProgress progress(options.progress);
     return FormMain->GuardedExchange(command, options.repeatWhileEmpty);
 }
 

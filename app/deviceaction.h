@@ -4,6 +4,7 @@
 // own reading of the reply and its message. The first three live here.
 
 #include <QByteArray>
+#include <functional>
 
 class QWidget;
 
@@ -20,6 +21,8 @@ struct ExchangeOptions
     bool repeatWhileEmpty = false;
     // The control that shows the hourglass while the exchange runs.
     QWidget *busyControl = nullptr;
+    // Told of the reply collected so far while the exchange runs.
+    std::function<void(const QByteArray &replySoFar)> progress = nullptr;
 };
 
 // A port is selected in the port list and a tester is linked. Otherwise the

@@ -1,11 +1,50 @@
 #include "app/form.h"
 
 #include "app/messagebox.h"
+#include "link/exchange.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
+
+#include <utility>
+
+namespace {
+
+int g_exchanges = 0;
+std::function<void(const QByteArray &)> g_progress;
+
+// Holds back what must not happen in the middle of an exchange. A timer whose
+// tick is held back fires again at its next interval; the windows' own update
+// timers pass, they paint.
+class HoldBack : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Timer:
+            return !watched->isWindowType();
+        case QEvent::Close:
+            event->ignore();
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+void KeepWindowsAlive(const QByteArray &replySoFar)
+{
+    if (g_progress)
+        g_progress(replySoFar);
+    HoldBack holdBack;
+    QCoreApplication::instance()->installEventFilter(&holdBack);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
 
 TForm::TForm(QWidget *parent, const QString &caption, int clientWidth, int clientHeight,
              Border border)
@@ -76,14 +115,45 @@ bool TForm::eventFilter(QObject *watched, QEvent *event)
 
 void OnClick(QAbstractButton *button, std::function<void()> handler)
 {
-    QObject::connect(button, &QAbstractButton::clicked, button,
-                     [handler = std::move(handler)] { RunGuarded(handler); });
+    QObject::connect(button, &QAbstractButton::clicked, button, [handler = std::move(handler)] {
+        if (!ExchangeRunning())
+            RunGuarded(handler);
+    });
 }
 
 void OnTimer(QTimer *timer, std::function<void()> handler)
 {
-    QObject::connect(timer, &QTimer::timeout, timer,
-                     [handler = std::move(handler)] { RunGuarded(handler); });
+    QObject::connect(timer, &QTimer::timeout, timer, [handler = std::move(handler)] {
+        if (!ExchangeRunning())
+            RunGuarded(handler);
+    });
+}
+
+ExchangeBusy::ExchangeBusy()
+{
+    if (g_exchanges++ == 0 && QCoreApplication::instance())
+        ExchangeWaitHook = KeepWindowsAlive;
+}
+
+ExchangeBusy::~ExchangeBusy()
+{
+    if (--g_exchanges == 0)
+        ExchangeWaitHook = nullptr;
+}
+
+bool ExchangeRunning()
+{
+    return g_exchanges > 0;
+}
+
+ExchangeProgress::ExchangeProgress(std::function<void(const QByteArray &replySoFar)> show)
+    : FPrevious(std::exchange(g_progress, std::move(show)))
+{
+}
+
+ExchangeProgress::~ExchangeProgress()
+{
+    g_progress = std::move(FPrevious);
 }
 
 HourglassCursor::HourglassCursor(QWidget *control) : FControl(control)

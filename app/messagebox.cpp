@@ -2,8 +2,12 @@
 
 #include "link/comport.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QList>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScopeGuard>
 #include <exception>
 
 namespace {
@@ -12,6 +16,18 @@ QPointer<QWidget> g_owner;
 
 int Show(const MessageRequest &request)
 {
+    // A box is answered with the normal cursor, also when it comes up in the
+    // middle of an operation that shows the hourglass; the hourglass comes
+    // back after it.
+    QList<QCursor> held;
+    while (const QCursor *cursor = QGuiApplication::overrideCursor()) {
+        held.prepend(*cursor);
+        QGuiApplication::restoreOverrideCursor();
+    }
+    const auto restore = qScopeGuard([&held] {
+        for (const QCursor &cursor : held)
+            QGuiApplication::setOverrideCursor(cursor);
+    });
     if (g_handler)
         return g_handler(request);
     QWidget *parent = request.owner == MsgOwner::Application ? g_owner.data() : nullptr;

@@ -8,6 +8,7 @@
 #include <thread>
 
 std::function<void(const QString &line)> ExchangeTraceSink;
+std::function<void(const QByteArray &replySoFar)> ExchangeWaitHook;
 
 int QuietTimeMs()
 {
@@ -60,6 +61,7 @@ QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArra
     port.WriteStr(command);
 
     reply.clear();
+    auto nextHook = Clock::now() + milliseconds(ExchangeHookIntervalMs);
     for (;;) {
         const int pending = port.InputCount();
         if (pending > 0) {
@@ -74,7 +76,14 @@ QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArra
         const auto now = Clock::now();
         if (now > quietEnd || now >= deadline)
             break;
-        const auto waitEnd = std::min(quietEnd, deadline);
+        if (ExchangeWaitHook && now >= nextHook) {
+            ExchangeWaitHook(reply);
+            nextHook = Clock::now() + milliseconds(ExchangeHookIntervalMs);
+            continue; // what came meanwhile is read before the quiet time is judged
+        }
+        auto waitEnd = std::min(quietEnd, deadline);
+        if (ExchangeWaitHook)
+            waitEnd = std::min(waitEnd, nextHook);
         const auto left = std::chrono::ceil<milliseconds>(waitEnd - now).count();
         port.WaitForInput(std::max<int>(1, int(left)));
     }

@@ -25,6 +25,13 @@ qint64 ExchangeDeadlineMs(int bitsPerSecond, int quietMs);
 // clean. Resets IdleTicks. Raises whatever the port raises.
 QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply);
 
+// Called while an exchange waits for the tester, about every
+// ExchangeHookIntervalMs, with the reply collected so far: the program keeps
+// its windows painted there. Its time counts towards the quiet time and the
+// deadline like any other wait. Nothing is called while it is empty.
+inline constexpr int ExchangeHookIntervalMs = 50;
+extern std::function<void(const QByteArray &replySoFar)> ExchangeWaitHook;
+
 // Where the exchange trace goes while TraceEnabled is non-zero (the service
 // window's log); nothing is traced while it is empty.
 extern std::function<void(const QString &line)> ExchangeTraceSink;

@@ -23,6 +23,8 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
+#include <QScopeGuard>
 #include <QToolButton>
 
 TFormResult *FormResult = nullptr;
@@ -70,6 +72,12 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
         (*label)->setFont(f);
         top += 16;
     }
+
+    // Visible only while a download runs.
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(448, 160, 300, 24);
+    ProgressBar1->setFormat(QStringLiteral("%v of %m records"));
+    ProgressBar1->hide();
 
     StringGrid1 = new TStringGrid(this);
     StringGrid1->setGeometry(8, 192, 740, 441);
@@ -200,7 +208,7 @@ void TFormResult::BitBtn1Click()
         if (info.present.value(i))
             deviceInfo[i] += info.lines.value(i);
 
-    const DownloadReply download = ParseDownload(FormMain->GuardedExchange(Cmd::Download, true));
+    const DownloadReply download = ParseDownload(ReceiveDownload());
     if (download.status == DownloadStatus::NoData) {
         Refuse(MsgNoData);
         return;
@@ -220,6 +228,22 @@ void TFormResult::BitBtn1Click()
     rows[0] = PlainHeadings();
     StringGrid1->Refresh();
     FUnsaved = true;
+}
+
+QByteArray TFormResult::ReceiveDownload()
+{
+    ProgressBar1->setRange(0, 0);
+    ProgressBar1->show();
+    const auto hideProgress = qScopeGuard([this] { ProgressBar1->hide(); });
+    const auto showProgress = [this](const QByteArray &replySoFar) {
+        int received = 0;
+        int announced = 0;
+        if (!DownloadProgress(replySoFar, &received, &announced))
+            return;
+        ProgressBar1->setRange(0, announced);
+        ProgressBar1->setValue(received);
+    };
+    return ExchangeWithTester(Cmd::Download, {false, true, nullptr, showProgress});
 }
 
 void TFormResult::BitBtn2Click()

@@ -6,6 +6,7 @@
 #include "app/form.h"
 
 class QLabel;
+class QProgressBar;
 class QToolButton;
 class TStringGrid;
 
@@ -34,6 +35,7 @@ public:
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;
     QLabel *Label1, *Label2, *Label3, *Label4;
+    QProgressBar *ProgressBar1; // records received of the count announced
     TStringGrid *StringGrid1;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 
@@ -46,6 +48,8 @@ private:
     void FormCreate();
     void WritePlainHeadings();
     void ShowDeviceInfo();
+    // The download exchange, its progress shown in ProgressBar1 meanwhile.
+    QByteArray ReceiveDownload();
 
     bool FUnsaved = false;
 };

@@ -130,6 +130,20 @@ DownloadReply ParseDownload(const QByteArray &reply)
     return result;
 }
 
+bool DownloadProgress(const QByteArray &replySoFar, int *received, int *announced)
+{
+    int count = 0;
+    int next = 0;
+    const QByteArray text = UsableReply(replySoFar);
+    if (!ReadReplyHeader(text, &count, &next) || next == 0 || text.at(next - 1) != '\n' ||
+        count < 1 || count > MaxRecords)
+        return false;
+    *announced = count;
+    *received =
+        int(std::min<qsizetype>(count, std::count(text.cbegin() + next, text.cend(), '\n')));
+    return true;
+}
+
 void FillRecordRow(const QByteArray &line, GridRow &row)
 {
     row = GridRow(RecordColumns, QString());

@@ -40,6 +40,12 @@ struct DownloadReply
 };
 DownloadReply ParseDownload(const QByteArray &reply);
 
+// How far a download reply has come: *announced, the records its header
+// announces, and *received, the record lines complete so far (at most
+// *announced). False until a whole header line announcing 1 to MaxRecords
+// records has come.
+bool DownloadProgress(const QByteArray &replySoFar, int *received, int *announced);
+
 // Fills row (six cells) from one record line (without its line feed).
 // Columns the line does not reach are left empty.
 void FillRecordRow(const QByteArray &line, GridRow &row);

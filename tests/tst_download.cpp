@@ -42,6 +42,8 @@ private slots:
     void overlongRecordLine();
     void cutShortRepliesAreRefused_data();
     void cutShortRepliesAreRefused();
+    void progress_data();
+    void progress();
 };
 
 void TestDownload::recordLine_data()
@@ -263,6 +265,32 @@ void TestDownload::cutShortRepliesAreRefused()
     const DownloadReply result = ParseDownload(reply);
     QCOMPARE(result.status, DownloadStatus::Incomplete);
     QVERIFY(result.rows.isEmpty());
+}
+
+void TestDownload::progress_data()
+{
+    QTest::addColumn<QByteArray>("replySoFar");
+    QTest::addColumn<int>("received"); // -1: no progress yet
+    QTest::addColumn<int>("announced");
+    QTest::newRow("nothing yet") << QByteArray() << -1 << 0;
+    QTest::newRow("header cut") << QByteArray("#D50") << -1 << 0;
+    QTest::newRow("header") << QByteArray("#D500\n") << 0 << 500;
+    QTest::newRow("a record and a half") << QByteArray("#D3\n1,a\n2,") << 1 << 3;
+    QTest::newRow("more lines than announced") << QByteArray("#D2\n1\n2\n3\n") << 2 << 2;
+    QTest::newRow("no data") << QByteArray("#D0\n") << -1 << 0;
+    QTest::newRow("too many") << QByteArray("#D501\n") << -1 << 0;
+}
+
+void TestDownload::progress()
+{
+    QFETCH(QByteArray, replySoFar);
+    QFETCH(int, received);
+    QFETCH(int, announced);
+    int got = -1;
+    int count = 0;
+    QCOMPARE(DownloadProgress(replySoFar, &got, &count), received >= 0);
+    QCOMPARE(got, received);
+    QCOMPARE(count, announced);
 }
 
 QTEST_GUILESS_MAIN(TestDownload)
