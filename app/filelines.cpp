@@ -37,39 +37,28 @@ QString FileError(const QString &path, const QString &reason)
 
 bool ReadFileBytes(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *error)
 {
+    auto refuse = [&](const QString &reason) {
+        if (error)
+            *error = FileError(path, reason);
+        return false;
+    };
+    const QString notRegular = QStringLiteral("not a regular file");
     // Checked before opening: opening a FIFO waits for a writer.
     const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        if (error)
-            *error = FileError(path, QStringLiteral("not a regular file"));
-        return false;
-    }
+    if (info.exists() && !info.isFile())
+        return refuse(notRegular);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = FileError(path, file.errorString());
-        return false;
-    }
-    if (file.isSequential()) {
-        if (error)
-            *error = FileError(path, QStringLiteral("not a regular file"));
-        return false;
-    }
-    // Read one byte beyond the limit: a file that grew since it was
-    // measured is refused all the same.
-    QByteArray read;
-    if (file.size() <= maxBytes)
-        read = file.read(maxBytes + 1);
-    if (file.size() > maxBytes || read.size() > maxBytes) {
-        if (error)
-            *error = FileError(path, QStringLiteral("larger than %1").arg(SizeText(maxBytes)));
-        return false;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = FileError(path, file.errorString());
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    if (file.isSequential())
+        return refuse(notRegular);
+    // What the file holds when it is measured, never more than the limit.
+    const qint64 size = file.size();
+    if (size > maxBytes)
+        return refuse(QStringLiteral("larger than %1").arg(SizeText(maxBytes)));
+    const QByteArray read = file.read(size);
+    if (file.error() != QFileDevice::NoError)
+        return refuse(file.errorString());
     bytes = read;
     return true;
 }

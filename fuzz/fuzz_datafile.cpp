@@ -1,5 +1,6 @@
 // The data file reader: a file of any bytes is read into records, one record
-// for every line from line 11 on, and saving those records and reading the
+// for every line from line 11 on, the same whether it is read straight from
+// the file or through its lines, and saving those records and reading the
 // file back gives them again unchanged.
 
 #include "app/filelines.h"
@@ -21,12 +22,14 @@ bool SameContent(const DataFileContent &a, const DataFileContent &b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    const QString input = WriteScratchFile(QStringLiteral("input.DAT"), InputBytes(data, size));
     QStringList lines;
-    if (!LoadLines(WriteScratchFile(QStringLiteral("input.DAT"), InputBytes(data, size)), lines,
-                   nullptr))
-        return 0;
+    FUZZ_CHECK(LoadLines(input, lines, nullptr));
     DataFileContent content;
-    const DataFileStatus status = ParseDataFileLines(lines, &content);
+    const DataFileStatus status = LoadDataFile(input, &content, nullptr);
+    DataFileContent throughLines;
+    FUZZ_CHECK(ParseDataFileLines(lines, &throughLines) == status);
+    FUZZ_CHECK(SameContent(content, throughLines));
     if (status != DataFileStatus::Ok) {
         FUZZ_CHECK(content.records.isEmpty());
         return 0;
@@ -42,10 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString saved = WriteScratchFile(
         QStringLiteral("saved.DAT"),
         FileBytes(BuildRecordFileLines(content.deviceInfo, gridRows, QLatin1Char(','))));
-    QStringList again;
-    FUZZ_CHECK(LoadLines(saved, again, nullptr));
     DataFileContent reread;
-    FUZZ_CHECK(ParseDataFileLines(again, &reread) == DataFileStatus::Ok);
+    FUZZ_CHECK(LoadDataFile(saved, &reread, nullptr) == DataFileStatus::Ok);
     FUZZ_CHECK(SameContent(content, reread));
     return 0;
 }

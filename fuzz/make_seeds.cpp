@@ -62,6 +62,19 @@ int main(int argc, char **argv)
     }
     ok &= WriteSeed(dir, QStringLiteral("download"), number, "#D501\n");
 
+    ok &= WriteSeed(dir, QStringLiteral("clock"), 0, tester.ClockReply());
+    ok &= WriteSeed(dir, QStringLiteral("clock"), 1, "#2010-01-31 23:59.59\r\n");
+
+    // The search criteria, one a line, then the records as a data file holds them.
+    tester.SetRecordCount(20);
+    QByteArray records;
+    for (const GridRow &row : ParseDownload(tester.DownloadReply()).rows)
+        records += row.join(QLatin1Char(',')).toLatin1() + ",\n";
+    ok &= WriteSeed(dir, QStringLiteral("searchfilter"), 0,
+                    "1\n99999\n2000-01-01\n2030-12-31\n%BAC\n0.000\n0.400\nPASS\n" + records);
+    ok &= WriteSeed(dir, QStringLiteral("searchfilter"), 1,
+                    "5\n12\n2010-03-01\n2010-01-01\nmg/L\n0.1\n0.3\nFAIL\n" + records);
+
     ResetMainState();
     ok &= WriteSeed(dir, QStringLiteral("settingsfile"), 0, FileBytes(BuildSettingsLines()));
     BluetoothMode = 1;
