@@ -1,7 +1,6 @@
 #include "records/recordactions.h"
 
 #include "app/filelines.h"
-#include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/printdialog.h"
 #include "app/texts.h"
@@ -31,9 +30,10 @@ bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const Grid
     if (QFileInfo::exists(path) &&
         box(QString::fromLatin1(MsgOverSaving), CapWarning, MsgButtons::OkCancel) != mrOk)
         return false;
-    FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
+    // Built for this file only: the lines are not kept once it is written.
+    const QStringList lines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
     QString error;
-    if (SaveLinesAtomically(path, FileLines, &error))
+    if (SaveLinesAtomically(path, lines, &error))
         return true;
     box(QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
     return false;
@@ -48,8 +48,8 @@ QString SaveRecoveryFile(const QString &dir, const QDateTime &when, const GridRo
                          QString *error)
 {
     const QString path = RecoveryFilePath(dir, when);
-    FileLines = BuildRecordFileLines(DeviceInfoLines, gridRows, QLatin1Char(','));
-    return SaveLinesAtomically(path, FileLines, error) ? path : QString();
+    const QStringList lines = BuildRecordFileLines(DeviceInfoLines, gridRows, QLatin1Char(','));
+    return SaveLinesAtomically(path, lines, error) ? path : QString();
 }
 
 namespace {
