@@ -1,12 +1,13 @@
 #include "app/filelines.h"
 
+#include "app/filesync.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -78,7 +79,7 @@ bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString 
         return false;
     }
     errno = 0;
-    const bool written = file.write(bytes) == bytes.size() && ::fsync(file.handle()) == 0;
+    const bool written = file.write(bytes) == bytes.size() && SyncFileToDisk(file.handle());
     const int code = errno;
     if (!written) {
         file.cancelWriting();
