@@ -22,23 +22,34 @@ bool TesterLinked(PortRefusal refusal)
     return false;
 }
 
+namespace {
+// What comes before every exchange: the hourglass, held until the exchange
+// ends, and the link preparation.
+class ExchangeSetup
+{
+public:
+    explicit ExchangeSetup(const ExchangeOptions &options)
+    {
+        if (options.busyControl)
+            FHourglass.emplace(options.busyControl);
+        if (options.prepareLink)
+            FormMain->PrepareLink();
+    }
+
+private:
+    std::optional<HourglassCursor> FHourglass;
+};
+} // namespace
+
 QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &options)
 {
-    std::optional<HourglassCursor> hourglass;
-    if (options.busyControl)
-        hourglass.emplace(options.busyControl);
-    if (options.prepareLink)
-        FormMain->PrepareLink();
+    const ExchangeSetup setup(options);
     return FormMain->GuardedExchange(command, options.repeatWhileEmpty);
 }
 
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options)
 {
-    std::optional<HourglassCursor> hourglass;
-    if (options.busyControl)
-        hourglass.emplace(options.busyControl);
-    if (options.prepareLink)
-        FormMain->PrepareLink();
+    const ExchangeSetup setup(options);
     TComPort *port = FormMain->ComPort1;
     const bool usb = BluetoothMode == 0;
     QByteArray reply;
