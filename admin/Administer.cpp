@@ -150,7 +150,7 @@ void TFormAdmin::Button3Click()
     // The tester's answer says nothing about the setting. A port error goes
     // on to the error box, with the port closed first.
     ExchangeOnce(CalCommand(index), {true, false, Button3});
-    Report("Setting complete!!!", CapCompletion);
+    Report(MsgSettingComplete, CapCompletion);
 }
 
 void TFormAdmin::Button4Click()

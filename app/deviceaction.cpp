@@ -22,24 +22,35 @@ bool TesterLinked(PortRefusal refusal)
     return false;
 }
 
+namespace {
+// What comes before every exchange: the hourglass and the progress display,
+// both held until the exchange ends, and the link preparation.
+class ExchangeSetup
+{
+public:
+    explicit ExchangeSetup(const ExchangeOptions &options) : FProgress(options.progress)
+    {
+        if (options.busyControl)
+            FHourglass.emplace(options.busyControl);
+        if (options.prepareLink)
+            FormMain->PrepareLink();
+    }
+
+private:
+    std::optional<HourglassCursor> FHourglass;
+    ExchangeProgress FProgress;
+};
+} // namespace
+
 QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &options)
 {
-    std::optional<HourglassCursor> hourglass;
-    if (options.busyControl)
-        hourglass.emplace(options.busyControl);
-    if (options.prepareLink)
-        FormMain->PrepareLink();
-    const ExchangeProgress progress(options.progress);
+    const ExchangeSetup setup(options);
     return FormMain->GuardedExchange(command, options.repeatWhileEmpty);
 }
 
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options)
 {
-    std::optional<HourglassCursor> hourglass;
-    if (options.busyControl)
-        hourglass.emplace(options.busyControl);
-    if (options.prepareLink)
-        FormMain->PrepareLink();
+    const ExchangeSetup setup(options);
     TComPort *port = FormMain->ComPort1;
     const bool usb = BluetoothMode == 0;
     QByteArray reply;

@@ -1,5 +1,7 @@
 #include "app/filelines.h"
 
+#include "app/filesync.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -109,7 +110,7 @@ bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString 
         return false;
     }
     errno = 0;
-    const bool written = file.write(bytes) == bytes.size() && ::fsync(file.handle()) == 0;
+    const bool written = file.write(bytes) == bytes.size() && SyncFileToDisk(file.handle());
     const int code = errno;
     if (!written) {
         file.cancelWriting();

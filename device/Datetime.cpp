@@ -161,6 +161,6 @@ void TFormTime::SetTesterClock(const QByteArray &command, QWidget *busyControl)
         return;
     }
     ShowReply(reply, Edit2, Edit1);
-    ApplicationMessageBox(QStringLiteral("Setting complete!!!"),
+    ApplicationMessageBox(QString::fromLatin1(MsgSettingComplete),
                           QString::fromLatin1(CapCompletion));
 }

@@ -31,8 +31,8 @@ std::int64_t MsSince(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-// The time-outs are unsigned 32-bit values to the tester's original driver
-// interface; -1 is its maximum.
+// Time-outs are unsigned 32-bit values, as on a Windows COM port; -1, the
+// largest, has its own meaning in the read rules below.
 constexpr std::uint32_t MaxTimeout = 0xFFFFFFFFu;
 
 std::uint32_t AsTimeout(int value)

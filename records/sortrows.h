@@ -20,7 +20,7 @@ float TextToFloat(QStringView text);
 long DateKey(const QString &date);
 
 // Sorts rows[first..last] (inclusive) by column. The result equals that of
-// the selection sort in which a usable-key pair compares as described, but in
+// SelectionSortRows below, ties and unusable keys included, but comes in
 // O(n log n). A test number is a usable key from lowestTestNo on (the search
 // result window takes 1, the results window 0); a date key above 0.
 void SortRows(GridRows &rows, int first, int last, int column, bool ascending,

@@ -1,0 +1,8 @@
+#include "app/filesync.h"
+
+#include <unistd.h>
+
+bool SyncFileToDisk(int fd)
+{
+    return ::fsync(fd) == 0;
+}

@@ -1,0 +1,8 @@
+#include "app/filesync.h"
+
+#include <io.h>
+
+bool SyncFileToDisk(int fd)
+{
+    return ::_commit(fd) == 0;
+}
