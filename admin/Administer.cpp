@@ -47,8 +47,7 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
         l->adjustSize();
         return l;
     };
-    auto button = [](QWidget *box, int left, int top, int width, int height,
-                     const char *caption) {
+    auto button = [](QWidget *box, int left, int top, int width, int height, const char *caption) {
         auto *b = new QPushButton(QString::fromLatin1(caption), box);
         b->setGeometry(left, top, width, height);
         b->setAutoDefault(false);

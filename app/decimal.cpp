@@ -26,7 +26,7 @@ DecimalText ScanDecimal(QStringView text, qsizetype from, bool skipSpace)
         return {false, 0, from};
     result.found = true;
     result.end = i;
-    result.value = !negative ? static_cast<long long>(magnitude)
+    result.value = !negative            ? static_cast<long long>(magnitude)
                    : magnitude == limit ? LLONG_MIN
                                         : -static_cast<long long>(magnitude);
     return result;

@@ -14,9 +14,9 @@ inline bool IsCSpace(char16_t c)
 
 struct DecimalText
 {
-    bool found = false;     // at least one digit followed the sign
-    long long value = 0;    // saturated at the limits of long long
-    qsizetype end = 0;      // index just after the last digit read
+    bool found = false;  // at least one digit followed the sign
+    long long value = 0; // saturated at the limits of long long
+    qsizetype end = 0;   // index just after the last digit read
 };
 
 // Reads from index from of text; skipSpace lets C white space lead.

@@ -1,10 +1,10 @@
 #include "device/Datetime.h"
 
-#include "app/widgets.h"
 #include "app/deviceaction.h"
 #include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "device/devicefields.h"
 #include "link/commands.h"
 

@@ -1,9 +1,9 @@
 #include "device/Setup.h"
 
-#include "app/widgets.h"
 #include "app/Main.h"
 #include "app/deviceaction.h"
 #include "app/messagebox.h"
+#include "app/widgets.h"
 #include "device/Datetime.h"
 
 #include <QButtonGroup>
@@ -51,8 +51,8 @@ TFormSetup::TFormSetup(QWidget *parent) : TForm(parent, QStringLiteral("Setting"
     ComboBox2->setCurrentIndex(7);
     ComboBox2->setEnabled(false);
 
-    BitBtn1 = PictureButton(panel, {280, 24, 100, 61}, {97, 57}, "datetime_setup",
-                            "DATE/TIME SETUP");
+    BitBtn1 =
+        PictureButton(panel, {280, 24, 100, 61}, {97, 57}, "datetime_setup", "DATE/TIME SETUP");
 
     RadioButton1 = new QRadioButton(QStringLiteral("USB"), panel);
     RadioButton1->setGeometry(288, 120, 120, 24);

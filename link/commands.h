@@ -34,4 +34,7 @@ QByteArray SerialCommand(const QByteArray &serialNumber);
 // "$L000" + n in decimal + "\n"
 QByteArray CalCommand(int index);
 
-inline bool IsAcknowledged(const QByteArray &reply) { return reply == Cmd::Acknowledge; }
+inline bool IsAcknowledged(const QByteArray &reply)
+{
+    return reply == Cmd::Acknowledge;
+}

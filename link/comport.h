@@ -11,8 +11,22 @@
 #include <stdexcept>
 
 enum TBaudRate {
-    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-    br19200, br38400, br56000, br57600, br115200, br128000, br256000
+    brCustom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
 enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
@@ -21,7 +35,16 @@ enum TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
 enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 enum TFlowControl { fcHardware, fcSoftware, fcNone, fcCustom };
 enum TComEvent {
-    evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full
+    evRxChar,
+    evTxEmpty,
+    evRxFlag,
+    evRing,
+    evBreak,
+    evCTS,
+    evDSR,
+    evError,
+    evRLSD,
+    evRx80Full
 };
 enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 enum TOperationKind { okWrite, okRead };
@@ -29,7 +52,10 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 
 // A set of TComEvent, one bit each (bit n = event with ordinal n).
 using TComEvents = unsigned;
-inline constexpr TComEvents ComEventBit(TComEvent e) { return 1u << e; }
+inline constexpr TComEvents ComEventBit(TComEvent e)
+{
+    return 1u << e;
+}
 inline constexpr TComEvents AllComEvents = (1u << (evRx80Full + 1)) - 1;
 
 // Bits per second for TBaudRate ordinals 1 to 15; entry 0 (brCustom) is 0.
@@ -145,7 +171,7 @@ class TComBuffer
 public:
     explicit TComBuffer(TCustomComPort *port) : FComPort(port) {}
     int InputSize() const { return FInputSize; }
-    void SetInputSize(int value);  // an odd size is stored one less
+    void SetInputSize(int value); // an odd size is stored one less
     int OutputSize() const { return FOutputSize; }
     void SetOutputSize(int value);
 
@@ -156,17 +182,17 @@ private:
 };
 
 class TComThread;
-class ComDevice;  // the platform backend's open device
+class ComDevice; // the platform backend's open device
 
 class TCustomComPort : public QObject
 {
     Q_OBJECT
 public:
     explicit TCustomComPort(QObject *parent = nullptr);
-    ~TCustomComPort() override;  // closes the port first
+    ~TCustomComPort() override; // closes the port first
 
     QString Port() const { return FPort; }
-    void SetPort(const QString &value);  // while open: close, then open the new device
+    void SetPort(const QString &value); // while open: close, then open the new device
     TBaudRate BaudRate() const { return FBaudRate; }
     void SetBaudRate(TBaudRate value);
     int CustomBaudRate() const { return FCustomBaudRate; }
@@ -187,9 +213,9 @@ public:
     bool DiscardNull() const { return FDiscardNull; }
     void SetDiscardNull(bool value);
     TSyncMethod SyncMethod() const { return FSyncMethod; }
-    void SetSyncMethod(TSyncMethod value);  // code 14 while open
+    void SetSyncMethod(TSyncMethod value); // code 14 while open
     TThreadPriority EventThreadPriority() const { return FEventThreadPriority; }
-    void SetEventThreadPriority(TThreadPriority value);  // code 14 while open
+    void SetEventThreadPriority(TThreadPriority value); // code 14 while open
     bool TriggersOnRxChar() const { return FTriggersOnRxChar; }
 
     TComParity &Parity() { return FParity; }
@@ -198,18 +224,18 @@ public:
     TComBuffer &Buffer() { return FBuffer; }
 
     bool IsOpen() const { return FConnected; }
-    void Open();   // does nothing when open; raises EComPort
-    void Close();  // does nothing when closed
+    void Open();  // does nothing when open; raises EComPort
+    void Close(); // does nothing when closed
 
     void BeginUpdate();
-    void EndUpdate();  // the last one applies buffer sizes, line settings, time-outs
+    void EndUpdate(); // the last one applies buffer sizes, line settings, time-outs
 
-    int InputCount();   // bytes waiting in the input queue; code 10
-    int OutputCount();  // bytes waiting in the output queue; code 10
-    int Read(void *buffer, int count);         // code 3
-    int ReadStr(QByteArray &str, int count);   // code 3; str gets the bytes read
-    int Write(const void *buffer, int count);  // code 2
-    int WriteStr(const QByteArray &str);       // code 2
+    int InputCount();                         // bytes waiting in the input queue; code 10
+    int OutputCount();                        // bytes waiting in the output queue; code 10
+    int Read(void *buffer, int count);        // code 3
+    int ReadStr(QByteArray &str, int count);  // code 3; str gets the bytes read
+    int Write(const void *buffer, int count); // code 2
+    int WriteStr(const QByteArray &str);      // code 2
 
     // Blocks until input is waiting or timeoutMs has passed, without taking
     // anything out of the input queue. Returns true when input is waiting.

@@ -1,9 +1,9 @@
 #include "records/Searchlist.h"
 
-#include "app/widgets.h"
 #include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "records/recordactions.h"
 #include "records/sortrows.h"
 #include "records/stringgrid.h"

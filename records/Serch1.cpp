@@ -1,8 +1,8 @@
 #include "records/Serch1.h"
 
-#include "app/widgets.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "device/Tdate.h"
 #include "device/ccalendar.h"
 #include "records/Result.h"

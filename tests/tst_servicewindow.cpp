@@ -176,7 +176,8 @@ private slots:
             QPoint place;
             steps.On(FormPassWord, [&] {
                 place = FormPassWord->pos();
-                QTest::keyClicks(FormPassWord->Edit1, right ? AdminPassword : QStringLiteral("0000"));
+                QTest::keyClicks(FormPassWord->Edit1,
+                                 right ? AdminPassword : QStringLiteral("0000"));
                 QTest::keyClick(FormPassWord->Edit1, Qt::Key_Return);
                 if (!right)
                     QTest::keyClick(FormPassWord->BitBtn2, Qt::Key_Escape);

@@ -24,7 +24,7 @@ struct Options
 void Usage(FILE *out)
 {
     std::fprintf(out, "usage: kestrune-sim [--model CODE] [--records N] "
-                         "[--speed BYTES_PER_S] [--serialcomm FILE]\n");
+                      "[--speed BYTES_PER_S] [--serialcomm FILE]\n");
 }
 
 bool ParseNumber(const char *text, int &value)
