@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QScrollBar>
 #include <QToolButton>
 #include <csignal>
 #include <functional>
@@ -71,17 +70,6 @@ GridRow RowOf(int index)
     line.chop(1);
     FillRecordRow(line, row);
     return row;
-}
-
-// The cell painted at point (grid coordinates): a scrolling cell or one of
-// the fixed cells laid over them.
-QModelIndex CellAt(TStringGrid *grid, const QPoint &point)
-{
-    QWidget *shown = grid->childAt(point);
-    auto *view = shown ? qobject_cast<QTableView *>(shown->parentWidget()) : nullptr;
-    if (!view || !shown->isVisible())
-        return {};
-    return view->indexAt(shown->mapFrom(grid, point));
 }
 
 QStringList Labels()
@@ -324,62 +312,6 @@ private slots:
         Download(1);
         Click(0);
         QCOMPARE(grid->Cell(0, 0), QStringLiteral("  Test No"));
-    }
-
-    void headingRowStaysInSightWhenScrolled()
-    {
-        Link();
-        Download(100);
-        grid->scrollToBottom();
-        QVERIFY(grid->rowViewportPosition(1) < 0);
-        QVERIFY(grid->rowViewportPosition(100) > 0);
-
-        // The time heading is what is painted at the top of the grid, and a
-        // click there sorts.
-        const QRect area = grid->viewport()->geometry();
-        const QPoint lastTestNo(area.x() + 5, area.y() + grid->rowViewportPosition(100) + 12);
-        QCOMPARE(CellAt(grid, lastTestNo), grid->model()->index(100, 0));
-        const QPoint timeHeading(area.x() + grid->columnViewportPosition(2) + 60, area.y() + 12);
-        QCOMPARE(CellAt(grid, timeHeading), grid->model()->index(0, 2));
-        QWidget *target = grid->childAt(timeHeading);
-        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(grid, timeHeading));
-        QCOMPARE(grid->Cell(2, 0), QStringLiteral("v   Time"));
-        const QStringList times = Column(2);
-        QVERIFY(std::is_sorted(times.begin(), times.end()));
-        QCOMPARE(times.size(), 100);
-    }
-
-    void fixedCellsStayInPlace()
-    {
-        TStringGrid small;
-        small.resize(300, 200);
-        small.SetRowCount(101);
-        for (int row = 0; row <= 100; ++row)
-            for (int col = 0; col < 6; ++col)
-                small.Rows()[row][col] = QStringLiteral("%1/%2").arg(col).arg(row);
-        small.Refresh();
-        small.show();
-        small.scrollToBottom();
-        small.horizontalScrollBar()->setValue(small.horizontalScrollBar()->maximum());
-        QVERIFY(small.columnViewportPosition(1) < 0);
-
-        const QRect area = small.viewport()->geometry();
-        const QPoint corner = area.topLeft() + QPoint(5, 5);
-        const int lastRowY = area.y() + small.rowViewportPosition(100) + 12;
-        const int lastColX = area.x() + small.columnViewportPosition(5) + 5;
-        QCOMPARE(CellAt(&small, corner), small.model()->index(0, 0));
-        QCOMPARE(CellAt(&small, QPoint(area.x() + 5, lastRowY)), small.model()->index(100, 0));
-        QCOMPARE(CellAt(&small, QPoint(lastColX, area.y() + 5)), small.model()->index(0, 5));
-        QCOMPARE(CellAt(&small, QPoint(lastColX, lastRowY)), small.model()->index(100, 5));
-
-        // A cell brought into sight lands below the heading row and right of
-        // the first column, not behind them.
-        small.setCurrentIndex(small.model()->index(50, 3));
-        QVERIFY(small.rowViewportPosition(50) >= small.rowHeight(0));
-        small.setCurrentIndex(small.model()->index(50, 1));
-        QVERIFY(small.columnViewportPosition(1) >= small.columnWidth(0));
-        QCOMPARE(CellAt(&small, area.topLeft() + QPoint(small.columnWidth(0) + 5, 5)),
-                 small.model()->index(0, 1));
     }
 
     void dataFileRoundTrip()
