@@ -45,17 +45,13 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
 
     auto *toolBar1 = new QFrame(this);
     toolBar1->setGeometry(0, 0, 762, 75);
-    auto button = [](QWidget *bar, int left, int top, int width, const char *glyph,
-                     const char *word) {
-        return PictureButton(bar, {left, top, width, 66}, {97, 62}, glyph, word);
-    };
-    BitBtn1 = button(toolBar1, 10, 4, 100, "read", "read");
-    BitBtn2 = button(toolBar1, 120, 4, 100, "save", "save");
-    BitBtn3 = button(toolBar1, 230, 4, 100, "file", "file");
-    BitBtn8 = button(toolBar1, 340, 4, 100, "excel", "excel");
-    BitBtn6 = button(toolBar1, 450, 4, 100, "print", "print");
-    BitBtn5 = button(toolBar1, 560, 4, 100, "result_exit", "exit");
-    BitBtn7 = button(this, 628, 85, 120, "search", "search");
+    BitBtn1 = RecordToolButton(toolBar1, 10, 4, 100, "read", "read");
+    BitBtn2 = RecordToolButton(toolBar1, 120, 4, 100, "save", "save");
+    BitBtn3 = RecordToolButton(toolBar1, 230, 4, 100, "file", "file");
+    BitBtn8 = RecordToolButton(toolBar1, 340, 4, 100, "excel", "excel");
+    BitBtn6 = RecordToolButton(toolBar1, 450, 4, 100, "print", "print");
+    BitBtn5 = RecordToolButton(toolBar1, 560, 4, 100, "result_exit", "exit");
+    BitBtn7 = RecordToolButton(this, 628, 85, 120, "search", "search");
 
     Label1 = new QLabel(QStringLiteral("Device Information :"), this);
     Label1->setGeometry(8, 80, 185, 25);
@@ -79,22 +75,13 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
     ProgressBar1->setFormat(QStringLiteral("%v of %m records"));
     ProgressBar1->hide();
 
-    StringGrid1 = new TStringGrid(this);
-    StringGrid1->setGeometry(8, 192, 740, 441);
-    QFont gridFont(QStringLiteral("Tahoma"));
-    gridFont.setPixelSize(11);
-    StringGrid1->setFont(gridFont);
-    StringGrid1->SetRowCount(17);
-    StringGrid1->OnMouseUp = [this](int col, int row) {
-        RunGuarded([=] { StringGrid1MouseUp(col, row); });
-    };
+    StringGrid1 = RecordGrid(this, {8, 192, 740, 441}, 17,
+                             [this](int col, int row) { StringGrid1MouseUp(col, row); });
 
     OpenDialog1 = {FileDialogKind::Open, QStringLiteral("DAT"),
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
-    SaveDialog1 = {FileDialogKind::Save, QStringLiteral("DAT"),
-                   QStringLiteral("Kestrune data File (*.dat)|*.dat"), this};
-    SaveDialog2 = {FileDialogKind::Save, QStringLiteral("xls"),
-                   QStringLiteral("Microsft Excel (.xls)|*.xls"), this};
+    SaveDialog1 = DataFileSaveDialog(this);
+    SaveDialog2 = ExportDialog(this);
 
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });

@@ -3,7 +3,6 @@
 #include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
-#include "app/widgets.h"
 #include "records/recordactions.h"
 #include "records/sortrows.h"
 #include "records/stringgrid.h"
@@ -19,11 +18,6 @@ const char MsgNotData[] = "Not Data !!!";
 
 // In this window a test number of 0 is no sort key.
 constexpr long LowestSortableTestNo = 1;
-
-QToolButton *ToolbarButton(QWidget *bar, int left, const char *glyph, const char *word)
-{
-    return PictureButton(bar, {left, 4, 100, 66}, {97, 62}, glyph, word);
-}
 } // namespace
 
 TSearchForm::TSearchForm(QWidget *parent)
@@ -31,25 +25,16 @@ TSearchForm::TSearchForm(QWidget *parent)
 {
     auto *toolBar1 = new QFrame(this);
     toolBar1->setGeometry(0, 0, 761, 75);
-    BitBtn2 = ToolbarButton(toolBar1, 10, "save", "save");
-    BitBtn8 = ToolbarButton(toolBar1, 120, "excel", "excel");
-    BitBtn6 = ToolbarButton(toolBar1, 230, "print", "print");
-    BitBtn5 = ToolbarButton(toolBar1, 340, "result_exit", "exit");
+    BitBtn2 = RecordToolButton(toolBar1, 10, 4, 100, "save", "save");
+    BitBtn8 = RecordToolButton(toolBar1, 120, 4, 100, "excel", "excel");
+    BitBtn6 = RecordToolButton(toolBar1, 230, 4, 100, "print", "print");
+    BitBtn5 = RecordToolButton(toolBar1, 340, 4, 100, "result_exit", "exit");
 
-    StringGrid1 = new TStringGrid(this);
-    StringGrid1->setGeometry(10, 80, 740, 449);
-    QFont gridFont(QStringLiteral("Tahoma"));
-    gridFont.setPixelSize(11);
-    StringGrid1->setFont(gridFont);
-    StringGrid1->SetRowCount(2);
-    StringGrid1->OnMouseUp = [this](int col, int row) {
-        RunGuarded([=] { StringGrid1MouseUp(col, row); });
-    };
+    StringGrid1 = RecordGrid(this, {10, 80, 740, 449}, 2,
+                             [this](int col, int row) { StringGrid1MouseUp(col, row); });
 
-    SaveDialog1 = {FileDialogKind::Save, QStringLiteral("DAT"),
-                   QStringLiteral("Kestrune data File (*.dat)|*.dat"), this};
-    SaveDialog2 = {FileDialogKind::Save, QStringLiteral("xls"),
-                   QStringLiteral("Microsft Excel (.xls)|*.xls"), this};
+    SaveDialog1 = DataFileSaveDialog(this);
+    SaveDialog2 = ExportDialog(this);
 
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
     OnClick(BitBtn8, [this] { BitBtn8Click(); });

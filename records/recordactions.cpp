@@ -4,15 +4,51 @@
 #include "app/messagebox.h"
 #include "app/printdialog.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "records/datafile.h"
 #include "records/printlayout.h"
 #include "records/recordstate.h"
+#include "records/stringgrid.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QToolButton>
+
+QToolButton *RecordToolButton(QWidget *bar, int left, int top, int width, const char *glyph,
+                              const char *word)
+{
+    return PictureButton(bar, {left, top, width, 66}, {97, 62}, glyph, word);
+}
+
+TStringGrid *RecordGrid(QWidget *parent, const QRect &place, int rows,
+                        std::function<void(int col, int row)> mouseUp)
+{
+    auto *grid = new TStringGrid(parent);
+    grid->setGeometry(place);
+    QFont gridFont(QStringLiteral("Tahoma"));
+    gridFont.setPixelSize(11);
+    grid->setFont(gridFont);
+    grid->SetRowCount(rows);
+    grid->OnMouseUp = [mouseUp = std::move(mouseUp)](int col, int row) {
+        RunGuarded([&] { mouseUp(col, row); });
+    };
+    return grid;
+}
+
+FileDialogRequest DataFileSaveDialog(QWidget *owner)
+{
+    return {FileDialogKind::Save, QStringLiteral("DAT"),
+            QStringLiteral("Kestrune data File (*.dat)|*.dat"), owner};
+}
+
+FileDialogRequest ExportDialog(QWidget *owner)
+{
+    return {FileDialogKind::Save, QStringLiteral("xls"),
+            QStringLiteral("Microsft Excel (.xls)|*.xls"), owner};
+}
 
 bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
                      QChar separator, MsgOwner boxes)

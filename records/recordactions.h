@@ -6,8 +6,23 @@
 #include "app/messagebox.h"
 #include "records/recordfields.h"
 
+#include <QRect>
+#include <functional>
+
 class QDateTime;
+class QToolButton;
 class QWidget;
+class TStringGrid;
+
+// The parts both result windows lay out alike: a toolbar picture button
+// (66 pixels high), the record grid in its font with its heading clicks, and
+// the save and export file dialogs.
+QToolButton *RecordToolButton(QWidget *bar, int left, int top, int width, const char *glyph,
+                              const char *word);
+TStringGrid *RecordGrid(QWidget *parent, const QRect &place, int rows,
+                        std::function<void(int col, int row)> mouseUp);
+FileDialogRequest DataFileSaveDialog(QWidget *owner);
+FileDialogRequest ExportDialog(QWidget *owner);
 
 // Asks for a file (with the overwrite question) and writes the device lines
 // and the grid rows with separator after every cell. True when the file was
