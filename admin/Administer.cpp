@@ -4,8 +4,8 @@
 #include "admin/passwordchange.h"
 #include "app/deviceaction.h"
 #include "app/mainstate.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
 #include "link/commands.h"
 
 #include <QComboBox>

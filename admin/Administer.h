@@ -2,7 +2,7 @@
 // The administration dialog: the tester's total counter, the administrator
 // password, the CAL setting and deleting every record in the tester.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QComboBox;
 class QGroupBox;

@@ -3,7 +3,7 @@
 // mode 5 the question in Label1), shows the dialog modally and then reads
 // ConfirmResult, setting it back to 0 when it reads a 1.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QLabel;
 class QPushButton;

@@ -1,8 +1,8 @@
 #include "admin/Password.h"
 
 #include "app/mainstate.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
 
 #include <QKeyEvent>
 #include <QLabel>

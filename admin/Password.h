@@ -2,7 +2,7 @@
 // The administrator password prompt. A right password sets AdminUnlocked;
 // the information action then opens the administration dialog.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,11 +1,11 @@
 #include "app/deviceaction.h"
 
 #include "app/Main.h"
-#include "app/form.h"
 #include "app/mainstate.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
 #include "device/Setup.h"
+#include "kit/form.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
 
 #include <QComboBox>
 #include <optional>

@@ -3,8 +3,8 @@
 
 #include "app/Main.h"
 #include "app/instanceguard.h"
-#include "app/messagebox.h"
 #include "app/windows.h"
+#include "kit/messagebox.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,9 +1,9 @@
 #include "app/settingsfile.h"
 
-#include "app/decimal.h"
+#include "kit/decimal.h"
 
-#include "app/filelines.h"
 #include "app/mainstate.h"
+#include "kit/filelines.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,10 +2,10 @@
 
 #include "app/deviceaction.h"
 #include "app/mainstate.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
-#include "app/widgets.h"
 #include "device/devicefields.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
+#include "kit/widgets.h"
 #include "link/commands.h"
 
 #include <QFrame>

@@ -2,7 +2,7 @@
 // The tester's clock beside the PC's: read when shown, set to typed values or
 // to the PC's clock.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QLabel;
 class QLineEdit;

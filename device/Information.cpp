@@ -1,8 +1,8 @@
 #include "device/Information.h"
 
 #include "admin/Password.h"
-#include "app/messagebox.h"
-#include "app/widgets.h"
+#include "kit/messagebox.h"
+#include "kit/widgets.h"
 #include "records/download.h"
 
 #include <QEvent>

@@ -2,7 +2,7 @@
 // The tester's identity and counters. A double click on the version label is
 // the way to the administrator password prompt.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QLabel;
 class QPushButton;

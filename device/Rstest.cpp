@@ -3,9 +3,9 @@
 #include "admin/Massge1.h"
 #include "app/deviceaction.h"
 #include "app/mainstate.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
 #include "device/devicefields.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
 #include "link/commands.h"
 #include "link/exchange.h"
 

@@ -3,7 +3,7 @@
 // QX4826, the six memory initialisations and the serial number of the VKD-7,
 // and the log of the exchange trace.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -2,9 +2,9 @@
 
 #include "app/Main.h"
 #include "app/deviceaction.h"
-#include "app/messagebox.h"
-#include "app/widgets.h"
 #include "device/Datetime.h"
+#include "kit/messagebox.h"
+#include "kit/widgets.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // The connection settings dialog. It also owns the port list and the baud
 // list that every device action reads, shown or not.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,8 +1,8 @@
 #include "device/Tdate.h"
 
-#include "app/widgets.h"
-#include "device/ccalendar.h"
-#include "device/cspinedit.h"
+#include "kit/ccalendar.h"
+#include "kit/cspinedit.h"
+#include "kit/widgets.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -2,7 +2,7 @@
 // The date picker: a year box, a month list and a calendar; a double click
 // on a day closes it, and the caller reads the calendar's date.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QComboBox;
 class TCCalendar;

@@ -1,6 +1,6 @@
 #include "device/devicefields.h"
 
-#include "app/decimal.h"
+#include "kit/decimal.h"
 
 #include <climits>
 

@@ -3,8 +3,8 @@
 // the file or through its lines, and saving those records and reading the
 // file back gives them again unchanged.
 
-#include "app/filelines.h"
 #include "fuzz/fuzzing.h"
+#include "kit/filelines.h"
 #include "records/datafile.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "device/ccalendar.h"
+#include "kit/ccalendar.h"
 
 #include <QDate>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "device/cspinedit.h"
+#include "kit/cspinedit.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "app/decimal.h"
+#include "kit/decimal.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "app/filedialogs.h"
+#include "kit/filedialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

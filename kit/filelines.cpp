@@ -1,6 +1,6 @@
-#include "app/filelines.h"
+#include "kit/filelines.h"
 
-#include "app/filesync.h"
+#include "kit/filesync.h"
 
 #include <QDir>
 #include <QFile>

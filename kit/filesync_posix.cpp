@@ -1,4 +1,4 @@
-#include "app/filesync.h"
+#include "kit/filesync.h"
 
 #include <unistd.h>
 

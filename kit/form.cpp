@@ -1,6 +1,6 @@
-#include "app/form.h"
+#include "kit/form.h"
 
-#include "app/messagebox.h"
+#include "kit/messagebox.h"
 #include "link/exchange.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "app/messagebox.h"
+#include "kit/messagebox.h"
 
 #include "link/comport.h"
 

@@ -1,4 +1,4 @@
-#include "app/printdialog.h"
+#include "kit/printdialog.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "app/widgets.h"
+#include "kit/widgets.h"
 
 #include <QPixmap>
 #include <QToolButton>

@@ -1,6 +1,6 @@
 #include "link/discovery.h"
 
-#include "app/filelines.h"
+#include "kit/filelines.h"
 
 #include <QSet>
 

@@ -2,10 +2,10 @@
 
 #include "app/Main.h"
 #include "app/deviceaction.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
-#include "app/widgets.h"
 #include "device/Setup.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
+#include "kit/widgets.h"
 #include "link/commands.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"

@@ -2,8 +2,8 @@
 // The results window: the device-information lines above the grid of test
 // records, and the toolbar that reads, saves, opens, exports and prints them.
 
-#include "app/filedialogs.h"
-#include "app/form.h"
+#include "kit/filedialogs.h"
+#include "kit/form.h"
 
 class QLabel;
 class QProgressBar;

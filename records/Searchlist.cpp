@@ -1,8 +1,8 @@
 #include "records/Searchlist.h"
 
 #include "app/mainstate.h"
-#include "app/messagebox.h"
-#include "app/texts.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
 #include "records/recordactions.h"
 #include "records/sortrows.h"
 #include "records/stringgrid.h"

@@ -2,8 +2,8 @@
 // The search result window: the records the search picked out, sorted by a
 // heading click, saved, exported and printed like the results window's.
 
-#include "app/filedialogs.h"
-#include "app/form.h"
+#include "kit/filedialogs.h"
+#include "kit/form.h"
 #include "records/recordfields.h"
 
 class QToolButton;

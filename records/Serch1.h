@@ -3,7 +3,7 @@
 // one unit and test result; "O K " picks the matching records out of the
 // results grid into the search result window.
 
-#include "app/form.h"
+#include "kit/form.h"
 
 class QCheckBox;
 class QComboBox;

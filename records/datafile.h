@@ -2,7 +2,7 @@
 // The data file (.DAT) and the spreadsheet export (.xls): the same layout,
 // with a comma or a tab after every cell.
 
-#include "app/filelines.h"
+#include "kit/filelines.h"
 #include "records/recordfields.h"
 
 inline const char DataFileMarker[] = "Kestrune";

@@ -1,6 +1,6 @@
 #include "records/download.h"
 
-#include "app/decimal.h"
+#include "kit/decimal.h"
 
 #include <algorithm>
 #include <climits>

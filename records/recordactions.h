@@ -2,8 +2,8 @@
 // Saving, exporting and printing the records of a result grid: the steps
 // both result windows share.
 
-#include "app/filedialogs.h"
-#include "app/messagebox.h"
+#include "kit/filedialogs.h"
+#include "kit/messagebox.h"
 #include "records/recordfields.h"
 
 #include <QRect>

@@ -1,6 +1,6 @@
 #include "records/sortrows.h"
 
-#include "app/decimal.h"
+#include "kit/decimal.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

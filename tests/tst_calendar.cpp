@@ -1,8 +1,8 @@
 // The calendar grid and the year box of the date picker, as widgets of their
 // own.
 
-#include "device/ccalendar.h"
-#include "device/cspinedit.h"
+#include "kit/ccalendar.h"
+#include "kit/cspinedit.h"
 
 #include <QDate>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "app/filelines.h"
+#include "kit/filelines.h"
 #include "records/datafile.h"
 
 #include <QTemporaryDir>

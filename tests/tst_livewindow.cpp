@@ -5,7 +5,7 @@
 
 #include "guifixture.h"
 
-#include "app/form.h"
+#include "kit/form.h"
 #include "link/commands.h"
 #include "records/Result.h"
 #include "records/recordstate.h"

@@ -3,8 +3,8 @@
 
 #include "guifixture.h"
 
-#include "app/filelines.h"
 #include "app/settingsfile.h"
+#include "kit/filelines.h"
 #include "link/commands.h"
 #include "link/discovery.h"
 #include "tools/simulator.h"

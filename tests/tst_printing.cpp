@@ -3,7 +3,7 @@
 
 #include "guifixture.h"
 
-#include "app/printdialog.h"
+#include "kit/printdialog.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/recordstate.h"

@@ -4,8 +4,8 @@
 #include "guifixture.h"
 
 #include "device/Tdate.h"
-#include "device/ccalendar.h"
-#include "device/cspinedit.h"
+#include "kit/ccalendar.h"
+#include "kit/cspinedit.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"

@@ -1,8 +1,8 @@
 // The settings file Kestrune.CFG and the line files it is written through.
 
-#include "app/filelines.h"
 #include "app/mainstate.h"
 #include "app/settingsfile.h"
+#include "kit/filelines.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 #include "comtester.h"
 #include "guifixture.h"
 
-#include "app/filelines.h"
 #include "app/instanceguard.h"
+#include "kit/filelines.h"
 #include "records/Result.h"
 #include "records/datafile.h"
 #include "records/recordstate.h"

@@ -2,7 +2,7 @@
 // searching. Each
 // should stay well under a second.
 
-#include "app/filelines.h"
+#include "kit/filelines.h"
 #include "records/datafile.h"
 #include "records/recordfields.h"
 #include "records/searchfilter.h"

@@ -4,11 +4,11 @@
 // tester sending at 9600-baud pace, against what the line itself allows.
 
 #include "app/Main.h"
-#include "app/filedialogs.h"
-#include "app/filelines.h"
-#include "app/messagebox.h"
 #include "app/windows.h"
 #include "device/Setup.h"
+#include "kit/filedialogs.h"
+#include "kit/filelines.h"
+#include "kit/messagebox.h"
 #include "link/commands.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
