@@ -10,30 +10,36 @@ const int BaudRateTable[16] = {0,     110,   300,   600,   1200,  2400,   4800, 
 
 namespace {
 
-const char *const errorTexts[23] = {
-    "Unable to open com port",
-    "WriteFile function failed",
-    "ReadFile function failed",
-    "Invalid Async parameter",
-    "PurgeComm function failed",
-    "Unable to get async status",
-    "SetCommState function failed",
-    "SetCommTimeouts failed",
-    "SetupComm function failed",
-    "ClearCommError function failed",
-    "GetCommModemStatus function failed",
-    "EscapeCommFunction function failed",
-    "TransmitCommChar function failed",
-    "Cannot set property while connected",
-    "EnumPorts function failed",
-    "Failed to store settings",
-    "Failed to load settings",
-    "Link (un)registration failed",
-    "Cannot change led state if ComPort is selected",
-    "Cannot wait for event if event thread is created",
-    "WaitForEvent method failed",
-    "A component is linked to OnRxBuf event",
-    "Registry error",
+struct ComErrorEntry
+{
+    ComError code;
+    const char *text;
+};
+
+const ComErrorEntry errorTexts[] = {
+    {ComError::OpenFailed, "Unable to open com port"},
+    {ComError::WriteFailed, "WriteFile function failed"},
+    {ComError::ReadFailed, "ReadFile function failed"},
+    {ComError::InvalidAsync, "Invalid Async parameter"},
+    {ComError::PurgeFailed, "PurgeComm function failed"},
+    {ComError::AsyncStatus, "Unable to get async status"},
+    {ComError::SetStateFailed, "SetCommState function failed"},
+    {ComError::SetTimeoutsFailed, "SetCommTimeouts failed"},
+    {ComError::SetupFailed, "SetupComm function failed"},
+    {ComError::ClearErrorFailed, "ClearCommError function failed"},
+    {ComError::ModemStatusFailed, "GetCommModemStatus function failed"},
+    {ComError::EscapeFailed, "EscapeCommFunction function failed"},
+    {ComError::TransmitCharFailed, "TransmitCommChar function failed"},
+    {ComError::SetWhileOpen, "Cannot set property while connected"},
+    {ComError::EnumPortsFailed, "EnumPorts function failed"},
+    {ComError::StoreFailed, "Failed to store settings"},
+    {ComError::LoadFailed, "Failed to load settings"},
+    {ComError::LinkRegistration, "Link (un)registration failed"},
+    {ComError::LedState, "Cannot change led state if ComPort is selected"},
+    {ComError::EventThreadRunning, "Cannot wait for event if event thread is created"},
+    {ComError::WaitForEventFailed, "WaitForEvent method failed"},
+    {ComError::RxBufLinked, "A component is linked to OnRxBuf event"},
+    {ComError::RegistryError, "Registry error"},
 };
 
 QString MessageOf(int code, int winCode)
@@ -67,13 +73,15 @@ void SetAndApply(T &field, T value, TCustomComPort *port,
 
 QString ComErrorText(int code)
 {
-    if (code < 1 || code > 23)
-        return QString();
-    return QString::fromLatin1(errorTexts[code - 1]);
+    for (const ComErrorEntry &entry : errorTexts)
+        if (int(entry.code) == code)
+            return QString::fromLatin1(entry.text);
+    return QString();
 }
 
-EComPort::EComPort(int code, int winCode)
-    : std::runtime_error(MessageOf(code, winCode).toStdString()), Code(code), WinCode(winCode)
+EComPort::EComPort(ComError code, int winCode)
+    : std::runtime_error(MessageOf(int(code), winCode).toStdString()), Code(int(code)),
+      WinCode(winCode)
 {
 }
 
@@ -341,7 +349,7 @@ void TCustomComPort::SetSyncMethod(TSyncMethod value)
     if (FSyncMethod == value)
         return;
     if (FConnected)
-        throw EComPort(14);
+        throw EComPort(ComError::SetWhileOpen);
     FSyncMethod = value;
 }
 
@@ -350,7 +358,7 @@ void TCustomComPort::SetEventThreadPriority(TThreadPriority value)
     if (FEventThreadPriority == value)
         return;
     if (FConnected)
-        throw EComPort(14);
+        throw EComPort(ComError::SetWhileOpen);
     FEventThreadPriority = value;
 }
 
@@ -391,7 +399,7 @@ void TCustomComPort::Close()
         return;
     // A handler on the watcher's own thread cannot wait for that thread.
     if (FEventThread && FEventThread->IsCurrentThread())
-        throw EComPort(5, ComErrorDeadlock);
+        throw EComPort(ComError::PurgeFailed, ComErrorDeadlock);
     if (OnBeforeClose)
         OnBeforeClose();
     // A device that refuses the abort (one unplugged, say) is closed all the
@@ -446,21 +454,21 @@ void TCustomComPort::ApplyTimeouts()
 int TCustomComPort::InputCount()
 {
     if (!FDevice)
-        throw EComPort(10, ComErrorNoDevice);
+        throw EComPort(ComError::ClearErrorFailed, ComErrorNoDevice);
     return FDevice->InputCount();
 }
 
 int TCustomComPort::OutputCount()
 {
     if (!FDevice)
-        throw EComPort(10, ComErrorNoDevice);
+        throw EComPort(ComError::ClearErrorFailed, ComErrorNoDevice);
     return FDevice->OutputCount();
 }
 
 int TCustomComPort::Read(void *buffer, int count)
 {
     if (!FDevice)
-        throw EComPort(3, ComErrorNoDevice);
+        throw EComPort(ComError::ReadFailed, ComErrorNoDevice);
     if (count <= 0)
         return 0;
     TAsync async{okRead, {}};
@@ -471,7 +479,7 @@ int TCustomComPort::ReadStr(QByteArray &str, int count)
 {
     str.clear();
     if (!FDevice)
-        throw EComPort(3, ComErrorNoDevice);
+        throw EComPort(ComError::ReadFailed, ComErrorNoDevice);
     if (count <= 0)
         return 0;
     str.resize(count);
@@ -489,7 +497,7 @@ int TCustomComPort::ReadStr(QByteArray &str, int count)
 int TCustomComPort::Write(const void *buffer, int count)
 {
     if (!FDevice)
-        throw EComPort(2, ComErrorNoDevice);
+        throw EComPort(ComError::WriteFailed, ComErrorNoDevice);
     if (count <= 0)
         return 0;
     TAsync async{okWrite, QByteArray(static_cast<const char *>(buffer), count)};
@@ -504,7 +512,7 @@ int TCustomComPort::WriteStr(const QByteArray &str)
 bool TCustomComPort::WaitForInput(int timeoutMs)
 {
     if (!FDevice)
-        throw EComPort(3, ComErrorNoDevice);
+        throw EComPort(ComError::ReadFailed, ComErrorNoDevice);
     return FDevice->WaitForInput(timeoutMs);
 }
 

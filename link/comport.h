@@ -61,14 +61,41 @@ inline constexpr TComEvents AllComEvents = (1u << (evRx80Full + 1)) - 1;
 // Bits per second for TBaudRate ordinals 1 to 15; entry 0 (brCustom) is 0.
 extern const int BaudRateTable[16];
 
-// The component's error texts, codes 1 to 23.
+// The component's error codes, 1 to 23 (EComPort::Code).
+enum class ComError {
+    OpenFailed = 1,
+    WriteFailed,
+    ReadFailed,
+    InvalidAsync,
+    PurgeFailed,
+    AsyncStatus,
+    SetStateFailed,
+    SetTimeoutsFailed,
+    SetupFailed,
+    ClearErrorFailed,
+    ModemStatusFailed,
+    EscapeFailed,
+    TransmitCharFailed,
+    SetWhileOpen,
+    EnumPortsFailed,
+    StoreFailed,
+    LoadFailed,
+    LinkRegistration,
+    LedState,
+    EventThreadRunning,
+    WaitForEventFailed,
+    RxBufLinked,
+    RegistryError,
+};
+
+// The component's error texts, codes 1 to 23; empty for any other code.
 QString ComErrorText(int code);
 
 class EComPort : public std::runtime_error
 {
 public:
     // winCode is the operating system's error number, -1 when none.
-    explicit EComPort(int code, int winCode = -1);
+    explicit EComPort(ComError code, int winCode = -1);
     int Code;
     int WinCode;
     // The text of the code, followed by " (win error code: %d)" when a system

@@ -129,7 +129,7 @@ bool NoModemLines(int error)
 void SetModemLine(int fd, int line, bool on)
 {
     if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !NoModemLines(errno))
-        throw EComPort(7, errno);
+        throw EComPort(ComError::SetStateFailed, errno);
 }
 
 } // namespace
@@ -149,11 +149,11 @@ std::unique_ptr<ComDevice> ComDevice::Open(const QString &port)
         port.startsWith(QLatin1Char('/')) ? port.toLocal8Bit() : "/dev/" + port.toLocal8Bit();
     UniqueFd fd(::open(path.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
-        throw EComPort(1, errno);
+        throw EComPort(ComError::OpenFailed, errno);
     // TIOCEXCL keeps other users out but not root; the lock holds for all,
     // this process included.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-        throw EComPort(1, errno);
+        throw EComPort(ComError::OpenFailed, errno);
     std::unique_ptr<ComDevice> device(new ComDevice(fd.Get()));
     fd.Release();
     device->FExclusive = ::ioctl(device->FHandle, TIOCEXCL) == 0;
@@ -174,7 +174,7 @@ void ComDevice::SetQueueSizes(int inputSize, int outputSize)
     // The driver's queues have fixed sizes here; only the input size is kept,
     // for the 80 % full event.
     if (inputSize < 0 || outputSize < 0)
-        throw EComPort(9, EINVAL);
+        throw EComPort(ComError::SetupFailed, EINVAL);
     FInputSize = inputSize;
 }
 
@@ -182,7 +182,7 @@ void ComDevice::SetLine(const ComLineSettings &s)
 {
     termios tio{};
     if (::tcgetattr(FHandle, &tio) != 0)
-        throw EComPort(7, errno);
+        throw EComPort(ComError::SetStateFailed, errno);
     // Termios has nothing for DSR flow and sensitivity, continuing after
     // XOFF, the XON/XOFF limits, the event character, dropping zero bytes or
     // a parity replacement other than zero; those fields stay unused here.
@@ -226,15 +226,15 @@ void ComDevice::SetLine(const ComLineSettings &s)
     tio.c_cc[VTIME] = 0;
 
     if (s.Speed <= 0)
-        throw EComPort(7, EINVAL);
+        throw EComPort(ComError::SetStateFailed, EINVAL);
     const speed_t code = StandardSpeed(s.Speed);
     if (code != B0) {
         ::cfsetispeed(&tio, code);
         ::cfsetospeed(&tio, code);
         if (::tcsetattr(FHandle, TCSANOW, &tio) != 0)
-            throw EComPort(7, errno);
+            throw EComPort(ComError::SetStateFailed, errno);
     } else if (!SetWithArbitrarySpeed(FHandle, tio, s.Speed)) {
-        throw EComPort(7, errno);
+        throw EComPort(ComError::SetStateFailed, errno);
     }
 
     SetModemLine(FHandle, TIOCM_DTR, s.ControlDTR != dtrDisable);
@@ -250,7 +250,7 @@ int ComDevice::InputCount()
 {
     int count = 0;
     if (::ioctl(FHandle, FIONREAD, &count) != 0)
-        throw EComPort(10, errno);
+        throw EComPort(ComError::ClearErrorFailed, errno);
     return count;
 }
 
@@ -258,7 +258,7 @@ int ComDevice::OutputCount()
 {
     int count = 0;
     if (::ioctl(FHandle, TIOCOUTQ, &count) != 0)
-        throw EComPort(10, errno);
+        throw EComPort(ComError::ClearErrorFailed, errno);
     return count;
 }
 
@@ -293,7 +293,7 @@ int ComDevice::Read(char *buffer, int count)
             // What has arrived is handed over; the error comes with the next read.
             if (got > 0)
                 break;
-            throw EComPort(3, n == 0 ? EIO : errno);
+            throw EComPort(ComError::ReadFailed, n == 0 ? EIO : errno);
         }
         if (atOnce)
             break;
@@ -314,7 +314,7 @@ int ComDevice::Read(char *buffer, int count)
         if ((revents & GoneEvents) != 0 && (revents & POLLIN) == 0) {
             if (got > 0)
                 break;
-            throw EComPort(3, EIO);
+            throw EComPort(ComError::ReadFailed, EIO);
         }
     }
     return got;
@@ -337,7 +337,7 @@ int ComDevice::Write(const char *buffer, int count)
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0 || errno != EAGAIN)
-            throw EComPort(2, n == 0 ? EIO : errno);
+            throw EComPort(ComError::WriteFailed, n == 0 ? EIO : errno);
         std::int64_t wait = -1;
         if (total != 0) {
             wait = total - MsSince(start);
@@ -346,7 +346,7 @@ int ComDevice::Write(const char *buffer, int count)
         }
         const short revents = PollFor(FHandle, POLLOUT, wait);
         if ((revents & GoneEvents) != 0 && (revents & POLLOUT) == 0)
-            throw EComPort(2, EIO);
+            throw EComPort(ComError::WriteFailed, EIO);
     }
     return sent;
 }
@@ -361,7 +361,7 @@ bool ComDevice::WaitForInput(int timeoutMs)
     int queued = 0;
     if (::ioctl(FHandle, FIONREAD, &queued) == 0 && queued > 0)
         return true;
-    throw EComPort(3, EIO);
+    throw EComPort(ComError::ReadFailed, EIO);
 }
 
 void ComDevice::AbortTransfers()
@@ -376,7 +376,7 @@ ComModemLines ComDevice::ModemStatus()
     if (::ioctl(FHandle, TIOCMGET, &bits) != 0) {
         if (NoModemLines(errno))
             return {};
-        throw EComPort(11, errno);
+        throw EComPort(ComError::ModemStatusFailed, errno);
     }
     return {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_RI) != 0,
             (bits & TIOCM_CD) != 0};
@@ -431,15 +431,15 @@ ComEventWaiter::ComEventWaiter(ComDevice &device, TComEvents events)
 {
     d->Epoll.Reset(::epoll_create1(EPOLL_CLOEXEC));
     if (d->Epoll.Get() < 0)
-        throw EComPort(1, errno);
+        throw EComPort(ComError::OpenFailed, errno);
     d->StopEvent.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (d->StopEvent.Get() < 0)
-        throw EComPort(1, errno);
+        throw EComPort(ComError::OpenFailed, errno);
     epoll_event stop{};
     stop.events = EPOLLIN;
     stop.data.fd = d->StopEvent.Get();
     if (::epoll_ctl(d->Epoll.Get(), EPOLL_CTL_ADD, d->StopEvent.Get(), &stop) != 0)
-        throw EComPort(1, errno);
+        throw EComPort(ComError::OpenFailed, errno);
 
     // Edge-triggered: one report per arrival, however long old input waits
     // unread in the queue.
@@ -451,7 +451,7 @@ ComEventWaiter::ComEventWaiter(ComDevice &device, TComEvents events)
         watch.events |= EPOLLOUT;
     watch.data.fd = device.FHandle;
     if (::epoll_ctl(d->Epoll.Get(), EPOLL_CTL_ADD, device.FHandle, &watch) != 0)
-        throw EComPort(1, errno);
+        throw EComPort(ComError::OpenFailed, errno);
     d->DeviceWatched = true;
 
     if ((events & CounterEvents) != 0)

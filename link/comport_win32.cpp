@@ -41,7 +41,7 @@ HANDLE NewEvent(bool signalled)
 {
     HANDLE event = ::CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr);
     if (!event)
-        throw EComPort(1, LastError());
+        throw EComPort(ComError::OpenFailed, LastError());
     return event;
 }
 
@@ -50,7 +50,7 @@ HANDLE NewEvent(bool signalled)
 // started finds it ready at once.
 struct AsyncBlock
 {
-    AsyncBlock(int failureCode) : Event(::CreateEventA(nullptr, TRUE, TRUE, nullptr))
+    AsyncBlock(ComError failureCode) : Event(::CreateEventA(nullptr, TRUE, TRUE, nullptr))
     {
         if (!Event.Valid())
             throw EComPort(failureCode, LastError());
@@ -61,7 +61,7 @@ struct AsyncBlock
 };
 
 // Starts a transfer and waits for its end; the driver's time-outs end it.
-template <typename Start> int Transfer(HANDLE device, int failureCode, Start start)
+template <typename Start> int Transfer(HANDLE device, ComError failureCode, Start start)
 {
     AsyncBlock async(failureCode);
     DWORD done = 0;
@@ -144,7 +144,7 @@ std::unique_ptr<ComDevice> ComDevice::Open(const QString &port)
     UniqueHandle handle(::CreateFileA(path.constData(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!handle.Valid())
-        throw EComPort(1, LastError());
+        throw EComPort(ComError::OpenFailed, LastError());
     std::unique_ptr<ComDevice> device(new ComDevice(reinterpret_cast<std::intptr_t>(handle.Get())));
     handle.Release();
     return device;
@@ -159,7 +159,8 @@ void ComDevice::SetQueueSizes(int inputSize, int outputSize)
 {
     if (inputSize < 0 || outputSize < 0 ||
         !::SetupComm(Handle(FHandle), DWORD(inputSize), DWORD(outputSize)))
-        throw EComPort(9, inputSize < 0 || outputSize < 0 ? ERROR_INVALID_PARAMETER : LastError());
+        throw EComPort(ComError::SetupFailed,
+                       inputSize < 0 || outputSize < 0 ? ERROR_INVALID_PARAMETER : LastError());
     FInputSize = inputSize;
 }
 
@@ -194,7 +195,7 @@ void ComDevice::SetLine(const ComLineSettings &s)
     dcb.EvtChar = s.EventChar;
     dcb.fAbortOnError = FALSE;
     if (!::SetCommState(Handle(FHandle), &dcb))
-        throw EComPort(7, LastError());
+        throw EComPort(ComError::SetStateFailed, LastError());
 }
 
 void ComDevice::SetTimeouts(const ComTimeoutSettings &t)
@@ -203,7 +204,7 @@ void ComDevice::SetTimeouts(const ComTimeoutSettings &t)
                           AsTimeout(t.ReadTotalConstant), AsTimeout(t.WriteTotalMultiplier),
                           AsTimeout(t.WriteTotalConstant)};
     if (!::SetCommTimeouts(Handle(FHandle), &timeouts))
-        throw EComPort(8, LastError());
+        throw EComPort(ComError::SetTimeoutsFailed, LastError());
     FTimeouts = t;
 }
 
@@ -211,7 +212,7 @@ namespace {
 
 // Queue counts; clears the line-error state, whose bits are kept for the
 // error handler.
-COMSTAT Status(HANDLE device, std::atomic<int> &lineErrors, int failureCode)
+COMSTAT Status(HANDLE device, std::atomic<int> &lineErrors, ComError failureCode)
 {
     DWORD errors = 0;
     COMSTAT status{};
@@ -225,24 +226,24 @@ COMSTAT Status(HANDLE device, std::atomic<int> &lineErrors, int failureCode)
 
 int ComDevice::InputCount()
 {
-    return int(Status(Handle(FHandle), FLineErrors, 10).cbInQue);
+    return int(Status(Handle(FHandle), FLineErrors, ComError::ClearErrorFailed).cbInQue);
 }
 
 int ComDevice::OutputCount()
 {
-    return int(Status(Handle(FHandle), FLineErrors, 10).cbOutQue);
+    return int(Status(Handle(FHandle), FLineErrors, ComError::ClearErrorFailed).cbOutQue);
 }
 
 int ComDevice::Read(char *buffer, int count)
 {
-    return Transfer(Handle(FHandle), 3, [&](OVERLAPPED *overlapped) {
+    return Transfer(Handle(FHandle), ComError::ReadFailed, [&](OVERLAPPED *overlapped) {
         return ::ReadFile(Handle(FHandle), buffer, DWORD(count), nullptr, overlapped);
     });
 }
 
 int ComDevice::Write(const char *buffer, int count)
 {
-    const int sent = Transfer(Handle(FHandle), 2, [&](OVERLAPPED *overlapped) {
+    const int sent = Transfer(Handle(FHandle), ComError::WriteFailed, [&](OVERLAPPED *overlapped) {
         return ::WriteFile(Handle(FHandle), buffer, DWORD(count), nullptr, overlapped);
     });
     FWrittenSinceTxEmpty = true;
@@ -264,25 +265,25 @@ bool ComDevice::WaitForInput(int timeoutMs)
         // report is reset, so an arrival in between is not missed.
         for (;;) {
             ::ResetEvent(FNative->Received.Get());
-            if (Status(device, FLineErrors, 3).cbInQue > 0)
+            if (Status(device, FLineErrors, ComError::ReadFailed).cbInQue > 0)
                 return true;
             const DWORD wait = left();
             if (wait == 0)
                 return false;
             if (::WaitForSingleObject(FNative->Received.Get(), wait) == WAIT_TIMEOUT)
-                return Status(device, FLineErrors, 3).cbInQue > 0;
+                return Status(device, FLineErrors, ComError::ReadFailed).cbInQue > 0;
         }
     }
     // No watcher: a line-event wait of its own, for received characters only.
-    if (Status(device, FLineErrors, 3).cbInQue > 0)
+    if (Status(device, FLineErrors, ComError::ReadFailed).cbInQue > 0)
         return true;
     if (!::SetCommMask(device, EV_RXCHAR))
-        throw EComPort(3, LastError());
-    AsyncBlock async(3);
+        throw EComPort(ComError::ReadFailed, LastError());
+    AsyncBlock async(ComError::ReadFailed);
     DWORD mask = 0;
     if (!::WaitCommEvent(device, &mask, &async.Overlapped)) {
         if (::GetLastError() != ERROR_IO_PENDING)
-            throw EComPort(3, LastError());
+            throw EComPort(ComError::ReadFailed, LastError());
         if (::WaitForSingleObject(async.Event.Get(), left()) != WAIT_OBJECT_0) {
             // Clearing the mask ends the pending wait; it must end before its
             // block goes.
@@ -292,7 +293,7 @@ bool ComDevice::WaitForInput(int timeoutMs)
         }
     }
     ::SetCommMask(device, 0);
-    return Status(device, FLineErrors, 3).cbInQue > 0;
+    return Status(device, FLineErrors, ComError::ReadFailed).cbInQue > 0;
 }
 
 ComModemLines ComDevice::ModemStatus()
@@ -302,7 +303,7 @@ ComModemLines ComDevice::ModemStatus()
         // A port without modem lines (a virtual one) has them all off.
         if (::GetLastError() == ERROR_NOT_SUPPORTED)
             return {};
-        throw EComPort(11, LastError());
+        throw EComPort(ComError::ModemStatusFailed, LastError());
     }
     return {(bits & MS_CTS_ON) != 0, (bits & MS_DSR_ON) != 0, (bits & MS_RING_ON) != 0,
             (bits & MS_RLSD_ON) != 0};
@@ -311,7 +312,7 @@ ComModemLines ComDevice::ModemStatus()
 void ComDevice::AbortTransfers()
 {
     if (!::PurgeComm(Handle(FHandle), PURGE_TXABORT | PURGE_RXABORT))
-        throw EComPort(5, LastError());
+        throw EComPort(ComError::PurgeFailed, LastError());
 }
 
 void SetWatcherThreadPriority(TThreadPriority priority)
@@ -362,7 +363,7 @@ ComEventWaiter::ComEventWaiter(ComDevice &device, TComEvents events)
     d->Overlapped.hEvent = d->WaitEvent.Get();
     // Arrivals are always watched: waiting for input relies on them.
     if (!::SetCommMask(d->DeviceHandle(), MaskOf(events) | EV_RXCHAR))
-        throw EComPort(1, LastError());
+        throw EComPort(ComError::OpenFailed, LastError());
     device.FNative->Watched = true;
 }
 

@@ -573,12 +573,12 @@ void TestComPort::errorTexts()
     QFETCH(int, code);
     QFETCH(QString, text);
     QCOMPARE(ComErrorText(code), text);
-    const EComPort plain(code);
+    const EComPort plain{ComError(code)};
     QCOMPARE(plain.Code, code);
     QCOMPARE(plain.WinCode, -1);
     QCOMPARE(plain.Message(), text);
     QCOMPARE(QString::fromStdString(plain.what()), text);
-    const EComPort withSystem(code, 2);
+    const EComPort withSystem(ComError(code), 2);
     QCOMPARE(withSystem.Message(), text + QStringLiteral(" (win error code: 2)"));
 }
 

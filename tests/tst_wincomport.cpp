@@ -74,7 +74,7 @@ private slots:
         port.SetPort(QStringLiteral("COM200"));
         int winCode = 0;
         QCOMPARE(CodeOf([&] { port.Open(); }, &winCode), 1);
-        QCOMPARE(EComPort(1, winCode).Message(),
+        QCOMPARE(EComPort(ComError::OpenFailed, winCode).Message(),
                  QStringLiteral("Unable to open com port (win error code: 2)"));
         QVERIFY(!port.IsOpen());
         QCOMPARE(CodeOf([&] { port.InputCount(); }, &winCode), 10);
