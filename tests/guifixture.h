@@ -13,9 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 #include <utility>
 
 struct ShownMessage
@@ -108,4 +110,23 @@ public:
 
 private:
     QTemporaryDir FDir;
+};
+
+// The base of a test class of windows: the fixture and the windows are made
+// before its first test and go after its last. A class that does more there
+// calls these first (initTestCase) or last (cleanupTestCase).
+class GuiTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<GuiFixture> fx;
+
+protected slots:
+    void initTestCase()
+    {
+        fx = std::make_unique<GuiFixture>();
+        fx->CreateWindows();
+    }
+    void cleanupTestCase() { fx.reset(); }
 };

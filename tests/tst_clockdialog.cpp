@@ -13,20 +13,13 @@
 #include <QPushButton>
 #include <memory>
 
-class TestClockDialog : public QObject
+class TestClockDialog : public GuiTest
 {
     Q_OBJECT
 
-    std::unique_ptr<GuiFixture> fx;
     std::unique_ptr<TesterSimulator> sim;
 
 private slots:
-    void initTestCase()
-    {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
-    }
-    void cleanupTestCase() { fx.reset(); }
     void init()
     {
         sim = std::make_unique<TesterSimulator>();

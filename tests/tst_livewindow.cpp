@@ -45,11 +45,10 @@ QModelIndex CellAt(TStringGrid *grid, const QPoint &point)
 }
 } // namespace
 
-class TestLiveWindow : public QObject
+class TestLiveWindow : public GuiTest
 {
     Q_OBJECT
 
-    std::unique_ptr<GuiFixture> fx;
     std::unique_ptr<TesterSimulator> tester;
 
     void Link()
@@ -61,12 +60,6 @@ class TestLiveWindow : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
-    }
-    void cleanupTestCase() { fx.reset(); }
     void cleanup()
     {
         FormMain->Timer1->stop();

@@ -13,11 +13,10 @@
 #include <QProcess>
 #include <memory>
 
-class TestPrinting : public QObject
+class TestPrinting : public GuiTest
 {
     Q_OBJECT
 
-    std::unique_ptr<GuiFixture> fx;
     QString pdf;
     bool cancel = false;
 
@@ -63,8 +62,7 @@ class TestPrinting : public QObject
 private slots:
     void initTestCase()
     {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
+        GuiTest::initTestCase();
         pdf = fx->Dir() + QStringLiteral("/out.pdf");
         SetPrintDialogHandler([this](QPrinter &printer, QWidget *) {
             if (cancel)
@@ -78,7 +76,7 @@ private slots:
     void cleanupTestCase()
     {
         SetPrintDialogHandler({});
-        fx.reset();
+        GuiTest::cleanupTestCase();
     }
     void init()
     {

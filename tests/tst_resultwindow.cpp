@@ -79,11 +79,10 @@ QStringList Labels()
 }
 } // namespace
 
-class TestResultWindow : public QObject
+class TestResultWindow : public GuiTest
 {
     Q_OBJECT
 
-    std::unique_ptr<GuiFixture> fx;
     std::unique_ptr<TesterSimulator> tester;
     TStringGrid *grid = nullptr;
 
@@ -127,14 +126,13 @@ class TestResultWindow : public QObject
 private slots:
     void initTestCase()
     {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
+        GuiTest::initTestCase();
         grid = FormResult->StringGrid1;
     }
     void cleanupTestCase()
     {
         tester.reset();
-        fx.reset();
+        GuiTest::cleanupTestCase();
     }
 
     void init()

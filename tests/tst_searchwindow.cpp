@@ -45,11 +45,9 @@ void WhenShown(QWidget *window, std::function<void()> action, int tries = 500)
 }
 } // namespace
 
-class TestSearchWindow : public QObject
+class TestSearchWindow : public GuiTest
 {
     Q_OBJECT
-
-    std::unique_ptr<GuiFixture> fx;
 
     QStringList Column(int col)
     {
@@ -63,12 +61,10 @@ class TestSearchWindow : public QObject
 private slots:
     void initTestCase()
     {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
+        GuiTest::initTestCase();
         QCOMPARE(SearchForm->pos(), QPoint(WindowPositions[1].Left, WindowPositions[1].Top));
         QCOMPARE(Heading(0), QString::fromUtf8("\u25BC  Test No"));
     }
-    void cleanupTestCase() { fx.reset(); }
 
     void init()
     {

@@ -19,11 +19,10 @@
 #include <QPushButton>
 #include <memory>
 
-class TestServiceWindow : public QObject
+class TestServiceWindow : public GuiTest
 {
     Q_OBJECT
 
-    std::unique_ptr<GuiFixture> fx;
     std::unique_ptr<TesterSimulator> sim;
 
     QList<QPushButton *> Inits()
@@ -35,11 +34,9 @@ class TestServiceWindow : public QObject
 private slots:
     void initTestCase()
     {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
+        GuiTest::initTestCase();
         FormTest->move(100, 50);
     }
-    void cleanupTestCase() { fx.reset(); }
     void init()
     {
         sim = std::make_unique<TesterSimulator>();

@@ -14,11 +14,9 @@
 #include <QToolButton>
 #include <memory>
 
-class TestSetupDialog : public QObject
+class TestSetupDialog : public GuiTest
 {
     Q_OBJECT
-
-    std::unique_ptr<GuiFixture> fx;
 
     QStringList Items(const QComboBox *box)
     {
@@ -29,12 +27,6 @@ class TestSetupDialog : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
-    }
-    void cleanupTestCase() { fx.reset(); }
 
     void init()
     {
