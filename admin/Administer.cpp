@@ -104,21 +104,13 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
 
 bool TFormAdmin::Confirmed(int mode)
 {
-    ConfirmMode = mode;
-    FormYesNo->SetPlace(Left(), Top() + 120);
-    FormYesNo->ShowModal();
-    if (ConfirmResult != 1)
-        return false;
-    ConfirmResult = 0;
-    return true;
+    return FormYesNo->Ask(mode, Left(), Top() + 120);
 }
 
 void TFormAdmin::Button2Click()
 {
-    if (!Confirmed(1)) {
-        ConfirmResult = 0;
+    if (!Confirmed(1))
         return;
-    }
     switch (CheckPasswordChange(AdminPassword, Edit1->text(), Edit2->text(), Edit3->text())) {
     case PasswordChange::Refused:
         Report("Fail to change!!!", CapFailure);
@@ -148,7 +140,7 @@ void TFormAdmin::Button3Click()
     }
     // The tester's answer says nothing about the setting. A port error goes
     // on to the error box, with the port closed first.
-    ExchangeOnce(CalCommand(index), {true, false, Button3});
+    ExchangeOnce(CalCommand(index), ExchangeOptions().WithHourglassOn(Button3));
     Report(MsgSettingComplete, CapCompletion);
 }
 
@@ -156,10 +148,11 @@ void TFormAdmin::Button4Click()
 {
     if (!Confirmed(3))
         return;
-    QByteArray reply;
-    if (!AskTester(PortRefusal::Application, Cmd::DeleteAll, reply, {true, false, Button4}))
+    const std::optional<QByteArray> reply = AskTester(PortRefusal::Application, Cmd::DeleteAll,
+                                                      ExchangeOptions().WithHourglassOn(Button4));
+    if (!reply)
         return;
-    if (IsAcknowledged(reply))
+    if (IsAcknowledged(*reply))
         Report("Delete complete!!!", CapCompletion);
     else
         Report("Fail to delete!!!", CapFailure);

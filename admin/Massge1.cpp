@@ -42,6 +42,18 @@ void TFormYesNo::FormShow()
         Label1->setText(QString::fromLatin1(questions[ConfirmMode - 1]));
 }
 
+bool TFormYesNo::Ask(int mode, int left, int top, const QString &question)
+{
+    ConfirmMode = mode;
+    if (mode == 5)
+        Label1->setText(question);
+    SetPlace(left, top);
+    ShowModal();
+    const bool yes = ConfirmResult == 1;
+    ConfirmResult = 0;
+    return yes;
+}
+
 void TFormYesNo::BitBtn1Click()
 {
     // The caller's modal wait returns only once control is back in its

@@ -1,7 +1,7 @@
 #pragma once
 // The shared Yes/No confirmation dialog. A caller sets ConfirmMode (and in
 // mode 5 the question in Label1), shows the dialog modally and then reads
-// ConfirmResult, setting it back to 0 when it reads a 1.
+// ConfirmResult, setting it back to 0 when it reads a 1: Ask does all that.
 
 #include "kit/form.h"
 
@@ -19,6 +19,10 @@ public:
 
     void BitBtn1Click(); // Yes
     void BitBtn2Click(); // No
+
+    // Asks the question of mode (in mode 5: question) with the dialog at
+    // left, top. True after Yes; ConfirmResult is 0 again afterwards.
+    bool Ask(int mode, int left, int top, const QString &question = QString());
 
     QLabel *Label1;
     QPushButton *BitBtn1, *BitBtn2;

@@ -7,6 +7,7 @@
 #include "device/Information.h"
 #include "device/Rstest.h"
 #include "device/Setup.h"
+#include "device/devicefields.h"
 #include "kit/form.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
@@ -15,7 +16,6 @@
 #include "link/discovery.h"
 #include "link/exchange.h"
 #include "records/Result.h"
-#include "records/download.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -46,6 +46,19 @@ TWindowPosition Centred()
 {
     const QRect desk = Desktop();
     return CentredPosition(desk.width(), desk.height());
+}
+
+// Selects entry PortIndex of the port list; none when there is no such entry.
+void SelectStoredPort(QComboBox *ports)
+{
+    const int index = LinkSettings[PortIndex];
+    ports->setCurrentIndex(index >= 0 && index < ports->count() ? index : -1);
+}
+
+// The speed chosen in the baud list, whose index is the TBaudRate ordinal.
+TBaudRate SelectedSpeed()
+{
+    return static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex()));
 }
 } // namespace
 
@@ -143,10 +156,22 @@ void TFormMain::FormCreate()
     move(WindowPositions[0].Left, WindowPositions[0].Top);
 }
 
-QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply)
+QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply,
+                                 const ReplyProgress &progress)
 {
     const ExchangeBusy busy;
-    return ::RS232Write(*ComPort1, command, reply);
+    // Also an exchange that fails restarts the idle count.
+    IdleTicks = 0;
+    ExchangeContext context;
+    context.quietMs = QuietTimeMs(BluetoothMode, Connected);
+    if (TraceEnabled != 0 && FormTest)
+        context.trace = [](const QString &line) { FormTest->AddTraceLine(line); };
+    context.wait = [&progress](const QByteArray &replySoFar) {
+        if (progress)
+            progress(replySoFar);
+        KeepWindowsAlive();
+    };
+    return ::RS232Write(*ComPort1, command, reply, context);
 }
 
 void TFormMain::BuildPortList(QStringList &list)
@@ -154,41 +179,56 @@ void TFormMain::BuildPortList(QStringList &list)
     list = PortsOfMode(ReadSerialCommTable(), BluetoothMode);
 }
 
-void TFormMain::PrepareLink()
+void TFormMain::SetUpPort(TBaudRate speed)
 {
-    QComboBox *ports = FormSetup->ComboBox1;
-    const int index = LinkSettings[PortIndex];
-    ports->setCurrentIndex(index >= 0 && index < ports->count() ? index : -1);
-    ComPort1->SetPort(ports->currentText());
+    ComPort1->SetPort(FormSetup->ComboBox1->currentText());
     ComPort1->Timeouts().SetReadInterval(200);
     ComPort1->Timeouts().SetReadTotalC(200);
-    ComPort1->SetBaudRate(static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex())));
+    ComPort1->SetBaudRate(speed);
 }
 
-QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                                      Framing framing, bool *exchanged)
+void TFormMain::PrepareLink()
+{
+    SelectStoredPort(FormSetup->ComboBox1);
+    SetUpPort(SelectedSpeed());
+}
+
+QByteArray TFormMain::FramedExchange(const QByteArray &command, Framing framing,
+                                     const ReplyProgress &progress)
 {
     const bool usb = BluetoothMode == 0;
     const bool open = usb || framing != Framing::Usb;
     const bool close = usb || framing == Framing::OpenAndClose;
+    const bool closeOnError = close || framing == Framing::Probe;
+    try {
+        if (open)
+            ComPort1->Open();
+        QByteArray reply;
+        RS232Write(command, reply, progress);
+        if (close)
+            ComPort1->Close();
+        return reply;
+    } catch (const std::exception &) {
+        if (closeOnError)
+            ComPort1->Close();
+        throw;
+    }
+}
+
+QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
+                                      Framing framing, bool *exchanged,
+                                      const ReplyProgress &progress)
+{
     QByteArray reply;
     if (exchanged)
         *exchanged = false;
     for (int attempt = 0; attempt < 10; ++attempt) {
-        // The bytes of an attempt cut short by the port are dropped with it.
-        QByteArray received;
         try {
-            if (open)
-                ComPort1->Open();
-            RS232Write(command, received);
-            if (close)
-                ComPort1->Close();
+            // The bytes of an attempt cut short by the port are dropped with it.
+            reply = FramedExchange(command, framing, progress);
         } catch (const std::exception &) {
-            if (close)
-                ComPort1->Close();
             continue;
         }
-        reply = received;
         if (exchanged)
             *exchanged = true;
         if (!repeatWhileEmpty || !reply.isEmpty())
@@ -197,17 +237,13 @@ QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhil
     return reply;
 }
 
-int TFormMain::IdentifyPort(bool closeAfter)
+int TFormMain::IdentifyPort(Framing framing)
 {
     QByteArray reply;
     try {
-        ComPort1->Open();
-        RS232Write(Cmd::Identify, reply);
-        if (closeAfter)
-            ComPort1->Close();
+        reply = FramedExchange(Cmd::Identify, framing);
     } catch (const std::exception &) {
-        ComPort1->Close();
-        reply.clear();
+        // A port that fails is as silent as one without a tester.
     }
     if (reply.size() >= 20 && IsSupportedTester(reply))
         return 1;
@@ -228,17 +264,11 @@ int TFormMain::CPortCheck(int mode)
     if (mode != 1)
         return 0;
 
-    auto prepare = [this, box](TBaudRate speed) {
-        ComPort1->SetPort(box->currentText());
-        ComPort1->Timeouts().SetReadInterval(200);
-        ComPort1->Timeouts().SetReadTotalC(200);
-        ComPort1->SetBaudRate(speed);
-    };
     if (LinkSettings[AutoSearch] != 0) {
         for (int i = 0; i < box->count(); ++i) {
             box->setCurrentIndex(i);
-            prepare(static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex())));
-            if (IdentifyPort(true)) {
+            SetUpPort(SelectedSpeed());
+            if (IdentifyPort(Framing::OpenAndClose)) {
                 LinkSettings[PortIndex] = box->currentIndex();
                 return 1;
             }
@@ -247,11 +277,10 @@ int TFormMain::CPortCheck(int mode)
     }
     if (box->currentIndex() < 0)
         return 0;
-    const int index = LinkSettings[PortIndex];
-    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
-    prepare(br9600);
+    SelectStoredPort(box);
+    SetUpPort(br9600);
     // A Bluetooth link keeps this port open from here on.
-    if (!IdentifyPort(BluetoothMode == 0))
+    if (!IdentifyPort(Framing::Probe))
         return 0;
     LinkSettings[PortIndex] = box->currentIndex();
     return 1;
@@ -342,11 +371,13 @@ void TFormMain::BitBtn2Click()
 {
     // Only the password prompt opened from this very showing unlocks.
     const auto relock = qScopeGuard([] { AdminUnlocked = 0; });
-    QByteArray reply;
-    if (!AskTester(PortRefusal::Application, Cmd::Identify, reply, {true, true, BitBtn2}))
+    const std::optional<QByteArray> reply =
+        AskTester(PortRefusal::Application, Cmd::Identify,
+                  ExchangeOptions().WithHourglassOn(BitBtn2).RepeatingWhileEmpty());
+    if (!reply)
         return;
     IdentificationValues lines;
-    if (!ParseInformation(reply, &lines)) {
+    if (!ParseInformation(*reply, &lines)) {
         ApplicationMessageBox(QStringLiteral("Information Reading Error !!!"),
                               QString::fromLatin1(CapFailure));
         return;

@@ -3,6 +3,7 @@
 
 #include "app/mainstate.h"
 #include "link/comport.h"
+#include "link/exchange.h"
 
 #include <QByteArray>
 #include <QPixmap>
@@ -20,8 +21,12 @@ public:
     explicit TFormMain(QWidget *parent = nullptr);
     ~TFormMain() override;
 
-    // The exchange on ComPort1: command out, the collected reply back.
-    QByteArray RS232Write(const QByteArray &command, QByteArray &reply);
+    // The exchange on ComPort1: command out, the collected reply back. It
+    // restarts the idle count, waits the quiet time of the link and traces
+    // into the service window's log while the trace is on; progress, when
+    // given, is told of the reply collected so far.
+    QByteArray RS232Write(const QByteArray &command, QByteArray &reply,
+                          const ReplyProgress &progress = {});
     // 0: refresh the port list; 1: refresh it and find a supported tester.
     int CPortCheck(int mode);
     // Port names of the current link type, in the system table's order.
@@ -30,16 +35,23 @@ public:
     // Select entry PortIndex of the port list and set port name, read
     // time-outs and speed from the connection settings.
     void PrepareLink();
-    // How an exchange opens and closes the port: in USB mode always around
-    // it; in Bluetooth mode the link holds the port open, unless told here.
-    enum class Framing { Usb, Open, OpenAndClose };
-    // Up to ten attempts of one exchange; an attempt that raises closes the
-    // port where the framing closes it, counts as failed and adds nothing to
-    // the reply. With repeatWhileEmpty the attempts also go on while the
-    // reply is empty. *exchanged, when given, tells whether any attempt ran
-    // without raising.
+    // How an exchange opens and closes the port. In USB mode the port is
+    // opened before and closed after it, and a port error closes it. In
+    // Bluetooth mode the link holds the port open: Usb leaves the port as it
+    // is, Open opens it (no effect when open), OpenAndClose opens and closes
+    // it, and Probe opens it and closes it only on a port error.
+    enum class Framing { Usb, Open, OpenAndClose, Probe };
+    // One exchange in its frame. A port error closes the port where the
+    // framing says and is passed on.
+    QByteArray FramedExchange(const QByteArray &command, Framing framing,
+                              const ReplyProgress &progress = {});
+    // Up to ten attempts of one framed exchange; an attempt that raises counts
+    // as failed and adds nothing to the reply. With repeatWhileEmpty the
+    // attempts also go on while the reply is empty. *exchanged, when given,
+    // tells whether any attempt ran without raising.
     QByteArray GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                               Framing framing = Framing::Usb, bool *exchanged = nullptr);
+                               Framing framing = Framing::Usb, bool *exchanged = nullptr,
+                               const ReplyProgress &progress = {});
 
     void FormCreate();
     void BitBtn1Click(); // connect
@@ -69,7 +81,12 @@ protected:
 
 private:
     void FormClose();
-    int IdentifyPort(bool closeAfter);
+    // Names the port of the port list's selected entry and sets the read
+    // time-outs and the speed.
+    void SetUpPort(TBaudRate speed);
+    // The identification probe on the port as set up: 1 when a supported
+    // tester answers. A port that no supported tester holds is closed.
+    int IdentifyPort(Framing framing);
     void ShowLinkGlyphs(bool linked);
 };
 

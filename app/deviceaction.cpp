@@ -8,7 +8,35 @@
 #include "kit/texts.h"
 
 #include <QComboBox>
-#include <optional>
+#include <utility>
+
+ExchangeOptions ExchangeOptions::WithoutLinkPreparation() const
+{
+    ExchangeOptions options = *this;
+    options.prepareLink = false;
+    return options;
+}
+
+ExchangeOptions ExchangeOptions::RepeatingWhileEmpty() const
+{
+    ExchangeOptions options = *this;
+    options.repeatWhileEmpty = true;
+    return options;
+}
+
+ExchangeOptions ExchangeOptions::WithHourglassOn(QWidget *control) const
+{
+    ExchangeOptions options = *this;
+    options.busyControl = control;
+    return options;
+}
+
+ExchangeOptions ExchangeOptions::WithProgress(ReplyProgress show) const
+{
+    ExchangeOptions options = *this;
+    options.progress = std::move(show);
+    return options;
+}
 
 bool TesterLinked(PortRefusal refusal)
 {
@@ -23,12 +51,12 @@ bool TesterLinked(PortRefusal refusal)
 }
 
 namespace {
-// What comes before every exchange: the hourglass and the progress display,
-// both held until the exchange ends, and the link preparation.
+// What comes before every exchange: the hourglass, held until the exchange
+// ends, and the link preparation.
 class ExchangeSetup
 {
 public:
-    explicit ExchangeSetup(const ExchangeOptions &options) : FProgress(options.progress)
+    explicit ExchangeSetup(const ExchangeOptions &options)
     {
         if (options.busyControl)
             FHourglass.emplace(options.busyControl);
@@ -38,41 +66,26 @@ public:
 
 private:
     std::optional<HourglassCursor> FHourglass;
-    ExchangeProgress FProgress;
 };
 } // namespace
 
 QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &options)
 {
     const ExchangeSetup setup(options);
-    return FormMain->GuardedExchange(command, options.repeatWhileEmpty);
+    return FormMain->GuardedExchange(command, options.repeatWhileEmpty, TFormMain::Framing::Usb,
+                                     nullptr, options.progress);
 }
 
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options)
 {
     const ExchangeSetup setup(options);
-    TComPort *port = FormMain->ComPort1;
-    const bool usb = BluetoothMode == 0;
-    QByteArray reply;
-    try {
-        if (usb)
-            port->Open();
-        FormMain->RS232Write(command, reply);
-        if (usb)
-            port->Close();
-    } catch (...) {
-        if (usb)
-            port->Close();
-        throw;
-    }
-    return reply;
+    return FormMain->FramedExchange(command, TFormMain::Framing::Usb, options.progress);
 }
 
-bool AskTester(PortRefusal refusal, const QByteArray &command, QByteArray &reply,
-               const ExchangeOptions &options)
+std::optional<QByteArray> AskTester(PortRefusal refusal, const QByteArray &command,
+                                    const ExchangeOptions &options)
 {
     if (!TesterLinked(refusal))
-        return false;
-    reply = ExchangeWithTester(command, options);
-    return true;
+        return std::nullopt;
+    return ExchangeWithTester(command, options);
 }

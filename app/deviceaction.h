@@ -3,8 +3,10 @@
 // a guard, the link preparation, the guarded exchange, and then the window's
 // own reading of the reply and its message. The first three live here.
 
+#include "link/exchange.h"
+
 #include <QByteArray>
-#include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -13,6 +15,7 @@ class QWidget;
 // "Failed to open port (USB)!!!".
 enum class PortRefusal { Application, System };
 
+// Built by name: ExchangeOptions().WithHourglassOn(BitBtn1).RepeatingWhileEmpty().
 struct ExchangeOptions
 {
     // Select the stored port and set its time-outs and speed first.
@@ -22,7 +25,12 @@ struct ExchangeOptions
     // The control that shows the hourglass while the exchange runs.
     QWidget *busyControl = nullptr;
     // Told of the reply collected so far while the exchange runs.
-    std::function<void(const QByteArray &replySoFar)> progress = nullptr;
+    ReplyProgress progress = nullptr;
+
+    ExchangeOptions WithoutLinkPreparation() const;
+    ExchangeOptions RepeatingWhileEmpty() const;
+    ExchangeOptions WithHourglassOn(QWidget *control) const;
+    ExchangeOptions WithProgress(ReplyProgress show) const;
 };
 
 // A port is selected in the port list and a tester is linked. Otherwise the
@@ -38,7 +46,7 @@ QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &
 // port in USB mode and is passed on.
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options = {});
 
-// The guard, then the exchange. False when the guard refused; nothing was
-// sent then.
-bool AskTester(PortRefusal refusal, const QByteArray &command, QByteArray &reply,
-               const ExchangeOptions &options = {});
+// The guard, then the exchange: the reply, or none when the guard refused
+// (nothing was sent then).
+std::optional<QByteArray> AskTester(PortRefusal refusal, const QByteArray &command,
+                                    const ExchangeOptions &options = {});

@@ -101,9 +101,8 @@ void TFormTime::FormShow()
         return;
     Button1->setEnabled(BluetoothMode == 0);
     Button2->setEnabled(BluetoothMode == 0);
-    ExchangeOptions options;
-    options.busyControl = this;
-    ShowReply(ExchangeWithTester(Cmd::ReadClock, options), Edit2, Edit1);
+    ShowReply(ExchangeWithTester(Cmd::ReadClock, ExchangeOptions().WithHourglassOn(this)), Edit2,
+              Edit1);
 }
 
 void TFormTime::Timer1Timer()
@@ -151,9 +150,8 @@ void TFormTime::Button3Click()
 
 void TFormTime::SetTesterClock(const QByteArray &command, QWidget *busyControl)
 {
-    ExchangeOptions options;
-    options.busyControl = busyControl;
-    const QByteArray reply = ExchangeWithTester(command, options);
+    const QByteArray reply =
+        ExchangeWithTester(command, ExchangeOptions().WithHourglassOn(busyControl));
     // An empty reply means none of the ten attempts reached the tester: its
     // clock is as it was, and so are the fields.
     if (reply.isEmpty()) {

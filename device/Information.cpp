@@ -1,9 +1,9 @@
 #include "device/Information.h"
 
 #include "admin/Password.h"
+#include "device/devicefields.h"
 #include "kit/messagebox.h"
 #include "kit/widgets.h"
-#include "records/download.h"
 
 #include <QEvent>
 #include <QLabel>

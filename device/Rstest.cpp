@@ -7,7 +7,6 @@
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "link/commands.h"
-#include "link/exchange.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -142,17 +141,11 @@ TFormTest::TFormTest(QWidget *parent)
     FormCreate();
 }
 
-TFormTest::~TFormTest()
-{
-    ExchangeTraceSink = nullptr;
-}
-
 void TFormTest::FormCreate()
 {
     Memo1->clear();
     for (const char *line : {"Network Test !!!", "TXD : >", "RXD : <"})
         Memo1->appendPlainText(QString::fromLatin1(line));
-    ExchangeTraceSink = [this](const QString &line) { Memo1->appendPlainText(MemoLine(line)); };
 }
 
 void TFormTest::FormShow()
@@ -165,18 +158,23 @@ void TFormTest::CheckBox1Click()
     TraceEnabled = CheckBox1->isChecked() ? 1 : 0;
 }
 
+void TFormTest::AddTraceLine(const QString &line)
+{
+    Memo1->appendPlainText(MemoLine(line));
+}
+
 void TFormTest::BitBtn1Click()
 {
-    QByteArray reply;
-    AskTester(PortRefusal::System, Cmd::CreateData, reply, {true, false, BitBtn1});
+    AskTester(PortRefusal::System, Cmd::CreateData, ExchangeOptions().WithHourglassOn(BitBtn1));
 }
 
 void TFormTest::BitBtn2Click()
 {
-    QByteArray reply;
-    if (!AskTester(PortRefusal::System, Cmd::DeleteData, reply, {true, false, BitBtn2}))
+    const std::optional<QByteArray> reply =
+        AskTester(PortRefusal::System, Cmd::DeleteData, ExchangeOptions().WithHourglassOn(BitBtn2));
+    if (!reply)
         return;
-    if (IsAcknowledged(reply))
+    if (IsAcknowledged(*reply))
         SystemMessageBox(QStringLiteral("Complete delete!!!"), QString::fromLatin1(CapCompletion));
     else
         SystemMessageBox(QStringLiteral("Failed to delete!!!"), QString::fromLatin1(CapFailure));
@@ -188,15 +186,16 @@ void TFormTest::Button1Click()
         return;
     // Sent on the port as it was last set up, without link preparation.
     ShowSerialReply(
-        ExchangeWithTester(SerialCommand(Edit1->text().toLatin1()), {false, false, Button1}));
+        ExchangeWithTester(SerialCommand(Edit1->text().toLatin1()),
+                           ExchangeOptions().WithoutLinkPreparation().WithHourglassOn(Button1)));
 }
 
 void TFormTest::Button2Click()
 {
     if (!UsbMode() || !AcceptSerialNumber(Edit2))
         return;
-    ShowSerialReply(
-        ExchangeWithTester(SerialCommand(Edit2->text().toLatin1()), {true, false, Button2}));
+    ShowSerialReply(ExchangeWithTester(SerialCommand(Edit2->text().toLatin1()),
+                                       ExchangeOptions().WithHourglassOn(Button2)));
 }
 
 bool TFormTest::UsbMode()
@@ -213,16 +212,12 @@ void TFormTest::Initialise(int index)
     const QString caption = Utf8(init.caption);
     if (!UsbMode())
         return;
-    ConfirmMode = 5;
-    FormYesNo->Label1->setText(caption + Utf8(" 하시겠습니까?"));
-    FormYesNo->SetPlace(Left() + 300, Top() + 120);
-    FormYesNo->ShowModal();
-    if (ConfirmResult != 1)
+    if (!FormYesNo->Ask(5, Left() + 300, Top() + 120, caption + Utf8(" 하시겠습니까?")))
         return;
-    ConfirmResult = 0;
     // No link is needed: a missing tester shows as the failure text.
     QPushButton *const buttons[6] = {Button3, Button4, Button5, Button6, Button7, Button8};
-    const QByteArray reply = ExchangeWithTester(init.command, {true, false, buttons[index]});
+    const QByteArray reply =
+        ExchangeWithTester(init.command, ExchangeOptions().WithHourglassOn(buttons[index]));
     if (IsAcknowledged(reply))
         ApplicationMessageBox(caption + Utf8(" 성공!!!"), QString::fromLatin1(CapCompletion));
     else

@@ -16,7 +16,6 @@ class TFormTest : public TForm
     Q_OBJECT
 public:
     explicit TFormTest(QWidget *parent);
-    ~TFormTest() override;
 
     void BitBtn1Click(); // create data
     void BitBtn2Click(); // erase data
@@ -29,6 +28,8 @@ public:
     void Button8Click() { Initialise(5); }
     void Button2Click(); // VKD-7 serial number
     void CheckBox1Click();
+    // One line of the exchange trace into the log.
+    void AddTraceLine(const QString &line);
 
     QPlainTextEdit *Memo1;
     QCheckBox *CheckBox1; // the exchange trace

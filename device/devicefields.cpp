@@ -1,6 +1,7 @@
 #include "device/devicefields.h"
 
 #include "kit/decimal.h"
+#include "kit/replytext.h"
 
 #include <climits>
 
@@ -47,6 +48,30 @@ bool ScanThree(const QString &text, QChar first, QChar second, int (&n)[3])
 }
 
 } // namespace
+
+bool ParseIdentification(const QByteArray &reply, IdentificationValues *values)
+{
+    values->lines = QStringList(7, QString());
+    values->present = QVector<bool>(7, false);
+    const QByteArray text = UsableReply(reply);
+    int count = 0;
+    int pos = 0;
+    if (!ReadReplyHeader(text, &count, &pos) || count != 7)
+        return false;
+    for (int k = 0; k < 7; ++k) {
+        const ReplyLine line = TakeLine(text, &pos);
+        if (!line.ended)
+            continue;
+        values->lines[k] = QString::fromLatin1(line.text);
+        values->present[k] = true;
+    }
+    return true;
+}
+
+bool ParseInformation(const QByteArray &reply, IdentificationValues *values)
+{
+    return ParseIdentification(reply.left(MaxInformationText), values);
+}
 
 ClockTexts ParseClockReply(const QByteArray &reply)
 {

@@ -1,16 +1,35 @@
 #pragma once
 // What the device dialogs read from the tester and from the operator: the
-// clock reply, the typed date and time, and the serial number.
+// information and clock replies, the typed date and time, and the serial
+// number.
 
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTime>
+#include <QVector>
 #include <optional>
 
 // The dialogs work on date, time and reply fields of at most this length.
 inline constexpr int MaxFieldLength = 1023;
+
+// Identification reply: true when its header announces 7 lines. values gets
+// the texts of information lines 2, 3 and 4 (serial number, software version,
+// last calibration); a line whose line feed is not within 100 characters
+// gives no value (the entry stays empty and is flagged absent in present).
+struct IdentificationValues
+{
+    QStringList lines; // index 0..6 = information lines 1..7; missing ones empty
+    QVector<bool> present;
+};
+bool ParseIdentification(const QByteArray &reply, IdentificationValues *values);
+
+// The information dialog reads the identification from a copy of the reply
+// of at most this many characters: a line reaching beyond it gives nothing.
+inline constexpr int MaxInformationText = 999;
+bool ParseInformation(const QByteArray &reply, IdentificationValues *values);
 
 struct ClockTexts
 {

@@ -1,8 +1,9 @@
 // The identification reply as the read action takes it: the header announcing
 // seven lines and the serial number, software version and calibration lines.
 
+#include "device/devicefields.h"
 #include "fuzz/fuzzing.h"
-#include "records/download.h"
+#include "kit/replytext.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "kit/form.h"
 
 #include "kit/messagebox.h"
-#include "link/exchange.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,7 +12,6 @@
 namespace {
 
 int g_exchanges = 0;
-std::function<void(const QByteArray &)> g_progress;
 
 // Holds back what must not happen in the middle of an exchange. A timer whose
 // tick is held back fires again at its next interval; the windows' own update
@@ -34,15 +32,6 @@ public:
         }
     }
 };
-
-void KeepWindowsAlive(const QByteArray &replySoFar)
-{
-    if (g_progress)
-        g_progress(replySoFar);
-    HoldBack holdBack;
-    QCoreApplication::instance()->installEventFilter(&holdBack);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 } // namespace
 
@@ -131,14 +120,12 @@ void OnTimer(QTimer *timer, std::function<void()> handler)
 
 ExchangeBusy::ExchangeBusy()
 {
-    if (g_exchanges++ == 0 && QCoreApplication::instance())
-        ExchangeWaitHook = KeepWindowsAlive;
+    ++g_exchanges;
 }
 
 ExchangeBusy::~ExchangeBusy()
 {
-    if (--g_exchanges == 0)
-        ExchangeWaitHook = nullptr;
+    --g_exchanges;
 }
 
 bool ExchangeRunning()
@@ -146,14 +133,14 @@ bool ExchangeRunning()
     return g_exchanges > 0;
 }
 
-ExchangeProgress::ExchangeProgress(std::function<void(const QByteArray &replySoFar)> show)
-    : FPrevious(std::exchange(g_progress, std::move(show)))
+void KeepWindowsAlive()
 {
-}
-
-ExchangeProgress::~ExchangeProgress()
-{
-    g_progress = std::move(FPrevious);
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application)
+        return;
+    HoldBack holdBack;
+    application->installEventFilter(&holdBack);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 HourglassCursor::HourglassCursor(QWidget *control) : FControl(control)

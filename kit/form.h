@@ -3,7 +3,6 @@
 // caption, a place set by its opener, a show and a close handler, and
 // Escape closing it only from the controls that say so.
 
-#include <QByteArray>
 #include <QDialog>
 #include <functional>
 #include <initializer_list>
@@ -42,9 +41,8 @@ protected:
 void OnClick(QAbstractButton *button, std::function<void()> handler);
 void OnTimer(QTimer *timer, std::function<void()> handler);
 
-// An exchange with the tester runs while one of these lives. Meanwhile the
-// windows are painted and the desktop's liveness check is answered, but no
-// click, key, timer tick or close request is handled: user input waits until
+// An exchange with the tester runs while one of these lives: no click, key,
+// timer tick or close request is handled meanwhile. User input waits until
 // the exchange is over, timers fire again afterwards and a closed window
 // stays open.
 class ExchangeBusy
@@ -57,19 +55,9 @@ public:
 };
 bool ExchangeRunning();
 
-// While one of these lives, every exchange tells show of the reply collected
-// so far, just before the windows are painted.
-class ExchangeProgress
-{
-public:
-    explicit ExchangeProgress(std::function<void(const QByteArray &replySoFar)> show);
-    ~ExchangeProgress();
-    ExchangeProgress(const ExchangeProgress &) = delete;
-    ExchangeProgress &operator=(const ExchangeProgress &) = delete;
-
-private:
-    std::function<void(const QByteArray &)> FPrevious;
-};
+// While an exchange waits for the tester: the windows are painted and the
+// desktop's liveness check is answered, but nothing else is handled.
+void KeepWindowsAlive();
 
 // The hourglass over a control while an operation runs.
 class HourglassCursor

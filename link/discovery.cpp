@@ -1,10 +1,30 @@
 #include "link/discovery.h"
 
-#include "kit/filelines.h"
-
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+
+namespace {
+
+// No table file is larger.
+constexpr qint64 MaxTableFileBytes = 64 * 1024 * 1024;
+
+// The whole of a regular file of at most MaxTableFileBytes, or nothing:
+// neither a device nor a FIFO nor a huge file can hold up the program.
+QByteArray TableFileBytes(const QString &path)
+{
+    // Checked before opening: opening a FIFO waits for a writer.
+    if (!QFileInfo(path).isFile())
+        return QByteArray();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential() || file.size() > MaxTableFileBytes)
+        return QByteArray();
+    return file.read(MaxTableFileBytes);
+}
+
+} // namespace
 
 QList<SerialCommEntry> ReadSerialCommTable()
 {
@@ -12,12 +32,13 @@ QList<SerialCommEntry> ReadSerialCommTable()
     if (overridePath.isEmpty())
         return SystemSerialCommTable();
 
-    QList<SerialCommEntry> table;
-    QStringList lines;
     // An unreadable table file lists no ports, as a missing system table does.
-    if (!LoadLines(overridePath, lines, nullptr))
-        return table;
-    for (const QString &line : lines) {
+    // A line ends at CR LF, at a lone CR or at a lone LF; one byte a character.
+    QByteArray text = TableFileBytes(overridePath);
+    text.replace("\r\n", "\n").replace('\r', '\n');
+    QList<SerialCommEntry> table;
+    for (const QByteArray &bytes : text.split('\n')) {
+        const QString line = QString::fromLatin1(bytes);
         const qsizetype tab = line.indexOf(QLatin1Char('\t'));
         if (line.trimmed().isEmpty() || tab < 0)
             continue;

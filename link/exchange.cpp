@@ -1,28 +1,24 @@
 #include "link/exchange.h"
 
-#include "app/mainstate.h"
 #include "link/comport.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-std::function<void(const QString &line)> ExchangeTraceSink;
-std::function<void(const QByteArray &replySoFar)> ExchangeWaitHook;
-
-int QuietTimeMs()
+int QuietTimeMs(int bluetoothMode, int connected)
 {
-    if (BluetoothMode == 0)
-        return 300;
-    return Connected == 1 ? 500 : 1000;
+    if (bluetoothMode == 0)
+        return UsbQuietMs;
+    return connected == 1 ? 500 : 1000;
 }
 
 namespace {
 
-void Trace(const QByteArray &line)
+void Trace(const ExchangeContext &context, const QByteArray &line)
 {
-    if (TraceEnabled != 0 && ExchangeTraceSink)
-        ExchangeTraceSink(QString::fromLatin1(line));
+    if (context.trace)
+        context.trace(QString::fromLatin1(line));
 }
 
 void DiscardPendingInput(TCustomComPort &port)
@@ -44,20 +40,21 @@ qint64 ExchangeDeadlineMs(int bitsPerSecond, int quietMs)
     return (bits + speed - 1) / speed + quietMs;
 }
 
-QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply)
+QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply,
+                      const ExchangeContext &context)
 {
     using Clock = std::chrono::steady_clock;
     using std::chrono::milliseconds;
 
     std::this_thread::sleep_for(milliseconds(100));
-    IdleTicks = 0;
     DiscardPendingInput(port);
     DiscardPendingInput(port);
 
     auto lastActivity = Clock::now();
+    const milliseconds quiet(context.quietMs);
     const auto deadline =
-        lastActivity + milliseconds(ExchangeDeadlineMs(port.BitsPerSecond(), QuietTimeMs()));
-    Trace(">" + command);
+        lastActivity + milliseconds(ExchangeDeadlineMs(port.BitsPerSecond(), context.quietMs));
+    Trace(context, ">" + command);
     port.WriteStr(command);
 
     reply.clear();
@@ -72,21 +69,21 @@ QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArra
                 reply += chunk;
             lastActivity = Clock::now();
         }
-        const auto quietEnd = lastActivity + milliseconds(QuietTimeMs());
+        const auto quietEnd = lastActivity + quiet;
         const auto now = Clock::now();
         if (now > quietEnd || now >= deadline)
             break;
-        if (ExchangeWaitHook && now >= nextHook) {
-            ExchangeWaitHook(reply);
+        if (context.wait && now >= nextHook) {
+            context.wait(reply);
             nextHook = Clock::now() + milliseconds(ExchangeHookIntervalMs);
             continue; // what came meanwhile is read before the quiet time is judged
         }
         auto waitEnd = std::min(quietEnd, deadline);
-        if (ExchangeWaitHook)
+        if (context.wait)
             waitEnd = std::min(waitEnd, nextHook);
         const auto left = std::chrono::ceil<milliseconds>(waitEnd - now).count();
         port.WaitForInput(std::max<int>(1, int(left)));
     }
-    Trace("<" + reply);
+    Trace(context, "<" + reply);
     return reply;
 }

@@ -8,8 +8,10 @@
 
 class TCustomComPort;
 
-// Quiet time in ms for the current BluetoothMode and Connected flags.
-int QuietTimeMs();
+// Quiet time in ms for the link type (0 = USB, anything else Bluetooth) and
+// whether a tester is linked.
+int QuietTimeMs(int bluetoothMode, int connected);
+inline constexpr int UsbQuietMs = 300;
 
 // The longest reply that is collected; the rest is read and thrown away.
 inline constexpr int MaxReplyLength = 99999;
@@ -18,20 +20,32 @@ inline constexpr int MaxReplyLength = 99999;
 // at bitsPerSecond (ten bits a character) plus the quiet time.
 qint64 ExchangeDeadlineMs(int bitsPerSecond, int quietMs);
 
+// How often the exchange calls its wait callback while it waits, in ms.
+inline constexpr int ExchangeHookIntervalMs = 50;
+
+// Told of the reply collected so far while an exchange runs.
+using ReplyProgress = std::function<void(const QByteArray &replySoFar)>;
+
+// What an exchange takes from the program around it.
+struct ExchangeContext
+{
+    // Milliseconds without a new byte after which the reply is complete.
+    int quietMs = UsbQuietMs;
+    // Told ">" and the command just before the write and "<" and the reply
+    // after collection. Nothing is traced while it is empty.
+    std::function<void(const QString &line)> trace;
+    // Called while the exchange waits for the tester, about every
+    // ExchangeHookIntervalMs, with the reply collected so far: the program
+    // keeps its windows painted there. Its time counts towards the quiet time
+    // and the deadline like any other wait. Nothing is called while it is
+    // empty.
+    ReplyProgress wait;
+};
+
 // Sends command on an open port and returns the collected reply, also stored
 // in reply. Collection ends when the line has been quiet for the quiet time,
 // or at the exchange's deadline with what came so far. Beyond MaxReplyLength
 // the input is discarded until the line is quiet, so the next exchange starts
-// clean. Resets IdleTicks. Raises whatever the port raises.
-QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply);
-
-// Called while an exchange waits for the tester, about every
-// ExchangeHookIntervalMs, with the reply collected so far: the program keeps
-// its windows painted there. Its time counts towards the quiet time and the
-// deadline like any other wait. Nothing is called while it is empty.
-inline constexpr int ExchangeHookIntervalMs = 50;
-extern std::function<void(const QByteArray &replySoFar)> ExchangeWaitHook;
-
-// Where the exchange trace goes while TraceEnabled is non-zero (the service
-// window's log); nothing is traced while it is empty.
-extern std::function<void(const QString &line)> ExchangeTraceSink;
+// clean. Raises whatever the port raises.
+QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply,
+                      const ExchangeContext &context);

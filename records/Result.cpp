@@ -1,8 +1,8 @@
 #include "records/Result.h"
 
-#include "app/Main.h"
 #include "app/deviceaction.h"
-#include "device/Setup.h"
+#include "app/mainstate.h"
+#include "device/devicefields.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
@@ -17,7 +17,6 @@
 #include "records/stringgrid.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -184,7 +183,8 @@ void TFormResult::BitBtn1Click()
     if (!TesterLinked(PortRefusal::Application) || !MayDiscardRecords())
         return;
     HourglassCursor hourglass(BitBtn1);
-    const QByteArray identification = ExchangeWithTester(Cmd::Identify, {true, true});
+    const QByteArray identification =
+        ExchangeWithTester(Cmd::Identify, ExchangeOptions().RepeatingWhileEmpty());
     IdentificationValues info;
     if (!ParseIdentification(identification, &info)) {
         Refuse("Information Rx Error !!!");
@@ -230,7 +230,10 @@ QByteArray TFormResult::ReceiveDownload()
         ProgressBar1->setRange(0, announced);
         ProgressBar1->setValue(received);
     };
-    return ExchangeWithTester(Cmd::Download, {false, true, nullptr, showProgress});
+    return ExchangeWithTester(
+        Cmd::Download,
+        ExchangeOptions().WithoutLinkPreparation().RepeatingWhileEmpty().WithProgress(
+            showProgress));
 }
 
 void TFormResult::BitBtn2Click()

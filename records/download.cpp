@@ -1,57 +1,11 @@
 #include "records/download.h"
 
-#include "kit/decimal.h"
+#include "kit/replytext.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 namespace {
-
-// The part of a reply the program looks at: up to its first zero byte and
-// never more than MaxReplyText characters.
-QByteArray UsableReply(const QByteArray &reply)
-{
-    QByteArray text = reply.left(MaxReplyText);
-    const int zero = text.indexOf('\0');
-    if (zero >= 0)
-        text.truncate(zero);
-    return text;
-}
-
-struct ReplyLine
-{
-    QByteArray text;
-    bool ended = false; // its line feed lay within the characters consumed
-};
-
-// Takes the line starting at *pos, consuming at most MaxReplyLine characters:
-// up to and including its line feed, or MaxReplyLine characters when the line
-// feed comes later (the rest then reads as the next line).
-ReplyLine TakeLine(const QByteArray &text, int *pos)
-{
-    const int start = std::min(*pos, int(text.size()));
-    const int span = std::min(MaxReplyLine, int(text.size()) - start);
-    const char *begin = text.constData() + start;
-    const void *lf = span > 0 ? std::memchr(begin, '\n', size_t(span)) : nullptr;
-    if (lf) {
-        const int length = int(static_cast<const char *>(lf) - begin);
-        *pos = start + length + 1;
-        return {text.mid(start, length), true};
-    }
-    *pos = start + span;
-    return {text.mid(start, span), false};
-}
-
-// A decimal number as "%d" reads it: blanks, an optional sign, digits. Values
-// beyond the range of int are clamped.
-bool ReadDecimal(const QByteArray &text, int from, int *value)
-{
-    const DecimalText number = ScanDecimal(QString::fromLatin1(text), from);
-    if (number.found)
-        *value = ClampedTo<int>(number.value);
-    return number.found;
-}
 
 char FirstCode(const QByteArray &field)
 {
@@ -59,43 +13,6 @@ char FirstCode(const QByteArray &field)
 }
 
 } // namespace
-
-bool ReadReplyHeader(const QByteArray &reply, int *count, int *next)
-{
-    const QByteArray text = UsableReply(reply);
-    int pos = 0;
-    const ReplyLine header = TakeLine(text, &pos);
-    *next = pos;
-    // The number is looked for in the header line only, so that a short
-    // header never takes a record's test number for the count.
-    if (header.text.size() < 2)
-        return false;
-    return ReadDecimal(header.text, 2, count);
-}
-
-bool ParseIdentification(const QByteArray &reply, IdentificationValues *values)
-{
-    values->lines = QStringList(7, QString());
-    values->present = QVector<bool>(7, false);
-    const QByteArray text = UsableReply(reply);
-    int count = 0;
-    int pos = 0;
-    if (!ReadReplyHeader(text, &count, &pos) || count != 7)
-        return false;
-    for (int k = 0; k < 7; ++k) {
-        const ReplyLine line = TakeLine(text, &pos);
-        if (!line.ended)
-            continue;
-        values->lines[k] = QString::fromLatin1(line.text);
-        values->present[k] = true;
-    }
-    return true;
-}
-
-bool ParseInformation(const QByteArray &reply, IdentificationValues *values)
-{
-    return ParseIdentification(reply.left(MaxInformationText), values);
-}
 
 DownloadReply ParseDownload(const QByteArray &reply)
 {

@@ -1,33 +1,12 @@
 #pragma once
-// Reading the tester's identification and download replies.
+// Reading the tester's download reply.
 
+#include "kit/replytext.h"
 #include "records/recordfields.h"
 
 #include <QByteArray>
 
 inline constexpr int MaxRecords = 500;
-inline constexpr int MaxReplyText = 99999;
-inline constexpr int MaxReplyLine = 100; // characters consumed for one line
-
-// Reads the header line "%c%c%d" at the start of reply. Returns false when no
-// number can be read. *next is set to the start of the line after the header.
-bool ReadReplyHeader(const QByteArray &reply, int *count, int *next);
-
-// Identification reply: true when its header announces 7 lines. values gets
-// the texts of information lines 2, 3 and 4 (serial number, software version,
-// last calibration); a line whose line feed is not within 100 characters
-// gives no value (the entry stays empty and is flagged absent in present).
-struct IdentificationValues
-{
-    QStringList lines; // index 0..6 = information lines 1..7; missing ones empty
-    QVector<bool> present;
-};
-bool ParseIdentification(const QByteArray &reply, IdentificationValues *values);
-
-// The information dialog reads the identification from a copy of the reply
-// of at most this many characters: a line reaching beyond it gives nothing.
-inline constexpr int MaxInformationText = 999;
-bool ParseInformation(const QByteArray &reply, IdentificationValues *values);
 
 // Incomplete: fewer record lines than the header announces (the tester went
 // away in the middle); no rows are given then.

@@ -10,13 +10,14 @@
 #include "admin/Password.h"
 #include "admin/passwordchange.h"
 #include "device/Information.h"
+#include "device/Rstest.h"
 #include "link/commands.h"
-#include "link/exchange.h"
 #include "tools/simulator.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <memory>
@@ -50,16 +51,13 @@ QPoint Place(const QWidget *window, const QPoint &expected)
 }
 } // namespace
 
-class TestAdmin : public QObject
+class TestAdmin : public GuiTest
 {
     Q_OBJECT
-    std::unique_ptr<GuiFixture> fx = std::make_unique<GuiFixture>();
     std::unique_ptr<TesterSimulator> tester;
     QString question;
 
 private slots:
-    void initTestCase() { fx->CreateWindows(); }
-    void cleanupTestCase() { fx.reset(); }
     void init()
     {
         tester = std::make_unique<TesterSimulator>();
@@ -211,11 +209,14 @@ private slots:
         const bool cal = button == 3;
         tester->SetReply(cal ? CalCommand(2) : Cmd::DeleteAll, reply);
         PtyPair pty;
+        QMetaObject::Connection goAway;
         if (reply.isEmpty()) {
             LinkTo(cal ? pty.PortName() : fx->Dir() + QStringLiteral("/gone"));
-            // The tester goes away as the command is written.
+            // The tester goes away as the command is written: its trace line
+            // reaches the service window's log just before.
             TraceEnabled = 1;
-            ExchangeTraceSink = [&pty](const QString &) { pty.CloseMaster(); };
+            goAway = connect(FormTest->Memo1, &QPlainTextEdit::textChanged,
+                             [&pty] { pty.CloseMaster(); });
         }
         FormAdmin->Label2->setText(QStringLiteral("4242"));
         FormAdmin->ComboBox1->setCurrentIndex(2);
@@ -223,7 +224,7 @@ private slots:
         Confirm(steps, answer, &question);
         (cal ? FormAdmin->Button3 : FormAdmin->Button4)->click();
         TraceEnabled = 0;
-        ExchangeTraceSink = nullptr;
+        disconnect(goAway);
 
         QCOMPARE(question, cal ? "Are you sure you want to change your CAL setting?"
                                : "Are you sure you want to delete all data?");

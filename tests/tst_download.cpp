@@ -1,3 +1,4 @@
+#include "device/devicefields.h"
 #include "records/download.h"
 
 #include <QtTest>

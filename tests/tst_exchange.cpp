@@ -1,7 +1,6 @@
 // One command out, the reply in: the exchange against the simulated tester
 // through the real serial port class.
 
-#include "app/mainstate.h"
 #include "link/commands.h"
 #include "link/comport.h"
 #include "link/exchange.h"
@@ -18,6 +17,7 @@ struct Link
 {
     TesterSimulator sim;
     TComPort port;
+    ExchangeContext context;
 
     Link()
     {
@@ -30,7 +30,7 @@ struct Link
     QByteArray Exchange(const QByteArray &command)
     {
         QByteArray reply;
-        return RS232Write(port, command, reply);
+        return RS232Write(port, command, reply, context);
     }
 };
 
@@ -56,8 +56,6 @@ class TestExchange : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void quietTime_data();
     void quietTime();
     void silentTesterGivesEmptyReply_data();
@@ -74,23 +72,12 @@ private slots:
     void tricklingTesterEndsAtDeadline();
     void overLongReplyLeavesLineClean();
     void zeroBytesKept();
-    void idleTicksReset();
     void trace();
+    void waitSeesReplySoFar();
     void closedPortRaises();
     void vanishedTesterRaises();
     void testerVanishingMidReplyRaises();
 };
-
-void TestExchange::init()
-{
-    ResetMainState();
-    ExchangeTraceSink = nullptr;
-}
-
-void TestExchange::cleanup()
-{
-    ExchangeTraceSink = nullptr;
-}
 
 void TestExchange::quietTime_data()
 {
@@ -109,9 +96,7 @@ void TestExchange::quietTime()
     QFETCH(int, bluetooth);
     QFETCH(int, connected);
     QFETCH(int, quietMs);
-    BluetoothMode = bluetooth;
-    Connected = connected;
-    QCOMPARE(QuietTimeMs(), quietMs);
+    QCOMPARE(QuietTimeMs(bluetooth, connected), quietMs);
 }
 
 void TestExchange::silentTesterGivesEmptyReply_data()
@@ -129,15 +114,14 @@ void TestExchange::silentTesterGivesEmptyReply()
     QFETCH(int, bluetooth);
     QFETCH(int, connected);
     QFETCH(int, expectedMs);
-    BluetoothMode = bluetooth;
-    Connected = connected;
     Link link;
     link.sim.SetSilent(true);
+    link.context.quietMs = QuietTimeMs(bluetooth, connected);
 
     QElapsedTimer timer;
     timer.start();
     QByteArray reply = "old";
-    const QByteArray returned = RS232Write(link.port, Cmd::Identify, reply);
+    const QByteArray returned = RS232Write(link.port, Cmd::Identify, reply, link.context);
     const qint64 ms = timer.elapsed();
 
     QVERIFY(reply.isEmpty());
@@ -150,7 +134,7 @@ void TestExchange::replyReplacesCallersText()
 {
     Link link;
     QByteArray reply = "left over from before";
-    const QByteArray returned = RS232Write(link.port, Cmd::Identify, reply);
+    const QByteArray returned = RS232Write(link.port, Cmd::Identify, reply, link.context);
     QCOMPARE(reply, link.sim.IdentificationReply());
     QCOMPARE(returned, reply);
 }
@@ -246,7 +230,7 @@ void TestExchange::tricklingTesterEndsAtDeadline()
     Link link;
     link.port.SetCustomBaudRate(1000000);
     link.port.SetBaudRate(brCustom);
-    const qint64 deadlineMs = ExchangeDeadlineMs(1000000, QuietTimeMs());
+    const qint64 deadlineMs = ExchangeDeadlineMs(1000000, UsbQuietMs);
     const QByteArray whole = Pattern(1000);
     link.sim.SetReply(Cmd::Download, whole);
     link.sim.SetLineSpeed(4); // one byte every 250 ms, for four minutes
@@ -284,30 +268,12 @@ void TestExchange::zeroBytesKept()
     QVERIFY(reply.contains('\0'));
 }
 
-void TestExchange::idleTicksReset()
-{
-    Link link;
-    IdleTicks = 250;
-    link.Exchange(Cmd::LinkOk);
-    QCOMPARE(IdleTicks, 0);
-
-    // Also an exchange that fails restarts the idle count.
-    link.port.Close();
-    IdleTicks = 250;
-    QVERIFY_THROWS_EXCEPTION(EComPort, link.Exchange(Cmd::LinkOk));
-    QCOMPARE(IdleTicks, 0);
-}
-
 void TestExchange::trace()
 {
     Link link;
     QStringList lines;
-    ExchangeTraceSink = [&](const QString &line) { lines.append(line); };
+    link.context.trace = [&](const QString &line) { lines.append(line); };
 
-    link.Exchange(Cmd::ReadClock);
-    QVERIFY(lines.isEmpty());
-
-    TraceEnabled = 1;
     const QByteArray reply = link.Exchange(Cmd::ReadClock);
     QCOMPARE(lines, (QStringList{">$R0000\n", "<" + QString::fromLatin1(reply)}));
 
@@ -315,18 +281,34 @@ void TestExchange::trace()
     link.sim.SetSilent(true);
     link.Exchange(Cmd::LinkOk);
     QCOMPARE(lines, (QStringList{">$OK\n", "<"}));
+}
 
-    ExchangeTraceSink = nullptr;
-    link.Exchange(Cmd::LinkOk);
+// The wait callback sees the reply grow while the tester sends it.
+void TestExchange::waitSeesReplySoFar()
+{
+    Link link;
+    link.sim.SetRecordCount(20);
+    link.sim.SetLineSpeed(960);
+    QList<QByteArray> seen;
+    link.context.wait = [&](const QByteArray &replySoFar) { seen.append(replySoFar); };
+    const QByteArray reply = link.Exchange(Cmd::Download);
+    QCOMPARE(reply, link.sim.DownloadReply());
+    QVERIFY(seen.size() > 2);
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        QVERIFY(reply.startsWith(seen[i]));
+        QVERIFY(i == 0 || seen[i].size() >= seen[i - 1].size());
+    }
+    QVERIFY(seen.first().size() < seen.last().size());
 }
 
 void TestExchange::closedPortRaises()
 {
     TesterSimulator sim;
     TComPort port;
+    ExchangeContext context;
     port.SetPort(sim.PortName());
     QByteArray reply = "kept";
-    QVERIFY_THROWS_EXCEPTION(EComPort, RS232Write(port, Cmd::Identify, reply));
+    QVERIFY_THROWS_EXCEPTION(EComPort, RS232Write(port, Cmd::Identify, reply, {}));
     QVERIFY(sim.CommandLog().isEmpty());
 }
 

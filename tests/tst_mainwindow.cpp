@@ -31,11 +31,9 @@ QByteArray ShortIdentification()
 }
 } // namespace
 
-class TestMainWindow : public QObject
+class TestMainWindow : public GuiTest
 {
     Q_OBJECT
-
-    std::unique_ptr<GuiFixture> fx;
 
     // A port name that sorts as name does, for the tester on sim.
     QString Port(const TesterSimulator &sim, const QString &name)
@@ -54,12 +52,6 @@ class TestMainWindow : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
-    }
-    void cleanupTestCase() { fx.reset(); }
 
     void init()
     {
@@ -278,6 +270,24 @@ private slots:
         QCOMPARE(IconImage(FormMain->BitBtn1), FormMain->Image2.toImage());
         QCOMPARE(IconImage(FormMain->BitBtn6), FormMain->Image5.toImage());
         QVERIFY(FormSetup->ComboBox1->isEnabled());
+    }
+
+    // Every exchange restarts the idle count, also one that fails.
+    void exchangeRestartsIdleCount()
+    {
+        TesterSimulator tester;
+        GuiFixture::SelectPort(tester.PortName());
+        FormMain->PrepareLink();
+        FormMain->ComPort1->Open();
+        QByteArray reply;
+        IdleTicks = 250;
+        FormMain->RS232Write(Cmd::LinkOk, reply);
+        QCOMPARE(IdleTicks, 0);
+
+        FormMain->ComPort1->Close();
+        IdleTicks = 250;
+        QVERIFY_THROWS_EXCEPTION(EComPort, FormMain->RS232Write(Cmd::LinkOk, reply));
+        QCOMPARE(IdleTicks, 0);
     }
 
     void idleUsbLinkEndsAfter300Ticks()

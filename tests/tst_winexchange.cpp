@@ -4,7 +4,7 @@
 
 #include "comtester.h"
 
-#include "app/mainstate.h"
+#include "device/devicefields.h"
 #include "link/commands.h"
 #include "link/discovery.h"
 #include "link/exchange.h"
@@ -37,17 +37,14 @@ private slots:
         port.SetPort(TesterPort());
         port.Timeouts().SetReadInterval(200);
         port.Timeouts().SetReadTotalC(200);
-        BluetoothMode = 0;
         port.Open();
     }
     void cleanupTestCase() { port.Close(); }
 
     void identificationAndDownload()
     {
-        IdleTicks = 7;
         QByteArray reply;
-        RS232Write(port, Cmd::Identify, reply);
-        QCOMPARE(IdleTicks, 0);
+        RS232Write(port, Cmd::Identify, reply, {});
         QVERIFY(IsSupportedTester(reply));
         IdentificationValues values;
         QVERIFY(ParseIdentification(reply, &values));
@@ -55,7 +52,7 @@ private slots:
         // A stale reply waiting in the queue is dropped before the command.
         port.WriteStr(Cmd::Identify);
         QVERIFY(SettledInputCount(port) > 0);
-        RS232Write(port, Cmd::Download, reply);
+        RS232Write(port, Cmd::Download, reply, {});
         const DownloadReply download = ParseDownload(reply);
         QCOMPARE(download.status, DownloadStatus::Ok);
         QCOMPARE(download.count, 500);

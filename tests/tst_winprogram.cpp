@@ -33,8 +33,10 @@ private slots:
         QVERIFY(!FormSetup->ComboBox1->isEnabled());
 
         FormResult->show();
+        IdleTicks = 7;
         FormResult->BitBtn1Click();
         QCOMPARE(RecordCount, 500);
+        QCOMPARE(IdleTicks, 0);
         const QString path = fx.Dir() + QStringLiteral("/records.DAT");
         fx.ChosenFiles << path;
         FormResult->BitBtn2Click();

@@ -3,7 +3,6 @@
 // and the whole process are measured apart. The target is below 5 % of the
 // wall time for the exchange.
 
-#include "app/mainstate.h"
 #include "link/commands.h"
 #include "link/comport.h"
 #include "tools/exchangemeasure.h"

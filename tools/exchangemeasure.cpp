@@ -14,7 +14,7 @@ void MeasureExchange(const char *title, TCustomComPort &port, const QByteArray &
     const double thread0 = ThreadCpuSeconds();
     const double process0 = ProcessCpuSeconds();
     QByteArray reply;
-    RS232Write(port, command, reply);
+    RS232Write(port, command, reply, {});
     const double wall = double(clock.nsecsElapsed()) / 1e9;
     const double thread = ThreadCpuSeconds() - thread0;
     const double process = ProcessCpuSeconds() - process0;
