@@ -6,6 +6,7 @@
 #include "app/mainstate.h"
 #include "app/messagebox.h"
 #include "app/texts.h"
+#include "app/widgets.h"
 #include "link/commands.h"
 
 #include <QComboBox>
@@ -75,6 +76,11 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
     Label5 = label(GroupBox2, 30, 90, "Confirm New Password :");
     Edit3 = edit(GroupBox2, 90);
     Button2 = button(GroupBox2, 264, 90, 41, 21, "Set");
+    // The captions end a little before the edits.
+    for (QLabel *l : {Label3, Label4, Label5}) {
+        l->setFont(FittingFont(labelFont, {l->text()}, Edit1->x() - l->x() - 4));
+        l->adjustSize();
+    }
 
     // The CAL group lies below the visible client area; it is reached by Tab.
     GroupBox3 = group(320, 49);

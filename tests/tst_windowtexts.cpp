@@ -1,0 +1,203 @@
+// Every window's texts as the operator meets them: each caption, label and
+// button text shown whole in its font, every button named for a screen
+// reader, and what comes from a tester or a file shown as plain text.
+
+#include "guifixture.h"
+
+#include "admin/Administer.h"
+#include "admin/Massge1.h"
+#include "admin/Password.h"
+#include "device/Datetime.h"
+#include "device/Information.h"
+#include "device/Rstest.h"
+#include "device/Tdate.h"
+#include "records/Result.h"
+#include "records/Searchlist.h"
+#include "records/Serch1.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Where a control draws its text and how much room it has for it, in the
+// control's own coordinates.
+struct TextPlace
+{
+    QString text;
+    QRect room;
+    Qt::Alignment alignment;
+};
+
+std::optional<TextPlace> PlaceOfText(QWidget *w)
+{
+    QStyle *style = w->style();
+    if (auto *label = qobject_cast<QLabel *>(w)) {
+        if (label->text().isEmpty())
+            return std::nullopt;
+        const int inset = label->margin() + qMax(0, label->indent());
+        return TextPlace{label->text(), label->contentsRect().adjusted(inset, 0, -inset, 0),
+                         label->alignment()};
+    }
+    if (auto *box = qobject_cast<QGroupBox *>(w)) {
+        if (box->title().isEmpty())
+            return std::nullopt;
+        QStyleOptionGroupBox option;
+        option.initFrom(box);
+        option.text = box->title();
+        option.textAlignment = box->alignment();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        const QRect title =
+            style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+        // The title runs from its place to the frame's far side.
+        return TextPlace{box->title(), QRect(title.topLeft(), QPoint(box->width() - 1, title.bottom())),
+                         Qt::AlignLeft | Qt::AlignVCenter};
+    }
+    auto *button = qobject_cast<QAbstractButton *>(w);
+    if (!button || button->text().isEmpty())
+        return std::nullopt;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+    Qt::Alignment alignment = Qt::AlignCenter;
+    if (qobject_cast<QCheckBox *>(w)) {
+        contents = QStyle::SE_CheckBoxContents;
+        alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    } else if (qobject_cast<QRadioButton *>(w)) {
+        contents = QStyle::SE_RadioButtonContents;
+        alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    } else if (auto *push = qobject_cast<QPushButton *>(w); push && push->autoDefault()) {
+        option.features |= QStyleOptionButton::AutoDefaultButton;
+    }
+    return TextPlace{button->text(), style->subElementRect(contents, &option, button),
+                     alignment};
+}
+
+QSize TextSize(const QWidget *w, const QString &text)
+{
+    const QFontMetrics metrics = w->fontMetrics();
+    int width = 0;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        width = qMax(width, metrics.horizontalAdvance(line));
+    return {width, metrics.height() * int(lines.size())};
+}
+
+QString Describe(const QWidget *w, const QString &text)
+{
+    return QStringLiteral("%1: %2 at %3,%4 \"%5\"")
+        .arg(QLatin1String(w->window()->metaObject()->className()),
+             QLatin1String(w->metaObject()->className()))
+        .arg(w->x())
+        .arg(w->y())
+        .arg(text);
+}
+
+// What keeps a control's text from being shown whole, or nothing.
+QStringList TextFaults(QWidget *w)
+{
+    const std::optional<TextPlace> place = PlaceOfText(w);
+    if (!place)
+        return {};
+    QStringList faults;
+    const QSize size = TextSize(w, place->text);
+    if (size.width() > place->room.width() || size.height() > place->room.height())
+        faults << QStringLiteral("%1 needs %2 x %3, has %4 x %5")
+                      .arg(Describe(w, place->text))
+                      .arg(size.width())
+                      .arg(size.height())
+                      .arg(place->room.width())
+                      .arg(place->room.height());
+    // A control above it in the same parent must not cover the text.
+    const QRect drawn = QStyle::alignedRect(w->layoutDirection(), place->alignment,
+                                            size.boundedTo(place->room.size()), place->room)
+                            .translated(w->pos());
+    const QObjectList siblings = w->parentWidget()->children();
+    for (qsizetype k = siblings.indexOf(w) + 1; k < siblings.size(); ++k) {
+        auto *other = qobject_cast<QWidget *>(siblings[k]);
+        if (other && other->isVisibleTo(w->window()) && other->geometry().intersects(drawn))
+            faults << QStringLiteral("%1 runs under %2").arg(Describe(w, place->text),
+                                                             Describe(other, QString()));
+    }
+    return faults;
+}
+
+} // namespace
+
+class TestWindowTexts : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<GuiFixture> fx;
+
+    // The program's twelve windows.
+    static QWidgetList Windows()
+    {
+        return {FormMain,  FormResult, FormSetup, FormInfor, FormTime,     FormSerch1,
+                FormTest,  FormAdmin,  FormYesNo, DateForm,  FormPassWord, SearchForm};
+    }
+    // The controls the window itself shows, not those of a window it owns.
+    static QWidgetList Controls(QWidget *window)
+    {
+        QWidgetList controls;
+        for (QWidget *w : window->findChildren<QWidget *>())
+            if (w->window() == window && w->isVisibleTo(window))
+                controls << w;
+        return controls;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        fx = std::make_unique<GuiFixture>();
+        fx->CreateWindows();
+        // Shown, so that each control is laid out and polished as the
+        // operator sees it.
+        for (QWidget *window : Windows())
+            window->show();
+        QApplication::processEvents();
+    }
+    void cleanupTestCase() { fx.reset(); }
+
+    void everyTextShownWhole()
+    {
+        QStringList faults;
+        int checked = 0;
+        for (QWidget *window : Windows()) {
+            window->ensurePolished();
+            for (QWidget *w : Controls(window)) {
+                w->ensurePolished();
+                faults += TextFaults(w);
+                checked += PlaceOfText(w).has_value();
+            }
+        }
+        QVERIFY(checked > 60);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    void everyButtonNamed()
+    {
+        QStringList unnamed;
+        for (QWidget *window : Windows())
+            for (QWidget *w : Controls(window))
+                if (qobject_cast<QAbstractButton *>(w) &&
+                    QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
+                    unnamed << Describe(w, w->toolTip());
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestWindowTexts)
+#include "tst_windowtexts.moc"
