@@ -3,6 +3,7 @@
 // reader, and what comes from a tester or a file shown as plain text.
 
 #include "guifixture.h"
+#include "modalsteps.h"
 
 #include "admin/Administer.h"
 #include "admin/Massge1.h"
@@ -14,12 +15,18 @@
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
+#include "records/datafile.h"
+#include "records/recordfields.h"
+#include "link/commands.h"
+#include "tools/simulator.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -158,6 +165,20 @@ class TestWindowTexts : public QObject
         return controls;
     }
 
+    // Labels showing text: each must show it as plain text.
+    static int MarkupLabels(const QString &text)
+    {
+        int count = 0;
+        for (QWidget *window : Windows())
+            for (QWidget *w : Controls(window))
+                if (auto *label = qobject_cast<QLabel *>(w); label && label->text().contains(text)) {
+                    if (label->textFormat() != Qt::PlainText)
+                        qWarning() << "shown as markup:" << Describe(label, label->text());
+                    count += label->textFormat() == Qt::PlainText;
+                }
+        return count;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -168,6 +189,8 @@ private slots:
         for (QWidget *window : Windows())
             window->show();
         QApplication::processEvents();
+        for (QWidget *window : Windows())
+            window->hide();
     }
     void cleanupTestCase() { fx.reset(); }
 
@@ -196,6 +219,75 @@ private slots:
                     QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
                     unnamed << Describe(w, w->toolTip());
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char('\n'))));
+    }
+
+    // What a tester or a data file says is shown as it is, never as markup:
+    // in the results window's device lines, the information and
+    // administration dialogs and the service window's serial-number reply.
+    void testerAndFileTextsArePlain_data()
+    {
+        QTest::addColumn<QByteArray>("markup");
+        QTest::newRow("bold") << QByteArray("<b>x</b>");
+        QTest::newRow("image") << QByteArray("<img src=x>");
+    }
+    void testerAndFileTextsArePlain()
+    {
+        QFETCH(QByteArray, markup);
+        const QString literal = QString::fromLatin1(markup);
+        QVERIFY(Qt::mightBeRichText(literal));
+        TesterSimulator tester;
+        GuiFixture::SelectPort(tester.PortName());
+        Connected = 1;
+        QByteArray identification = "#I7\n";
+        for (int line = 0; line < 7; ++line)
+            identification += markup + '\n';
+        tester.SetReply(Cmd::Identify, identification);
+        tester.SetReply(SerialCommand("KT0099999"), markup + '\n');
+
+        FormResult->show();
+        FormResult->BitBtn1Click();
+        QCOMPARE(MarkupLabels(literal), 3);
+
+        ModalSteps steps;
+        steps.On(FormInfor, [&] {
+            QCOMPARE(MarkupLabels(literal), 3 + 6 + 1);
+            FormInfor->close();
+        });
+        FormMain->BitBtn2Click();
+        QVERIFY(steps.Done());
+
+        // The real message box, as the operator sees it.
+        SetMessageHandler({});
+        QString shown;
+        QTimer boxes;
+        connect(&boxes, &QTimer::timeout, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                if (box->textFormat() == Qt::PlainText)
+                    shown = box->text();
+                box->accept();
+            }
+        });
+        boxes.start(5);
+        FormTest->Edit1->setText(QStringLiteral("KT0099999"));
+        FormTest->Button1Click();
+        fx->CatchMessages();
+        QCOMPARE(shown, literal + u'\n');
+
+        // A data file holding the same lines.
+        QStringList info(4, literal);
+        GridRows rows{PlainHeadings(), GridRow(RecordColumns, literal)};
+        const QString path = QDir(fx->Dir()).filePath(QStringLiteral("markup.DAT"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(BuildRecordFileLines(info, rows, u',').join(QStringLiteral("\r\n")).toLatin1());
+        file.close();
+        FormResult->hide();
+        FormResult->show();
+        fx->ChosenFiles << path;
+        FormResult->BitBtn3Click();
+        QCOMPARE(FormResult->Label1->text(), literal);
+        QCOMPARE(MarkupLabels(literal), 4 + 6 + 1);
+        FormResult->hide();
     }
 };
 
