@@ -14,11 +14,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <iterator>
 
 TFormAdmin *FormAdmin = nullptr;
 
 namespace {
+// The CAL list's items are 14 pixels high, whatever the style would give.
+class FixedItemHeight : public QStyledItemDelegate
+{
+public:
+    FixedItemHeight(int height, QObject *parent) : QStyledItemDelegate(parent), FHeight(height) {}
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), FHeight};
+    }
+
+private:
+    int FHeight;
+};
+
 void Report(const char *text, const char *caption)
 {
     ApplicationMessageBox(QString::fromLatin1(text), QString::fromLatin1(caption));
@@ -90,6 +105,7 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
     for (int value = 100; value <= 1000; value += 100)
         ComboBox1->addItem(QString::number(value));
     ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setItemDelegate(new FixedItemHeight(14, ComboBox1));
     Button3 = button(GroupBox3, 264, 16, 41, 21, "Set");
 
     GroupBox4 = group(208, 49);
