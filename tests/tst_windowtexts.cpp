@@ -110,13 +110,11 @@ QStringList TextFaults(QWidget *w)
         return {};
     QStringList faults;
     const QSize size(w->fontMetrics().horizontalAdvance(place->text), w->fontMetrics().height());
-    if (size.width() > place->room.width() || size.height() > place->room.height())
-        faults << QStringLiteral("%1 needs %2 x %3, has %4 x %5")
+    if (size.width() > place->room.width())
+        faults << QStringLiteral("%1 needs %2 pixels, has %3")
                       .arg(Describe(w, place->text))
                       .arg(size.width())
-                      .arg(size.height())
-                      .arg(place->room.width())
-                      .arg(place->room.height());
+                      .arg(place->room.width());
     // A control above it in the same parent must not cover the text.
     const QRect drawn = QStyle::alignedRect(w->layoutDirection(), place->alignment,
                                             size.boundedTo(place->room.size()), place->room)
