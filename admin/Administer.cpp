@@ -6,6 +6,7 @@
 #include "app/mainstate.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
+#include "kit/widgets.h"
 #include "link/commands.h"
 
 #include <QComboBox>
@@ -13,11 +14,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <iterator>
 
 TFormAdmin *FormAdmin = nullptr;
 
 namespace {
+// The CAL list's items are 14 pixels high, whatever the style would give.
+class FixedItemHeight : public QStyledItemDelegate
+{
+public:
+    FixedItemHeight(int height, QObject *parent) : QStyledItemDelegate(parent), FHeight(height) {}
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), FHeight};
+    }
+
+private:
+    int FHeight;
+};
+
 void Report(const char *text, const char *caption)
 {
     ApplicationMessageBox(QString::fromLatin1(text), QString::fromLatin1(caption));
@@ -75,6 +91,11 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
     Label5 = label(GroupBox2, 30, 90, "Confirm New Password :");
     Edit3 = edit(GroupBox2, 90);
     Button2 = button(GroupBox2, 264, 90, 41, 21, "Set");
+    // The captions end a little before the edits.
+    for (QLabel *l : {Label3, Label4, Label5}) {
+        l->setFont(FittingFont(labelFont, {l->text()}, Edit1->x() - l->x() - 4));
+        l->adjustSize();
+    }
 
     // The CAL group lies below the visible client area; it is reached by Tab.
     GroupBox3 = group(320, 49);
@@ -84,6 +105,7 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
     for (int value = 100; value <= 1000; value += 100)
         ComboBox1->addItem(QString::number(value));
     ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setItemDelegate(new FixedItemHeight(14, ComboBox1));
     Button3 = button(GroupBox3, 264, 16, 41, 21, "Set");
 
     GroupBox4 = group(208, 49);

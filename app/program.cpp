@@ -2,12 +2,14 @@
 // message loop.
 
 #include "app/Main.h"
+#include "app/filesizesignal.h"
 #include "app/instanceguard.h"
 #include "app/windows.h"
 #include "kit/messagebox.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -23,10 +25,28 @@ public:
         return handled;
     }
 };
+
+// With KESTRUNE_MESSAGES=stderr the message boxes are not shown: each one is
+// written to standard error as a line of caption, tab and text, and answered
+// with its safe choice (Cancel where it offers one, else OK). So a test can
+// run the program itself and read what it says.
+void MessagesToStandardError()
+{
+    if (qEnvironmentVariable("KESTRUNE_MESSAGES") != QLatin1String("stderr"))
+        return;
+    SetMessageHandler([](const MessageRequest &request) {
+        QString text = request.text;
+        text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        std::fprintf(stderr, "%s\t%s\n", qUtf8Printable(request.caption), qUtf8Printable(text));
+        std::fflush(stderr);
+        return request.buttons == MsgButtons::OkCancel ? int(mrCancel) : int(mrOk);
+    });
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
+    IgnoreFileSizeSignal();
     InstanceGuard guard(QString::fromLatin1(InstanceGuardName));
     if (!guard.Acquired())
         return 0;
@@ -34,6 +54,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setDesktopFileName(QStringLiteral("org.kestrune.Kestrune"));
+    MessagesToStandardError();
     CreateForms();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/64x64/kestrune.png")));
     QObject::connect(FormMain, &TFormMain::Closed, &application, &QApplication::quit,

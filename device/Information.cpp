@@ -21,7 +21,7 @@ TFormInfor::TFormInfor(QWidget *parent) : TForm(parent, QStringLiteral("Informat
     auto label = [this, &labelFont](int left, int top, int width, const char *caption) {
         auto *l = new QLabel(QString::fromLatin1(caption), this);
         l->setGeometry(left, top, width, 16);
-        l->setFont(labelFont);
+        l->setFont(FittingFont(labelFont, {l->text()}, width));
         l->setTextFormat(Qt::PlainText); // tester texts are shown as they come
         return l;
     };

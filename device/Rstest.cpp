@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <iterator>
@@ -44,6 +45,9 @@ const Initialisation Initialisations[6] = {
     {"측정 DATA 초기화", Cmd::MeasurementInit, {"측정 DATA 초기화"}},
     {"정확도 DATA 초기화", Cmd::AccuracyInit, {"정확도 DATA  초기화"}},
 };
+
+constexpr int OuterWidth = 1006;
+constexpr int OuterHeight = 529;
 
 const char SerialSetting[] = "시리얼셋팅";
 const char WrongSerialNumber[] = "Wrong serial number!!!";
@@ -91,7 +95,7 @@ QString MemoLine(QString line)
 } // namespace
 
 TFormTest::TFormTest(QWidget *parent)
-    : TForm(parent, QStringLiteral("통신 검사"), 1006, 529, Border::Sizeable)
+    : TForm(parent, QStringLiteral("통신 검사"), OuterWidth, OuterHeight, Border::Sizeable)
 {
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(8, 8, 457, 409);
@@ -151,6 +155,24 @@ void TFormTest::FormCreate()
 void TFormTest::FormShow()
 {
     CheckBox1->setChecked(TraceEnabled != 0);
+    KeepOuterSize();
+}
+
+void TFormTest::moveEvent(QMoveEvent *event)
+{
+    TForm::moveEvent(event);
+    KeepOuterSize();
+}
+
+void TFormTest::KeepOuterSize()
+{
+    if (FOuterSizeKept || !windowHandle())
+        return;
+    const QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull())
+        return;
+    FOuterSizeKept = true;
+    resize(OuterWidth - frame.left() - frame.right(), OuterHeight - frame.top() - frame.bottom());
 }
 
 void TFormTest::CheckBox1Click()

@@ -40,9 +40,15 @@ public:
 
 protected:
     void FormShow() override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void FormCreate();
+    // The window's outer size, frame included, is 1006 x 529 once the
+    // platform tells the frame (at once on Windows, after the window
+    // manager framed it on X11); without a frame the inside is that size.
+    void KeepOuterSize();
+    bool FOuterSizeKept = false;
     // The VKD-7 functions work over USB only; false after saying so.
     bool UsbMode();
     void Initialise(int index);

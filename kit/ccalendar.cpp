@@ -1,9 +1,12 @@
 #include "kit/ccalendar.h"
 
+#include "kit/widgets.h"
+
 #include <QDate>
 #include <QHeaderView>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace {
 constexpr int Cells = 7;
@@ -147,6 +150,20 @@ void TCCalendar::resizeEvent(QResizeEvent *event)
         setColumnWidth(k, colWidth);
         setRowHeight(k, rowHeight);
     }
+    FitDayNames(colWidth);
+}
+
+void TCCalendar::FitDayNames(int colWidth)
+{
+    // The narrow columns show the day names whole, in a smaller font where
+    // the locale's names need it, never cut to "...".
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    QStringList names;
+    for (int col = 0; col < Cells; ++col)
+        names << item(0, col)->text();
+    const QFont fitted = FittingFont(font(), names, colWidth - 2 * margin);
+    for (int col = 0; col < Cells; ++col)
+        item(0, col)->setFont(fitted);
 }
 
 void TCCalendar::mouseDoubleClickEvent(QMouseEvent *event)

@@ -33,6 +33,7 @@ protected:
 private:
     void ShowMonth();
     void CellChosen(int row, int col);
+    void FitDayNames(int colWidth);
 
     int FYear;
     int FMonth;

@@ -14,6 +14,9 @@ TCSpinEdit::TCSpinEdit(QWidget *parent)
     FEdit->installEventFilter(this);
     FUp->setArrowType(Qt::UpArrow);
     FDown->setArrowType(Qt::DownArrow);
+    // Named for a screen reader, as a spin box names its arrows.
+    FUp->setAccessibleName(QStringLiteral("Step up"));
+    FDown->setAccessibleName(QStringLiteral("Step down"));
     for (QToolButton *button : {FUp, FDown}) {
         button->setAutoRepeat(true);
         button->setAutoRepeatDelay(RepeatDelay);

@@ -33,6 +33,9 @@ int Show(const MessageRequest &request)
     QWidget *parent = request.owner == MsgOwner::Application ? g_owner.data() : nullptr;
     QMessageBox box(request.icon == MsgIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
                     request.caption, request.text, QMessageBox::NoButton, parent);
+    // Texts from a tester, a file or the system are shown as they are, never
+    // taken for markup.
+    box.setTextFormat(Qt::PlainText);
     box.addButton(QMessageBox::Ok);
     if (request.buttons == MsgButtons::OkCancel)
         box.addButton(QMessageBox::Cancel);

@@ -1,5 +1,7 @@
 #include "kit/widgets.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QPixmap>
 #include <QToolButton>
 
@@ -24,5 +26,37 @@ QToolButton *PictureButton(QWidget *parent, const QRect &place, const QSize &pic
     button->setIcon(Glyph(glyph));
     button->setIconSize(pictureSize);
     button->setToolTip(QString::fromLatin1(tip));
+    button->setAccessibleName(QString::fromLatin1(tip));
     return button;
+}
+
+namespace {
+bool AllFit(const QFont &font, const QStringList &texts, int room)
+{
+    const QFontMetrics metrics(font);
+    for (const QString &text : texts)
+        if (metrics.horizontalAdvance(text) > room)
+            return false;
+    return true;
+}
+} // namespace
+
+QFont FittingFont(const QFont &font, const QStringList &texts, int room)
+{
+    QFont fitted = font;
+    if (AllFit(fitted, texts, room))
+        return fitted;
+    for (qreal spacing : {-0.25, -0.5}) {
+        fitted.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+        if (AllFit(fitted, texts, room))
+            return fitted;
+    }
+    fitted.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+    if (fitted.pixelSize() < 0)
+        fitted.setPixelSize(QFontInfo(font).pixelSize());
+    // Smaller than this no text is read any more; it is left to be cut.
+    constexpr int SmallestPixels = 7;
+    while (fitted.pixelSize() > SmallestPixels && !AllFit(fitted, texts, room))
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    return fitted;
 }

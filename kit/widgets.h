@@ -2,8 +2,10 @@
 // Small builders for the controls that several windows lay out alike.
 
 #include <QColor>
+#include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QStringList>
 
 class QPixmap;
 class QToolButton;
@@ -18,3 +20,9 @@ QToolButton *PictureButton(QWidget *parent, const QRect &place, const QSize &pic
 
 // One of the program's button pictures.
 QPixmap Glyph(const char *name);
+
+// font, or as little smaller as needed for each of texts to fit in room
+// pixels: its letters first up to half a pixel closer, then its size a pixel
+// smaller at a time. Used where a text of the program's layout is wider in
+// the platform's font than the place the layout gives it.
+QFont FittingFont(const QFont &font, const QStringList &texts, int room);

@@ -58,6 +58,8 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
     bold.setBold(true);
     bold.setPixelSize(16);
     Label1->setFont(bold);
+    // The lines come from the tester or a data file: shown as they are.
+    Label1->setTextFormat(Qt::PlainText);
     int top = 104;
     for (QLabel **label : {&Label2, &Label3, &Label4}) {
         *label = new QLabel(this);
@@ -65,6 +67,7 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
         QFont f = (*label)->font();
         f.setPixelSize(13);
         (*label)->setFont(f);
+        (*label)->setTextFormat(Qt::PlainText);
         top += 16;
     }
 

@@ -38,10 +38,7 @@ public:
         TablePath = FDir.filePath(QStringLiteral("serialcomm.txt"));
         qputenv("KESTRUNE_SERIALCOMM", TablePath.toLocal8Bit());
         SetTable({});
-        SetMessageHandler([this](const MessageRequest &r) {
-            Messages.append({r.owner, r.text, r.caption, r.buttons, r.icon});
-            return Answers.isEmpty() ? int(mrOk) : Answers.takeFirst();
-        });
+        CatchMessages();
         SetFileDialogHandler([this](const FileDialogRequest &r) {
             FileRequests.append(r);
             return ChosenFiles.isEmpty() ? QString() : ChosenFiles.takeFirst();
@@ -64,6 +61,16 @@ public:
     }
 
     QString Dir() const { return FDir.path(); }
+
+    // Every message box is seen and answered here instead of being shown
+    // (the default; SetMessageHandler({}) shows the real boxes).
+    void CatchMessages()
+    {
+        SetMessageHandler([this](const MessageRequest &r) {
+            Messages.append({r.owner, r.text, r.caption, r.buttons, r.icon});
+            return Answers.isEmpty() ? int(mrOk) : Answers.takeFirst();
+        });
+    }
 
     // value name, port name
     void SetTable(const QList<std::pair<QString, QString>> &entries)

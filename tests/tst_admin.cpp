@@ -14,6 +14,7 @@
 #include "link/commands.h"
 #include "tools/simulator.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -262,6 +263,18 @@ private slots:
         FormYesNo->ShowModal();
         QCOMPARE(ConfirmResult, answer == 1 ? 1 : 0); // set before the modal wait returns
         QCOMPARE(question, shown);
+    }
+
+    void calListItemHeight()
+    {
+        QComboBox *list = FormAdmin->ComboBox1;
+        FormAdmin->show();
+        list->showPopup();
+        QVERIFY(list->view()->isVisible());
+        for (int row = 0; row < list->count(); ++row)
+            QCOMPARE(list->view()->visualRect(list->model()->index(row, 0)).height(), 14);
+        list->hidePopup();
+        FormAdmin->hide();
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QLineEdit>
 #include <QLocale>
+#include <QStyle>
 #include <QToolButton>
 #include <QtTest>
 
@@ -38,6 +39,36 @@ class TestCalendar : public QObject
     Q_OBJECT
 
 private slots:
+    // Row 0 shows the locale's short day names whole in the 25-pixel columns.
+    void dayNamesWhole_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char *name : {"en_US", "de_DE", "fr_FR", "ko_KR", "ru_RU", "pt_BR"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void dayNamesWhole()
+    {
+        QFETCH(QString, locale);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        TCCalendar calendar;
+        QLocale::setDefault(before);
+        calendar.setGeometry(8, 32, 185, 185);
+        calendar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&calendar));
+        const int margin =
+            calendar.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &calendar) + 1;
+        for (int col = 0; col < 7; ++col) {
+            QCOMPARE(calendar.columnWidth(col), 25);
+            const QTableWidgetItem *name = calendar.item(0, col);
+            QCOMPARE(name->text(), QLocale(locale).dayName(col + 1, QLocale::ShortFormat));
+            QVERIFY2(QFontMetrics(name->font()).horizontalAdvance(name->text()) <= 25 - 2 * margin,
+                     qPrintable(name->text()));
+            QVERIFY(QFontInfo(name->font()).pixelSize() >= 7);
+        }
+    }
+
     // Years whose 1 January falls on each weekday, and the leap rules.
     void monthLayout_data()
     {

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QWindow>
 #include <memory>
 
 class TestServiceWindow : public GuiTest
@@ -188,6 +189,16 @@ private slots:
             QCOMPARE(AdminUnlocked, 0);
             FormTest->close();
         }
+    }
+
+    // Frame included where the platform draws one.
+    void outerSize()
+    {
+        FormTest->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FormTest));
+        QVERIFY(!FormTest->windowHandle()->frameMargins().isNull());
+        QCOMPARE(FormTest->frameGeometry().size(), QSize(1006, 529));
+        FormTest->hide();
     }
 };
 

@@ -3,7 +3,7 @@
 # the packages named as arguments.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 fonts-noto-cjk fonts-dejavu-core
-          poppler-utils xvfb xauth clang-format dpkg-dev file desktop-file-utils appstream "$@")
+          poppler-utils xvfb xauth xdotool clang-format dpkg-dev file desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
