@@ -36,7 +36,11 @@ ArchiveLocation ChosenArchiveLocation(QString *error);
 struct ArchiveTester
 {
     qint64 id = 0;
-    QString serialNumber, softwareVersion, lastCalibration; // as the device lines give them
+    // The values of the device lines (after their colon, without surrounding
+    // blanks); the serial number names the tester.
+    QString serialNumber, softwareVersion, lastCalibration;
+    // The four device lines exactly as last archived, for writing files.
+    QStringList deviceInfo;
     qint64 records = 0;
     long firstDateKey = 0, lastDateKey = 0; // yyyymmdd (DateKey)
     QDateTime lastDownload;                 // when last archived
@@ -99,7 +103,9 @@ public:
                                      QString *error);
     std::optional<QVector<ArchiveTester>> Testers(QString *error);
     std::optional<qint64> Count(const ArchiveQuery &query, QString *error);
-    // Up to limit records of the query in sort order from offset.
+    // Up to limit records of the query in sort order from offset. A query
+    // whose test-number range the search dialog refuses gives std::nullopt
+    // with "Settings incorrect" in *error (as do Count and Readings).
     std::optional<QVector<ArchivedRecord>> Page(const ArchiveQuery &query, ArchiveSort sort,
                                                 qint64 offset, int limit, QString *error);
     // The readings of the query in unit (the reading's unit text as in
