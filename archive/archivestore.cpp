@@ -81,6 +81,14 @@ bool OpenSqlite(QSqlDatabase db, const QString &path, QString *error)
     // The first statement reads the file: one that is no database stops here
     // untouched.
     QSqlQuery query(db);
+    return RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, error);
+}
+
+// Several programs may read while one writes; switched on only once the
+// file is known to be an archive of this program's version.
+bool WriteAheadLog(QSqlDatabase db, QString *error)
+{
+    QSqlQuery query(db);
     return RunSql(query, QStringLiteral("PRAGMA journal_mode = WAL"), {}, error);
 }
 
@@ -199,7 +207,8 @@ std::unique_ptr<ArchiveStore> ArchiveStore::Open(const ArchiveLocation &where, Q
     auto connection = std::make_unique<Connection>(where);
     QString reason;
     if (!OpenSqlite(connection->Db(), where.target, &reason) ||
-        !PrepareArchiveSchema(connection->Db(), where.driver, &reason)) {
+        !PrepareArchiveSchema(connection->Db(), where.driver, &reason) ||
+        !WriteAheadLog(connection->Db(), &reason)) {
         connection->Fail(reason, error);
         return nullptr;
     }
