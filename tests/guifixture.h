@@ -38,6 +38,9 @@ public:
         TablePath = FDir.filePath(QStringLiteral("serialcomm.txt"));
         qputenv("KESTRUNE_SERIALCOMM", TablePath.toLocal8Bit());
         SetTable({});
+        // Downloads are archived: into this folder, never the user's.
+        qputenv("KESTRUNE_ARCHIVE",
+                "sqlite:" + FDir.filePath(QStringLiteral("archive.sqlite")).toLocal8Bit());
         CatchMessages();
         SetFileDialogHandler([this](const FileDialogRequest &r) {
             FileRequests.append(r);
