@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building Kestrune for Windows and testing it under Wine needs
-# on Debian, besides what the Linux build needs: the MinGW-w64 compiler, Wine
-# and zip.
+# on Debian, besides what the Linux build needs: the MinGW-w64 compiler, Wine,
+# zip, and wixl and msitools for the installer package.
 set -euo pipefail
-exec bash "$(dirname "$0")/deps.sh" g++-mingw-w64-x86-64-posix wine64 zip
+exec bash "$(dirname "$0")/deps.sh" g++-mingw-w64-x86-64-posix wine64 zip wixl msitools
