@@ -143,6 +143,10 @@ msi_test() {
   [ "$(wc -l <<<"$entry")" -eq 1 ] &&
     timeout 60 "$wine" reg query "$entry" | tr -d '\r' | grep -Eq "DisplayVersion +REG_SZ +$newer_version" ||
     msi_fail "after the upgrade: not one entry of version $newer_version" || return 1
+  # The older package refuses to go over the newer one.
+  ! timeout 300 "$wine" msiexec /i "$(winpath "$msi")" /qn &&
+    [ "$(msi_uninstall_entries | wc -l)" -eq 1 ] ||
+    msi_fail "the older package went over the newer one" || return 1
 
   timeout 300 "$wine" msiexec /x "$(winpath "$newer")" /qn || msi_fail "silent uninstall failed" || return 1
   [ ! -e "$installed" ] || msi_fail "$installed is still there: $(ls "$installed")" || return 1
