@@ -63,7 +63,8 @@ needed_dlls() {
 plugins=(platforms/qwindows.dll imageformats/qjpeg.dll styles/qwindowsvistastyle.dll)
 sql_plugins=(sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll)
 programs=("$build/app/kestrune.exe" "$build/app/kestrune-start.exe")
-if needed_dlls "${programs[@]}" | grep -q '/Qt6Sql\.dll$'; then
+# (grep reads to the end: with pipefail, an early exit would fail the list.)
+if needed_dlls "${programs[@]}" | grep '/Qt6Sql\.dll$' >/dev/null; then
   plugins+=("${sql_plugins[@]}")
 fi
 stage="$build/package/Kestrune"
