@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds Kestrune for 64-bit Windows into build-win/ and packs
-# build-win/Kestrune-win64.zip: kestrune.exe, the Qt and MinGW runtime DLLs it
-# loads and the Qt plugins it needs, each found by reading the import tables.
-# Qt for Windows comes from KESTRUNE_QT_MINGW (default: the shared qt6-mingw
-# folder beside this checkout).
+# Builds Kestrune for 64-bit Windows into build-win/ and packs the staged
+# folder build-win/package/Kestrune twice: as build-win/Kestrune-win64.zip and
+# as the installer build-win/Kestrune-<version>-x64.msi. The folder holds
+# kestrune.exe, its Start menu starter kestrune-start.exe, the Qt and MinGW
+# runtime DLLs they load and the Qt plugins the program needs, each found by
+# reading the import tables. Qt for Windows comes from KESTRUNE_QT_MINGW
+# (default: the shared qt6-mingw folder beside this checkout).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win"
@@ -56,21 +58,33 @@ needed_dlls() {
 }
 
 # The platform plugin draws the windows, the JPEG plugin decodes the
-# background picture, the style gives the system's look.
+# background picture, the style gives the system's look; a program that uses
+# Qt SQL loads its database drivers as plugins too.
 plugins=(platforms/qwindows.dll imageformats/qjpeg.dll styles/qwindowsvistastyle.dll)
+sql_plugins=(sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll)
+programs=("$build/app/kestrune.exe" "$build/app/kestrune-start.exe")
+# (grep reads to the end: with pipefail, an early exit would fail the list.)
+if needed_dlls "${programs[@]}" | grep '/Qt6Sql\.dll$' >/dev/null; then
+  plugins+=("${sql_plugins[@]}")
+fi
 stage="$build/package/Kestrune"
 rm -rf "$build/package"
 mkdir -p "$stage"
-cp "$build/app/kestrune.exe" "$stage/"
+cp "${programs[@]}" "$stage/"
 for p in "${plugins[@]}"; do
   mkdir -p "$stage/$(dirname "$p")"
   cp "$qt/plugins/$p" "$stage/$p"
 done
 plugin_files=("${plugins[@]/#/$qt/plugins/}")
-needed_dlls "$stage/kestrune.exe" "${plugin_files[@]}" | sort -u | while read -r dll; do
+needed_dlls "${programs[@]}" "${plugin_files[@]}" | sort -u | while read -r dll; do
   cp "$dll" "$stage/"
 done
 rm -f "$build/Kestrune-win64.zip"
 (cd "$build/package" && zip -qr "$build/Kestrune-win64.zip" Kestrune)
 echo "Packed $build/Kestrune-win64.zip:"
 (cd "$stage" && find . -type f | sed 's|^\./|  |' | sort)
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+msi="$build/Kestrune-$version-x64.msi"
+bash "$root/tools/make-msi.sh" "$stage" "$version" "$root/resources/icons/kestrune.ico" "$msi"
+echo "Packed $msi"

@@ -1,8 +1,11 @@
 // Draws the program's pictures: the toolbar glyphs of the main window and the
 // results window, the clock-setup picture of the connection dialog, the program icon and the
-// main window's background. Usage: kestrune-art [resources directory]
+// main window's background, and the icon file of the Windows program and its
+// installer. Usage: kestrune-art [resources directory]
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -487,6 +490,32 @@ bool Save(const QImage &image, const QString &path, const char *format, int qual
     return false;
 }
 
+// A Windows icon file holding the icon at several sizes, each as a PNG image.
+bool SaveIcoFile(const QList<int> &sizes, const QString &path)
+{
+    QByteArray directory, images;
+    auto put16 = [&directory](int v) { directory.append(char(v & 0xFF)).append(char(v >> 8)); };
+    auto put32 = [&put16](int v) { put16(v & 0xFFFF), put16(v >> 16); };
+    put16(0), put16(1), put16(int(sizes.size()));
+    const int firstImage = 6 + 16 * int(sizes.size());
+    for (int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!AppIcon(size).save(&buffer, "PNG"))
+            return false;
+        // Width and height 0 stand for 256.
+        directory.append(char(size & 0xFF)).append(char(size & 0xFF)).append(2, '\0');
+        put16(1), put16(32), put32(int(png.size())), put32(firstImage + int(images.size()));
+        images += png;
+    }
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(directory + images) > 0 && file.flush())
+        return true;
+    std::fprintf(stderr, "kestrune-art: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -534,6 +563,8 @@ int main(int argc, char **argv)
         const QString dir = QStringLiteral("icons/%1x%1").arg(size);
         ok &= out.mkpath(dir) && Save(AppIcon(size), out.filePath(dir + "/kestrune.png"), "PNG");
     }
+    ok &=
+        SaveIcoFile({16, 24, 32, 48, 64, 256}, out.filePath(QStringLiteral("icons/kestrune.ico")));
     ok &= Save(ClockSetup(), out.filePath(QStringLiteral("glyphs/datetime_setup.png")), "PNG");
     ok &= Save(Background(), out.filePath(QStringLiteral("background.jpg")), "JPEG", 90);
     return ok ? 0 : 1;

@@ -4,7 +4,9 @@
 # The testers are Linux simulators on pseudo-terminals that the prefix sees as
 # COM ports: COM5 (500 records, full speed) for the tests, registered in the
 # registry's serial-port table with a Bluetooth entry COM7 beside it, and COM6
-# (500 records at 9600-baud pace) for the benchmark.
+# (500 records at 9600-baud pace) for the benchmark. First of all, the
+# installer package is installed, used through its Start menu entry on an
+# X display of its own (Xvfb), upgraded and removed (tools/test-msi.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 started=$SECONDS
@@ -23,9 +25,11 @@ export WINEPATH="$(winpath "$qt/bin");$(winpath "$(echo /usr/lib/gcc/x86_64-w64-
 export KESTRUNE_TESTER_PORT=COM5
 
 sims=()
+xvfb=
 cleanup() {
   for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
   wineserver -k 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
 
@@ -42,6 +46,19 @@ simulate() {
   ln -sfn "/dev/$pts" "$WINEPREFIX/dosdevices/${port,,}"
 }
 
+# The installed program shows its windows here; Wine's desktop must know the
+# display from the start.
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+display=
+for _ in 1 2; do
+  read -r -t 30 line <&3 || { echo "Xvfb did not start." >&2; exit 1; }
+  case $line in
+    pid\ *) xvfb=${line#pid } ;;
+    *) display=$line ;;
+  esac
+done
+export DISPLAY=":$display"
+
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 boot_started=$SECONDS
@@ -54,16 +71,24 @@ key='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM'
 timeout 120 "$wine" reg delete "$key" /va /f >/dev/null
 timeout 120 "$wine" reg add "$key" /v '\Device\VCP0' /t REG_SZ /d COM5 /f >/dev/null
 timeout 120 "$wine" reg add "$key" /v '\Device\BthModem0' /t REG_SZ /d COM7 /f >/dev/null
+simulate COM5 --records 500
+simulate COM6 --records 500 --speed 960
+
+failed=()
+source "$root/tools/test-msi.sh"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+msi_started=$SECONDS
+# Without the build's DLL folders: the installed program has to find its own.
+(export WINEPATH=; msi_test "$build/Kestrune-$version-x64.msi" "$version") || failed+=(installer)
+echo "Installer test took $((SECONDS - msi_started)) s."
+
 # Wine hands the Qt variables of the Linux environment to no program; the
 # prefix's own environment carries them.
 env_key='HKCU\Environment'
 timeout 120 "$wine" reg add "$env_key" /v QT_QPA_PLATFORM /t REG_SZ /d offscreen /f >/dev/null
 timeout 120 "$wine" reg add "$env_key" /v QT_QPA_FONTDIR /t REG_SZ \
   /d "$(winpath /usr/share/fonts/truetype/dejavu)" /f >/dev/null
-simulate COM5 --records 500
-simulate COM6 --records 500 --speed 960
 
-failed=()
 for test in tst_wincomport tst_winexchange tst_winprogram; do
   echo "== $test (Wine)"
   # A program under Wine without a console has no usable standard output.
