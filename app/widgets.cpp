@@ -26,3 +26,12 @@ QToolButton *PictureButton(QWidget *parent, const QRect &place, const QSize &pic
     button->setToolTip(QString::fromLatin1(tip));
     return button;
 }
+
+void SetFontPixels(QWidget *w, int pixels, const QString &family)
+{
+    QFont f = w->font();
+    if (!family.isEmpty())
+        f.setFamily(family);
+    f.setPixelSize(pixels);
+    w->setFont(f);
+}

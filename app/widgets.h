@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 class QPixmap;
 class QToolButton;
@@ -15,6 +16,9 @@ void SetBackground(QWidget *widget, const QColor &colour);
 // A picture button: ":/glyphs/<glyph>.png" shown at pictureSize, tip as its tool tip.
 QToolButton *PictureButton(QWidget *parent, const QRect &place, const QSize &pictureSize,
                            const char *glyph, const char *tip);
+
+// Sets widget's font size in pixels, and its family when one is given.
+void SetFontPixels(QWidget *widget, int pixels, const QString &family = QString());
 
 // One of the program's button pictures.
 QPixmap Glyph(const char *name);

@@ -24,46 +24,37 @@
 
 TFormSerch1 *FormSerch1 = nullptr;
 
+TDateList::TDateList(QWidget *parent, std::function<void()> dropDown)
+    : QComboBox(parent), FDropDown(std::move(dropDown))
+{
+}
+
+void TDateList::showPopup()
+{
+    RunGuarded(FDropDown);
+}
+
+QString PickedDate(int left, int top)
+{
+    DateForm->SetPlace(left, top);
+    DateForm->ShowModal();
+    const TCCalendar *calendar = DateForm->CCalendar1;
+    return QStringLiteral("%1-%2-%3")
+        .arg(calendar->GetDateElement(TCCalendar::Year))
+        .arg(calendar->GetDateElement(TCCalendar::Month), 2, 10, QLatin1Char('0'))
+        .arg(calendar->GetDateElement(TCCalendar::Day), 2, 10, QLatin1Char('0'));
+}
+
+void ShowOnlyItem(QComboBox *list, const QString &text)
+{
+    list->clear();
+    list->addItem(text);
+    list->setCurrentIndex(0);
+}
+
 namespace {
 
-// A drop-down list whose opening is handed to the dialog instead of showing
-// the items.
-class DateList : public QComboBox
-{
-public:
-    DateList(QWidget *parent, std::function<void()> dropDown)
-        : QComboBox(parent), FDropDown(std::move(dropDown))
-    {
-    }
-    void showPopup() override { RunGuarded(FDropDown); }
-
-private:
-    std::function<void()> FDropDown;
-};
-
-// The units of the list, by the tester's unit code, with their default ranges.
-struct UnitRange
-{
-    char unitCode;
-    const char *from;
-    const char *to;
-};
-const UnitRange UnitRanges[] = {
-    {'0', "0.000", "5.000"}, {'1', "0.000", "0.500"}, {'2', "0.000", "2.500"},
-    {'4', "0.000", "5.000"}, {'5', "0", "250"},       {'6', "0", "2500"},
-};
-constexpr int BacUnit = 1;
-
 constexpr int EntryLength = 5;
-
-void SetFontPixels(QWidget *w, int pixels, const QString &family = QString())
-{
-    QFont f = w->font();
-    if (!family.isEmpty())
-        f.setFamily(family);
-    f.setPixelSize(pixels);
-    w->setFont(f);
-}
 
 void Reset(QComboBox *list, bool enabled)
 {
@@ -76,13 +67,6 @@ void Reset(QLineEdit *edit, const QString &text, bool enabled)
 {
     edit->setText(text);
     edit->setEnabled(enabled);
-}
-
-void ShowOnlyItem(QComboBox *list, const QString &text)
-{
-    list->clear();
-    list->addItem(text);
-    list->setCurrentIndex(0);
 }
 
 } // namespace
@@ -116,9 +100,9 @@ TFormSerch1::TFormSerch1(QWidget *parent) : TForm(parent, QStringLiteral("Data S
     Label1 = tilde(240, 48);
 
     CheckBox2 = check("Date", 80);
-    ComboBox1 = new DateList(this, [this] { ComboBox1DropDown(); });
+    ComboBox1 = new TDateList(this, [this] { ComboBox1DropDown(); });
     ComboBox1->setGeometry(120, 80, 105, 21);
-    ComboBox2 = new DateList(this, [this] { ComboBox2DropDown(); });
+    ComboBox2 = new TDateList(this, [this] { ComboBox2DropDown(); });
     ComboBox2->setGeometry(264, 80, 105, 21);
     Label3 = tilde(240, 88);
 
@@ -194,8 +178,8 @@ bool TFormSerch1::eventFilter(QObject *watched, QEvent *event)
 void TFormSerch1::CheckBox1Click()
 {
     const bool on = CheckBox1->isChecked();
-    Reset(Edit1, on ? QStringLiteral("1") : QString(), on);
-    Reset(Edit2, on ? QStringLiteral("99999") : QString(), on);
+    Reset(Edit1, on ? QString::number(LowestTestNo) : QString(), on);
+    Reset(Edit2, on ? QString::number(HighestTestNo) : QString(), on);
 }
 
 void TFormSerch1::CheckBox2Click()
@@ -218,8 +202,8 @@ void TFormSerch1::CheckBox3Click()
     if (on)
         ComboBox3->setCurrentIndex(BacUnit);
     // Switched on, the unit is "%BAC" but the range stays 0.000 to 0.400.
-    Reset(Edit3, on ? QStringLiteral("0.000") : QString(), on);
-    Reset(Edit4, on ? QStringLiteral("0.400") : QString(), on);
+    Reset(Edit3, on ? QString::fromLatin1(ReadingSwitchedOnFrom) : QString(), on);
+    Reset(Edit4, on ? QString::fromLatin1(ReadingSwitchedOnTo) : QString(), on);
 }
 
 void TFormSerch1::CheckBox4Click()
@@ -241,15 +225,7 @@ void TFormSerch1::ComboBox3Change()
 
 void TFormSerch1::PickDate(QComboBox *list, int leftOffset)
 {
-    DateForm->SetPlace(Left() + leftOffset, Top() + 100);
-    DateForm->ShowModal();
-    const TCCalendar *calendar = DateForm->CCalendar1;
-    const QString date =
-        QStringLiteral("%1-%2-%3")
-            .arg(calendar->GetDateElement(TCCalendar::Year))
-            .arg(calendar->GetDateElement(TCCalendar::Month), 2, 10, QLatin1Char('0'))
-            .arg(calendar->GetDateElement(TCCalendar::Day), 2, 10, QLatin1Char('0'));
-    ShowOnlyItem(list, date);
+    ShowOnlyItem(list, PickedDate(Left() + leftOffset, Top() + 100));
 }
 
 void TFormSerch1::ComboBox1DropDown()
