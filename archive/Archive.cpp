@@ -319,7 +319,7 @@ QString TFormArchive::ChartUnit()
         unit = ComboBox3->currentText();
     } else if (!FUnitChosen) {
         const ArchivedRecord *first = Records->Record(0);
-        const QString firstUnit = first ? first->cells.value(3).mid(6, 9) : QString();
+        const QString firstUnit = first ? ReadingUnit(first->cells.value(3)).toString() : QString();
         if (ComboBox5->findText(firstUnit) >= 0)
             unit = firstUnit;
     }

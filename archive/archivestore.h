@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -81,8 +82,12 @@ struct ChartPoint
     bool fail = false;
 };
 
+inline const char ArchiveCancelled[] = "Cancelled";
+// How long a statement waits for another program's transaction to end.
+inline constexpr int ArchiveBusyTimeoutMs = 3000;
+
 // The version of the archive's tables that this program writes.
-inline constexpr int ArchiveSchemaVersion = 1;
+inline constexpr int ArchiveSchemaVersion = 2;
 
 // One open database connection; not copyable; closes in its destructor.
 class ArchiveStore
@@ -99,8 +104,12 @@ public:
     // One transaction: all of rows (six cells each, no heading row) of the
     // tester that deviceInfo (heading, serial, software, calibration lines)
     // names.
+    // progress, when given, hears the number of records sent so far now and
+    // then; when it answers false, nothing of this call stays and *error is
+    // ArchiveCancelled.
     std::optional<ArchiveCounts> Add(const QStringList &deviceInfo, const GridRows &rows,
-                                     QString *error);
+                                     QString *error,
+                                     const std::function<bool(qint64)> &progress = {});
     std::optional<QVector<ArchiveTester>> Testers(QString *error);
     std::optional<qint64> Count(const ArchiveQuery &query, QString *error);
     // Up to limit records of the query in sort order from offset. A query

@@ -5,6 +5,7 @@
 #include "app/messagebox.h"
 #include "app/texts.h"
 #include "app/widgets.h"
+#include "archive/archiveimport.h"
 #include "device/Setup.h"
 #include "link/commands.h"
 #include "records/Searchlist.h"
@@ -69,6 +70,11 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
         top += 16;
     }
 
+    // What archiving the last download gave.
+    Label5 = new QLabel(this);
+    Label5->setGeometry(40, 160, 400, 16);
+    Label5->setFont(Label4->font());
+
     // Visible only while a download runs.
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setGeometry(448, 160, 300, 24);
@@ -130,6 +136,7 @@ void TFormResult::FormShow()
             cell.clear();
     DeviceInfoLines = ShownDeviceInfoHeadings();
     ShowDeviceInfo();
+    Label5->clear();
     WritePlainHeadings();
 }
 
@@ -215,6 +222,12 @@ void TFormResult::BitBtn1Click()
     rows[0] = PlainHeadings();
     StringGrid1->Refresh();
     FUnsaved = true;
+    // Kept in the archive as well; the records stay unsaved until a file
+    // holds them.
+    const DownloadArchiving archived = ArchiveDownload(DeviceInfoLines, download.rows);
+    Label5->setText(archived.label);
+    if (!archived.failure.isEmpty())
+        ApplicationMessageBox(archived.failure, Failure);
 }
 
 QByteArray TFormResult::ReceiveDownload()
@@ -258,12 +271,13 @@ void TFormResult::BitBtn3Click()
         return;
     }
     FUnsaved = false;
+    Label5->clear();
     RecordCount = 0;
     StringGrid1->SetRowCount(2);
     for (QString &cell : StringGrid1->Rows()[1])
         cell.clear();
     if (status == DataFileStatus::Mismatch)
-        Refuse("Kestrune Data format mismatch !!!");
+        Refuse(MsgFormatMismatch);
     if (status != DataFileStatus::Ok) {
         StringGrid1->Refresh();
         return;

@@ -35,6 +35,7 @@ public:
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;
     QLabel *Label1, *Label2, *Label3, *Label4;
+    QLabel *Label5;             // what archiving the last download gave
     QProgressBar *ProgressBar1; // records received of the count announced
     TStringGrid *StringGrid1;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;

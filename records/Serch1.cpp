@@ -258,7 +258,8 @@ void TFormSerch1::Button1Click()
     const SearchStatus status = FilterRecords(FormResult->StringGrid1->Rows(), criteria, &matches);
     SearchForm->SetMatches(matches);
     if (status == SearchStatus::TestNoRangeIncorrect) {
-        SystemMessageBox(QStringLiteral("Settings incorrect"), QString::fromLatin1(CapFailure));
+        SystemMessageBox(QString::fromLatin1(MsgSettingsIncorrect),
+                         QString::fromLatin1(CapFailure));
         return;
     }
     SearchAccepted = 1;

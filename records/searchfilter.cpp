@@ -2,13 +2,9 @@
 
 #include "records/sortrows.h"
 
-namespace {
+#include <utility>
 
-struct Bounds
-{
-    long lo = 0;
-    long hi = 0;
-};
+namespace {
 
 // "yyyy-mm-dd" as the number yyyymmdd: characters 1-4, 6-7 and 9-10 joined.
 long PickedDateKey(const QString &text)
@@ -16,70 +12,91 @@ long PickedDateKey(const QString &text)
     return TextToLong(text.mid(0, 4) + text.mid(5, 2) + text.mid(8, 2));
 }
 
-struct Prepared
+bool ReadingFits(const QString &reading, const SearchCriteria &criteria, const SearchBounds &b)
 {
-    Bounds testNo;
-    Bounds date;
-    float readingLo = 0;
-    float readingHi = 0;
-};
-
-bool ReadingFits(const QString &reading, const SearchCriteria &criteria, const Prepared &p)
-{
-    if (reading.isEmpty())
+    if (!ReadingComparable(reading))
         return false;
-    const QChar first = reading.front();
-    if (first != u' ' && (first < u'0' || first > u'5'))
+    const float value = ReadingValue(reading);
+    if (value < b.readingLo || value > b.readingHi)
         return false;
-    const float value = TextToFloat(QStringView(reading).left(5));
-    if (value < p.readingLo || value > p.readingHi)
-        return false;
-    return QStringView(reading).mid(6, 9) == criteria.unit;
+    return ReadingUnit(reading) == criteria.unit;
 }
 
-bool Matches(const GridRow &row, const SearchCriteria &criteria, const Prepared &p)
+bool Matches(const GridRow &row, const SearchCriteria &criteria, const SearchBounds &b)
 {
     if (criteria.byTestNo) {
         const long number = TextToLong(row.value(0));
-        if (number < p.testNo.lo || number > p.testNo.hi)
+        if (number < b.testNoLo || number > b.testNoHi)
             return false;
     }
     if (criteria.byDate) {
         const long key = DateKey(row.value(1));
-        if (key < p.date.lo || key > p.date.hi)
+        if (key < b.dateLo || key > b.dateHi)
             return false;
     }
-    if (criteria.byReading && !ReadingFits(row.value(3), criteria, p))
+    if (criteria.byReading && !ReadingFits(row.value(3), criteria, b))
         return false;
     if (criteria.byResult && row.value(4) != criteria.result)
         return false;
     return true;
 }
 
-Bounds Ordered(long a, long b)
+void Order(long *lo, long *hi)
 {
-    return a <= b ? Bounds{a, b} : Bounds{b, a};
+    if (*lo > *hi)
+        std::swap(*lo, *hi);
 }
 
 } // namespace
 
+bool ReadingComparable(const QString &reading)
+{
+    if (reading.isEmpty())
+        return false;
+    const QChar first = reading.front();
+    return first == u' ' || (first >= u'0' && first <= u'5');
+}
+
+float ReadingValue(const QString &reading)
+{
+    return TextToFloat(QStringView(reading).left(5));
+}
+
+QStringView ReadingUnit(const QString &reading)
+{
+    return QStringView(reading).mid(6, 9);
+}
+
+std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria)
+{
+    SearchBounds b;
+    if (criteria.byTestNo) {
+        b.testNoLo = TextToLong(criteria.testNoFrom);
+        b.testNoHi = TextToLong(criteria.testNoTo);
+        Order(&b.testNoLo, &b.testNoHi);
+        if (b.testNoHi > HighestTestNo || b.testNoLo < LowestTestNo)
+            return std::nullopt;
+    }
+    if (criteria.byDate) {
+        b.dateLo = PickedDateKey(criteria.dateFrom);
+        b.dateHi = PickedDateKey(criteria.dateTo);
+        Order(&b.dateLo, &b.dateHi);
+    }
+    if (criteria.byReading) {
+        b.readingLo = TextToFloat(criteria.readingFrom);
+        b.readingHi = TextToFloat(criteria.readingTo);
+    }
+    return b;
+}
+
 SearchStatus FilterRecords(const GridRows &rows, const SearchCriteria &criteria, GridRows *matches)
 {
     matches->clear();
-    Prepared p;
-    if (criteria.byTestNo) {
-        p.testNo = Ordered(TextToLong(criteria.testNoFrom), TextToLong(criteria.testNoTo));
-        if (p.testNo.hi > HighestTestNo || p.testNo.lo < LowestTestNo)
-            return SearchStatus::TestNoRangeIncorrect;
-    }
-    if (criteria.byDate)
-        p.date = Ordered(PickedDateKey(criteria.dateFrom), PickedDateKey(criteria.dateTo));
-    if (criteria.byReading) {
-        p.readingLo = TextToFloat(criteria.readingFrom);
-        p.readingHi = TextToFloat(criteria.readingTo);
-    }
+    const std::optional<SearchBounds> bounds = PrepareSearch(criteria);
+    if (!bounds)
+        return SearchStatus::TestNoRangeIncorrect;
     for (int r = 1; r < rows.size(); ++r) {
-        if (Matches(rows[r], criteria, p))
+        if (Matches(rows[r], criteria, *bounds))
             matches->append(rows[r]);
     }
     return SearchStatus::Ok;

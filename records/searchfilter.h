@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct SearchCriteria
 {
     bool byTestNo = false;
@@ -45,3 +47,19 @@ enum class SearchStatus { Ok, TestNoRangeIncorrect };
 // *matches, in grid order; row 0 holds the headings and is never a record.
 // With an incorrect test-number range nothing is copied.
 SearchStatus FilterRecords(const GridRows &rows, const SearchCriteria &criteria, GridRows *matches);
+
+// What the criteria compare, for stores that filter the same way elsewhere.
+// The bounds as FilterRecords takes them (ordered where it orders them);
+// std::nullopt for an incorrect test-number range.
+struct SearchBounds
+{
+    long testNoLo = 0, testNoHi = 0;
+    long dateLo = 0, dateHi = 0;
+    float readingLo = 0, readingHi = 0;
+};
+std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria);
+// A reading counts only when its first character is a blank or '0'..'5';
+// its value is characters 1-5, its unit characters 7-15.
+bool ReadingComparable(const QString &reading);
+float ReadingValue(const QString &reading);
+QStringView ReadingUnit(const QString &reading);

@@ -36,6 +36,9 @@ public:
         TablePath = FDir.filePath(QStringLiteral("serialcomm.txt"));
         qputenv("KESTRUNE_SERIALCOMM", TablePath.toLocal8Bit());
         SetTable({});
+        // Downloads are archived: into this folder, never the user's.
+        qputenv("KESTRUNE_ARCHIVE",
+                "sqlite:" + FDir.filePath(QStringLiteral("archive.sqlite")).toLocal8Bit());
         SetMessageHandler([this](const MessageRequest &r) {
             Messages.append({r.owner, r.text, r.caption, r.buttons, r.icon});
             return Answers.isEmpty() ? int(mrOk) : Answers.takeFirst();

@@ -1,6 +1,7 @@
 // The results window against a simulated tester: download, sorting by a
 // heading click, data files and the spreadsheet export.
 
+#include "childprocess.h"
 #include "guifixture.h"
 
 #include "app/settingsfile.h"
@@ -17,12 +18,8 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QToolButton>
-#include <csignal>
 #include <functional>
 #include <memory>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 QByteArray ReadAll(const QString &path)
@@ -36,31 +33,6 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
-}
-
-// Runs save in a child process whose files may not grow beyond limit bytes
-// and returns the text it gave back.
-QString UnderFileSizeLimit(rlim_t limit, const std::function<QString()> &save)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r{};
-        ::getrlimit(RLIMIT_FSIZE, &r);
-        r.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &r);
-        const QByteArray text = save().toUtf8();
-        ::_exit(::write(fds[1], text.constData(), text.size()) == text.size() ? 0 : 1);
-    }
-    ::close(fds[1]);
-    QFile reader;
-    reader.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QString said = QString::fromUtf8(reader.readAll());
-    ::waitpid(child, nullptr, 0);
-    return said;
 }
 
 GridRow RowOf(int index)

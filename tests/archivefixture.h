@@ -1,0 +1,79 @@
+#pragma once
+// An archive in a scratch folder of the test's own (KESTRUNE_ARCHIVE points
+// there), and records to put into it.
+
+#include "archive/archivestore.h"
+#include "records/recordfields.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class ArchiveFixture
+{
+public:
+    ArchiveFixture() { qputenv(ArchiveEnvironment, "sqlite:" + Path().toLocal8Bit()); }
+
+    QString Dir() const { return FDir.path(); }
+    QString Path() const { return FDir.filePath(QStringLiteral("archive.sqlite")); }
+    ArchiveLocation Where() const { return {ArchiveLocation::Driver::Sqlite, Path()}; }
+
+    std::unique_ptr<ArchiveStore> Open(QString *error = nullptr) const
+    {
+        QString reason;
+        std::unique_ptr<ArchiveStore> store = ArchiveStore::Open(Where(), &reason);
+        if (error)
+            *error = reason;
+        return store;
+    }
+
+    static QByteArray Bytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void Write(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    // The device lines of the tester with this serial number.
+    static QStringList Tester(const QString &serial, const QString &calibration = "2011-03-15")
+    {
+        return {QStringLiteral("Device Information "), "Serial Number         : " + serial,
+                QStringLiteral("Software Version  : V2.13"),
+                "Last Calibration      : " + calibration};
+    }
+
+    // count records numbered from first on, one a day from 1 January 2010,
+    // readings in %BAC and mg/L, PASS and FAIL.
+    static GridRows Records(int first, int count)
+    {
+        static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+        GridRows rows;
+        for (int i = first; i < first + count; ++i) {
+            const int day = i % 28 + 1;
+            const int month = i / 28 % 12;
+            const int year = 2010 + i / 336 % 10;
+            const QString date = QStringLiteral("%1 - %2 - %3")
+                                     .arg(day, 2, 10, QLatin1Char('0'))
+                                     .arg(QLatin1String(months[month]))
+                                     .arg(year);
+            const QString reading =
+                QStringLiteral("%1").arg((i * 37 % 500) / 1000.0, 5, 'f', 3) +
+                (i % 3 == 0 ? QStringLiteral(" mg/L") : QStringLiteral(" %BAC"));
+            rows.append(
+                {QStringLiteral("%1").arg(i + 1, 5, 10, QLatin1Char('0')), date,
+                 QStringLiteral("%1:%2.00").arg(8 + i % 10).arg(i % 60, 2, 10, QLatin1Char('0')),
+                 reading, i % 4 == 0 ? QStringLiteral("FAIL") : QStringLiteral("PASS"),
+                 i % 2 ? QStringLiteral("Manual") : QStringLiteral("-")});
+        }
+        return rows;
+    }
+
+private:
+    QTemporaryDir FDir;
+};
