@@ -17,10 +17,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDate>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -172,18 +170,8 @@ void TFormArchive::FormCreate()
 
 void TFormArchive::FormShow()
 {
-    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
-        box->setChecked(false);
-    for (QLineEdit *e : {Edit1, Edit2, Edit3, Edit4}) {
-        e->clear();
-        e->setEnabled(false);
-    }
-    for (QComboBox *list : {ComboBox1, ComboBox2, ComboBox3, ComboBox4}) {
-        list->setCurrentIndex(-1);
-        list->setEnabled(false);
-    }
-    ComboBox1->clear();
-    ComboBox2->clear();
+    // Each showing starts without a filter, as the search dialog does.
+    ResetInputs();
     if (isVisible())
         Refresh();
 }
