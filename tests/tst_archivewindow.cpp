@@ -6,6 +6,7 @@
 #include "archivefixture.h"
 #include "guifixture.h"
 
+#include "app/printdialog.h"
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
 #include "archive/readingchart.h"
@@ -22,6 +23,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
@@ -364,6 +366,18 @@ private slots:
         QCOMPARE(fx->TakeTexts(), QStringList());
         QCOMPARE(QImage(png).size(), QSize(1200, 700));
         QVERIFY(ArchiveFixture::Bytes(pdf).startsWith("%PDF"));
+
+        // Printed on one landscape page, through the print dialog's seam.
+        const QString printed = fx->Dir() + QStringLiteral("/printed.pdf");
+        SetPrintDialogHandler([&](QPrinter &printer, QWidget *) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(printed);
+            return true;
+        });
+        FormArchive->Button3->click();
+        SetPrintDialogHandler({});
+        QCOMPARE(fx->TakeTexts(), QStringList());
+        QVERIFY(ArchiveFixture::Bytes(printed).startsWith("%PDF"));
     }
 
     void archiveThatIsNoDatabase()
