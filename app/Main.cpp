@@ -4,6 +4,7 @@
 #include "admin/Password.h"
 #include "app/deviceaction.h"
 #include "app/settingsfile.h"
+#include "archive/Archive.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
 #include "device/Setup.h"
@@ -94,6 +95,7 @@ TFormMain::TFormMain(QWidget *parent)
         {&BitBtn3, 332, "setting", "setting"},
         {&BitBtn2, 440, "information", "information"},
         {&BitBtn5, 548, "exit", "exit"},
+        {&BitBtn7, 656, "archive", "archive"},
     };
     for (const Button &b : buttons) {
         *b.button = PictureButton(toolBar1, {b.left, 6, 100, 61}, {97, 57}, b.glyph, b.tip);
@@ -105,6 +107,7 @@ TFormMain::TFormMain(QWidget *parent)
     OnClick(BitBtn3, [this] { BitBtn3Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
+    OnClick(BitBtn7, [this] { BitBtn7Click(); });
     auto *serviceKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this);
     connect(serviceKey, &QShortcut::activated, this,
             [this] { RunGuarded([this] { ServiceKey(); }); });
@@ -357,6 +360,13 @@ void TFormMain::BitBtn4Click()
     FormResult->show();
     FormResult->raise();
     FormResult->activateWindow();
+}
+
+void TFormMain::BitBtn7Click()
+{
+    FormArchive->show();
+    FormArchive->raise();
+    FormArchive->activateWindow();
 }
 
 void TFormMain::BitBtn3Click()

@@ -60,6 +60,7 @@ public:
     void BitBtn3Click(); // settings
     void BitBtn2Click(); // information
     void BitBtn5Click(); // exit
+    void BitBtn7Click(); // the records archive
     // Ctrl+Shift+T: the administrator password, then the service window.
     void ServiceKey();
     void Timer1Timer();
@@ -67,7 +68,7 @@ public:
 
     TComPort *ComPort1;
     QTimer *Timer1;
-    QToolButton *BitBtn1, *BitBtn6, *BitBtn4, *BitBtn3, *BitBtn2, *BitBtn5;
+    QToolButton *BitBtn1, *BitBtn6, *BitBtn4, *BitBtn3, *BitBtn2, *BitBtn5, *BitBtn7;
     QLabel *Image1;
     QPixmap Image2, Image3, Image4, Image5; // glyph stores
     QStatusBar *StatusBar1;

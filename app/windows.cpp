@@ -4,6 +4,7 @@
 #include "admin/Massge1.h"
 #include "admin/Password.h"
 #include "app/Main.h"
+#include "archive/Archive.h"
 #include "device/Datetime.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
@@ -31,6 +32,7 @@ void CreateForms()
     DateForm = new TDateForm(FormMain);
     FormPassWord = new TFormPassWord(FormMain);
     SearchForm = new TSearchForm(FormMain);
+    FormArchive = new TFormArchive(FormMain);
 }
 
 void DestroyForms()
@@ -49,4 +51,5 @@ void DestroyForms()
     DateForm = nullptr;
     FormPassWord = nullptr;
     SearchForm = nullptr;
+    FormArchive = nullptr;
 }

@@ -6,7 +6,7 @@
 namespace {
 FileDialogHandler g_handler;
 
-QString RealDialog(const FileDialogRequest &request)
+QStringList RealDialog(const FileDialogRequest &request)
 {
     QFileDialog dialog(request.owner);
     dialog.setNameFilter(QtNameFilter(request.filter));
@@ -18,11 +18,12 @@ QString RealDialog(const FileDialogRequest &request)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setFileMode(request.kind == FileDialogKind::OpenMany ? QFileDialog::ExistingFiles
+                                                                    : QFileDialog::ExistingFile);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 } // namespace
 
@@ -51,10 +52,17 @@ QString QtNameFilter(const QString &filter)
 
 QString ExecuteFileDialog(const FileDialogRequest &request)
 {
-    QString path = g_handler ? g_handler(request) : RealDialog(request);
+    QString path = g_handler ? g_handler(request) : RealDialog(request).value(0);
     if (path.isEmpty())
         return path;
     if (!request.defaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + request.defaultExt;
     return path;
+}
+
+QStringList ExecuteOpenFilesDialog(const FileDialogRequest &request)
+{
+    if (!g_handler)
+        return RealDialog(request);
+    return g_handler(request).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

@@ -3,11 +3,13 @@
 // can see each request and answer it.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
 
-enum class FileDialogKind { Open, Save };
+// OpenMany: several existing files at once.
+enum class FileDialogKind { Open, Save, OpenMany };
 
 struct FileDialogRequest
 {
@@ -17,13 +19,18 @@ struct FileDialogRequest
     QWidget *owner = nullptr;
 };
 
-// Returns the chosen path, or an empty text when cancelled.
+// Returns the chosen path, or an empty text when cancelled; for OpenMany the
+// chosen paths one a line.
 using FileDialogHandler = std::function<QString(const FileDialogRequest &)>;
 void SetFileDialogHandler(FileDialogHandler handler);
 
 // Shows the dialog (or asks the handler) and gives the chosen path with the
 // default extension added where the name has none; empty when cancelled.
 QString ExecuteFileDialog(const FileDialogRequest &request);
+
+// Shows an OpenMany dialog (or asks the handler): the chosen paths, none
+// when cancelled.
+QStringList ExecuteOpenFilesDialog(const FileDialogRequest &request);
 
 // "a|*.x|b|*.y" as a Qt name filter list.
 QString QtNameFilter(const QString &filter);

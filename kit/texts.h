@@ -12,6 +12,7 @@ inline const char MsgSettingComplete[] = "Setting complete!!!";
 inline const char MsgSettingsIncorrect[] = "Settings incorrect";
 // A set command or serial number got no reply at all: nothing reached the tester.
 inline const char MsgNoAnswer[] = "The tester did not answer!!!";
+inline const char MsgPrinterUnusable[] = "The printer cannot be used.";
 inline const char CapFailure[] = "Failure";
 inline const char CapCompletion[] = "Completion";
 inline const char CapWarning[] = "Warning";

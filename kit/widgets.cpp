@@ -2,6 +2,7 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QPixmap>
 #include <QToolButton>
 
@@ -59,4 +60,24 @@ QFont FittingFont(const QFont &font, const QStringList &texts, int room)
     while (fitted.pixelSize() > SmallestPixels && !AllFit(fitted, texts, room))
         fitted.setPixelSize(fitted.pixelSize() - 1);
     return fitted;
+}
+
+void SetFontPixels(QWidget *w, int pixels, const QString &family)
+{
+    QFont f = w->font();
+    if (!family.isEmpty())
+        f.setFamily(family);
+    f.setPixelSize(pixels);
+    w->setFont(f);
+}
+
+QLabel *HeadingLabel(QWidget *parent, const QString &text, const QRect &place)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(place);
+    QFont bold = label->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    label->setFont(bold);
+    return label;
 }

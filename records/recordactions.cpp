@@ -50,28 +50,40 @@ FileDialogRequest ExportDialog(QWidget *owner)
             QStringLiteral("Microsft Excel (.xls)|*.xls"), owner};
 }
 
-bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
-                     QChar separator, MsgOwner boxes)
+namespace {
+int Box(MsgOwner boxes, const QString &text, const char *caption, MsgButtons buttons)
 {
-    auto box = [boxes](const QString &text, const char *caption, MsgButtons buttons) {
-        const QString title = QString::fromLatin1(caption);
-        return boxes == MsgOwner::None ? SystemMessageBox(text, title, buttons)
-                                       : ApplicationMessageBox(text, title, buttons);
-    };
+    const QString title = QString::fromLatin1(caption);
+    return boxes == MsgOwner::None ? SystemMessageBox(text, title, buttons)
+                                   : ApplicationMessageBox(text, title, buttons);
+}
+} // namespace
+
+QString AskSavePath(QWidget *owner, const FileDialogRequest &dialog, MsgOwner boxes)
+{
     FileDialogRequest request = dialog;
     request.owner = owner;
     const QString path = ExecuteFileDialog(request);
     if (path.isEmpty())
-        return false;
+        return path;
     if (QFileInfo::exists(path) &&
-        box(QString::fromLatin1(MsgOverSaving), CapWarning, MsgButtons::OkCancel) != mrOk)
+        Box(boxes, QString::fromLatin1(MsgOverSaving), CapWarning, MsgButtons::OkCancel) != mrOk)
+        return QString();
+    return path;
+}
+
+bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+                     QChar separator, MsgOwner boxes, const QStringList &deviceInfo)
+{
+    const QString path = AskSavePath(owner, dialog, boxes);
+    if (path.isEmpty())
         return false;
     // Built for this file only: the lines are not kept once it is written.
-    const QStringList lines = BuildRecordFileLines(DeviceInfoLines, gridRows, separator);
+    const QStringList lines = BuildRecordFileLines(deviceInfo, gridRows, separator);
     QString error;
     if (SaveLinesAtomically(path, lines, &error))
         return true;
-    box(QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
+    Box(boxes, QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
     return false;
 }
 
@@ -98,8 +110,7 @@ bool BeginPrinting(QPainter &painter, QPrinter &printer)
         painter.setFont(QFont(font, &printer));
         return true;
     }
-    ApplicationMessageBox(QStringLiteral("The printer cannot be used."),
-                          QString::fromLatin1(CapFailure));
+    ApplicationMessageBox(QString::fromLatin1(MsgPrinterUnusable), QString::fromLatin1(CapFailure));
     return false;
 }
 
@@ -115,13 +126,13 @@ void PrintPages(QPainter &painter, QPrinter &printer, const PrintJob &job)
 }
 } // namespace
 
-void PrintResultRecords(QWidget *owner, const GridRows &gridRows)
+void PrintResultRecords(QWidget *owner, const GridRows &gridRows, const QStringList &deviceInfo)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!ExecutePrintDialog(printer, owner))
         return;
     const PrintJob job =
-        ResultsPrintLayout(printer.width(), printer.height(), DeviceInfoLines, gridRows);
+        ResultsPrintLayout(printer.width(), printer.height(), deviceInfo, gridRows);
     QPainter painter;
     if (!BeginPrinting(painter, printer))
         return;

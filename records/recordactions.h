@@ -5,6 +5,7 @@
 #include "kit/filedialogs.h"
 #include "kit/messagebox.h"
 #include "records/recordfields.h"
+#include "records/recordstate.h"
 
 #include <QRect>
 #include <functional>
@@ -24,12 +25,17 @@ TStringGrid *RecordGrid(QWidget *parent, const QRect &place, int rows,
 FileDialogRequest DataFileSaveDialog(QWidget *owner);
 FileDialogRequest ExportDialog(QWidget *owner);
 
+// Asks for a file to write, and whether to replace it when it exists ("File
+// Over Saving ?" in the kind of box given). Empty when the operator cancels.
+QString AskSavePath(QWidget *owner, const FileDialogRequest &dialog, MsgOwner boxes);
+
 // Asks for a file (with the overwrite question) and writes the device lines
 // and the grid rows with separator after every cell. True when the file was
 // written; a failure is shown, in the kind of box given, with the system's
 // reason and leaves any old file as it was.
 bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
-                     QChar separator, MsgOwner boxes = MsgOwner::Application);
+                     QChar separator, MsgOwner boxes = MsgOwner::Application,
+                     const QStringList &deviceInfo = DeviceInfoLines);
 
 // The data file that keeps records the operator had no chance to save, in
 // dir and named for when, e.g. "Kestrune-20261207-101500.DAT".
@@ -40,7 +46,8 @@ QString SaveRecoveryFile(const QString &dir, const QDateTime &when, const GridRo
                          QString *error);
 
 // Asks for a printer and prints the results-window layout.
-void PrintResultRecords(QWidget *owner, const GridRows &gridRows);
+void PrintResultRecords(QWidget *owner, const GridRows &gridRows,
+                        const QStringList &deviceInfo = DeviceInfoLines);
 
 // Asks for a printer and prints the search-result layout, one print job a
 // page.

@@ -24,6 +24,23 @@ struct SearchCriteria
 inline constexpr long LowestTestNo = 1;
 inline constexpr long HighestTestNo = 99999;
 
+// The units of the search's unit list, in its order, by the tester's unit
+// code, with the reading range each one brings when chosen.
+struct UnitRange
+{
+    char unitCode;
+    const char *from;
+    const char *to;
+};
+inline constexpr UnitRange UnitRanges[] = {
+    {'0', "0.000", "5.000"}, {'1', "0.000", "0.500"}, {'2', "0.000", "2.500"},
+    {'4', "0.000", "5.000"}, {'5', "0", "250"},       {'6', "0", "2500"},
+};
+// Switching the reading criterion on selects "%BAC" with this range.
+inline constexpr int BacUnit = 1;
+inline const char ReadingSwitchedOnFrom[] = "0.000";
+inline const char ReadingSwitchedOnTo[] = "0.400";
+
 enum class SearchStatus { Ok, TestNoRangeIncorrect };
 
 // Copies every record of rows[1..] that meets the switched-on criteria into

@@ -101,9 +101,10 @@ private slots:
         for (QWidget *w : others)
             if (w->isWindow())
                 classes << QString::fromLatin1(w->metaObject()->className());
-        QCOMPARE(classes, QStringList({"TFormResult", "TFormSetup", "TFormInfor", "TFormTime",
-                                       "TFormSerch1", "TFormTest", "TFormAdmin", "TFormYesNo",
-                                       "TDateForm", "TFormPassWord", "TSearchForm"}));
+        QCOMPARE(classes,
+                 QStringList({"TFormResult", "TFormSetup", "TFormInfor", "TFormTime", "TFormSerch1",
+                              "TFormTest", "TFormAdmin", "TFormYesNo", "TDateForm", "TFormPassWord",
+                              "TSearchForm", "TFormArchive"}));
     }
 
     void connectSearchesAllPortsInOrder()

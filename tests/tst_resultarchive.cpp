@@ -26,11 +26,9 @@ QByteArray Bytes(const QString &path)
 }
 } // namespace
 
-class TestResultArchive : public QObject
+class TestResultArchive : public GuiTest
 {
     Q_OBJECT
-
-    std::unique_ptr<GuiFixture> fx;
     std::unique_ptr<TesterSimulator> tester;
 
     QString ArchivePath() const { return fx->Dir() + QStringLiteral("/archive.sqlite"); }
@@ -55,15 +53,10 @@ class TestResultArchive : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        fx = std::make_unique<GuiFixture>();
-        fx->CreateWindows();
-    }
     void cleanupTestCase()
     {
         tester.reset();
-        fx.reset();
+        GuiTest::cleanupTestCase();
     }
     void init()
     {

@@ -17,6 +17,7 @@
 #include "records/download.h"
 #include "records/recordstate.h"
 #include "records/stringgrid.h"
+#include "tools/benchfigures.h"
 #include "tools/simulator.h"
 
 #include <QApplication>
@@ -30,53 +31,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <malloc.h>
 
 namespace {
 constexpr int Records = 100000;
 
-double Measure(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
 void Report(const char *what, double ms)
 {
     std::printf("%-46s %9.1f ms\n", what, ms);
-}
-
-// A figure of /proc/self/status in kB ("VmRSS", "VmHWM"), 0 when unknown.
-long StatusKb(const char *name)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray key = QByteArray(name) + ':';
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-// Memory that work takes: the peak above what was resident before, and what
-// stays resident after it.
-void ReportMemory(const char *what, const std::function<void()> &work)
-{
-    malloc_trim(0);
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5"); // the peak starts again from here
-    clearRefs.close();
-    const long before = StatusKb("VmRSS");
-    work();
-    const long peak = StatusKb("VmHWM");
-    malloc_trim(0);
-    const long after = StatusKb("VmRSS");
-    std::printf("%-46s peak +%.1f MB, held +%.1f MB\n", what, (peak - before) / 1024.0,
-                (after - before) / 1024.0);
 }
 
 QString WriteDataFile(const QString &dir)

@@ -240,6 +240,56 @@ void Magnifier(QPainter &p)
     p.drawArc(QRectF(7, 7, 12, 12), 100 * 16, 70 * 16);
 }
 
+// A database drum of stacked discs, left edge x, top y, disc height h.
+void Drum(QPainter &p, qreal x, qreal y, qreal w, qreal h, int discs)
+{
+    const qreal rim = w * 0.16;
+    for (int k = discs - 1; k >= 0; --k) {
+        const qreal top = y + k * h;
+        QPainterPath disc(QPointF(x, top));
+        disc.lineTo(x, top + h);
+        disc.arcTo(QRectF(x, top + h - rim, w, 2 * rim), 180, 180);
+        disc.lineTo(x + w, top);
+        disc.arcTo(QRectF(x, top - rim, w, 2 * rim), 0, -180);
+        Shape(p, disc, Blue);
+    }
+    QPainterPath lid;
+    lid.addEllipse(QRectF(x, y - rim, w, 2 * rim));
+    Shape(p, lid, Blue.lighter(150));
+}
+
+void Archive(QPainter &p)
+{
+    Drum(p, 6, 7, 20, 7, 3);
+}
+
+void Import(QPainter &p)
+{
+    Shape(p, Polygon({{3, 2}, {13, 2}, {17, 6}, {17, 19}, {3, 19}}), Paper);
+    for (qreal y : {8.0, 11.5, 15.0})
+        Line(p, {6, y}, {14, y}, Steel.lighter(125), 1.0);
+    Drum(p, 15, 20, 15, 4, 2);
+    Shape(p, Polygon({{18, 7}, {24, 7}, {24, 12}, {28, 12}, {21, 18.5}, {14, 12}, {18, 12}}),
+          Green);
+}
+
+void Refresh(QPainter &p)
+{
+    for (int half = 0; half < 2; ++half) {
+        p.save();
+        p.translate(16, 16);
+        p.rotate(180 * half);
+        QPen pen(half ? Green : Blue, 3.4, Qt::SolidLine, Qt::FlatCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(-11, -11, 22, 22), 20 * 16, 140 * 16);
+        p.setPen(Outline(half ? Green : Blue));
+        p.setBrush(half ? Green : Blue);
+        p.drawPolygon(QPolygonF({QPointF(-16, -1), QPointF(-6, -1), QPointF(-11, 6)}));
+        p.restore();
+    }
+}
+
 QPainterPath Gear(QPointF centre, qreal outer, qreal inner, int teeth)
 {
     QPainterPath gear;
@@ -543,6 +593,7 @@ int main(int argc, char **argv)
         {"setting", 57, "setting", Spanner},
         {"information", 57, "information", Information},
         {"exit", 57, "exit", ExitArrow},
+        {"archive", 57, "archive", Archive},
         {"read", 62, "read", Download},
         {"save", 62, "save", Floppy},
         {"file", 62, "file", OpenFolder},
@@ -550,6 +601,8 @@ int main(int argc, char **argv)
         {"print", 62, "print", Printer},
         {"result_exit", 62, "exit", ExitArrow},
         {"search", 62, "search", Magnifier},
+        {"import", 62, "import", Import},
+        {"refresh", 62, "refresh", Refresh},
     };
     bool ok = true;
     for (const Item &item : items) {

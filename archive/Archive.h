@@ -1,0 +1,98 @@
+#pragma once
+// The archive window: every archived tester, the records of a selection
+// (a tester or all of them, filtered as the search filters) in a table fed
+// page by page, a chart of their readings, and the toolbar that saves,
+// exports, prints, imports data files and refreshes.
+
+#include "archive/archivestore.h"
+#include "kit/filedialogs.h"
+#include "kit/form.h"
+#include "records/searchinputs.h"
+
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QTableWidget;
+class QToolButton;
+class TArchiveModel;
+class TChartLoader;
+class TReadingChart;
+struct PlotPoint;
+
+// The filter's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
+// to 3) come from TSearchInputs, laid out as in the search dialog.
+class TFormArchive : public TForm, public TSearchInputs
+{
+    Q_OBJECT
+public:
+    explicit TFormArchive(QWidget *parent);
+    ~TFormArchive() override;
+
+    void BitBtn1Click();   // save the selection as a data file
+    void BitBtn2Click();   // spreadsheet export of the selection
+    void BitBtn3Click();   // print the selection
+    void BitBtn4Click();   // import data files
+    void BitBtn5Click();   // refresh
+    void BitBtn6Click();   // close the window
+    void Button1Click();   // apply the filter
+    void Button2Click();   // save the chart
+    void Button3Click();   // print the chart
+    void CheckBox2Click(); // the date switch: the selection's first and last day
+    void ComboBox5Change();
+    void StringGrid1SelectionChange();
+    void StringGrid2HeadingClick(int col);
+
+    // Reads the testers and the selection again from the archive.
+    void Refresh();
+    // The testers as last read; row r + 1 of StringGrid1 is tester r.
+    const QVector<ArchiveTester> &Testers() const { return FTesters; }
+    // Selects row of the tester list (0 = all testers).
+    void SelectTester(int row);
+    bool ChartLoading() const;
+
+    QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
+    QLabel *Label4, *Label5, *Label6; // "Testers :", the selection's count, "Chart in :"
+    QTableWidget *StringGrid1;        // testers
+    QTableView *StringGrid2;          // records of the selection
+    TArchiveModel *Records;
+    QGroupBox *GroupBox1;
+    QComboBox *ComboBox5; // the chart's unit
+    QPushButton *Button1, *Button2, *Button3;
+    TReadingChart *Chart1;
+    FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2, SaveDialog3;
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+
+private:
+    void FormCreate();
+    void CreateFilter();
+    void CreateChart();
+    bool OpenStore();
+    void Fail(const QString &reason);
+    ArchiveQuery Query() const;
+    void ShowTesters();
+    void ShowSelection();
+    void LoadChart();
+    QString ChartUnit();
+    void ChartLoaded(const QVector<PlotPoint> &points, const QString &unit, const QString &error);
+    QStringList SelectionDeviceInfo() const;
+    std::optional<GridRows> SelectionRows();
+    void PickDate(QComboBox *list);
+
+    std::unique_ptr<ArchiveStore> FStore;
+    ArchiveLocation FLocation;
+    QVector<ArchiveTester> FTesters;
+    std::optional<qint64> FTesterId; // the selected tester; none = all testers
+    ArchiveSort FSort{1, true};
+    TChartLoader *FChartLoader;
+    bool FUnitChosen = false;
+    bool FImporting = false;
+};
+
+extern TFormArchive *FormArchive;

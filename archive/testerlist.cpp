@@ -1,0 +1,68 @@
+#include "archive/testerlist.h"
+
+#include "archive/chartscale.h"
+
+#include <QDate>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+QString DateKeyText(long dateKey)
+{
+    const std::optional<qint64> day = DayOfDateKey(dateKey);
+    return day ? DayText(*day) : QString();
+}
+
+QString DownloadText(const QDateTime &when)
+{
+    return when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd hh:mm")) : QString();
+}
+
+GridRow Row(const QString &serial, const QString &calibration, qint64 records, long first,
+            long last, const QDateTime &download)
+{
+    return {serial,
+            calibration,
+            QLocale(QLocale::English).toString(records),
+            DateKeyText(first),
+            DateKeyText(last),
+            DownloadText(download)};
+}
+
+} // namespace
+
+QStringList TesterHeadings()
+{
+    return {QStringLiteral("  Serial Number"), QStringLiteral("  Last Calibration"),
+            QStringLiteral("  Records"),       QStringLiteral("  First Test"),
+            QStringLiteral("  Last Test"),     QStringLiteral("  Last Download")};
+}
+
+GridRows TesterRows(const QVector<ArchiveTester> &testers)
+{
+    qint64 records = 0;
+    long first = 0;
+    long last = 0;
+    QDateTime download;
+    for (const ArchiveTester &t : testers) {
+        records += t.records;
+        if (t.firstDateKey > 0 && (first == 0 || t.firstDateKey < first))
+            first = t.firstDateKey;
+        last = std::max(last, t.lastDateKey);
+        if (t.lastDownload.isValid() && (!download.isValid() || t.lastDownload > download))
+            download = t.lastDownload;
+    }
+    GridRows rows{Row(QLatin1String(AllTestersText), QString(), records, first, last, download)};
+    for (const ArchiveTester &t : testers)
+        rows.append(Row(t.serialNumber, t.lastCalibration, t.records, t.firstDateKey, t.lastDateKey,
+                        t.lastDownload));
+    return rows;
+}
+
+QString PickedDateText(long dateKey)
+{
+    const std::optional<qint64> day = DayOfDateKey(dateKey);
+    return day ? QDate::fromJulianDay(*day).toString(QStringLiteral("yyyy-MM-dd")) : QString();
+}

@@ -1,0 +1,180 @@
+// The chart's arithmetic: value ticks, date ticks, month bars and where a
+// test lies in time.
+
+#include "archive/archivestore.h"
+#include "archive/chartscale.h"
+
+#include <QDate>
+#include <QTest>
+
+namespace {
+qint64 Day(int y, int m, int d)
+{
+    return QDate(y, m, d).toJulianDay();
+}
+} // namespace
+
+class TestChartScale : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void niceTicks_data()
+    {
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<int>("maxTicks");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<QStringList>("texts");
+        auto row = [](const char *name, double lo, double hi, int maxTicks, bool whole,
+                      const QStringList &texts) {
+            QTest::newRow(name) << lo << hi << maxTicks << whole << texts;
+        };
+        row("BAC up to a bound on a tick", 0, 0.4, 5, false, {"0.0", "0.1", "0.2", "0.3", "0.4"});
+        row("BAC, fewer ticks", 0, 0.5, 4, false, {"0.0", "0.2", "0.4", "0.6"});
+        row("reversed range", 0.4, 0, 5, false, {"0.0", "0.1", "0.2", "0.3", "0.4"});
+        row("micrograms", 0, 2345, 5, false, {"0", "500", "1000", "1500", "2000", "2500"});
+        row("two and a half", 0, 10, 4, false, {"0.0", "2.5", "5.0", "7.5", "10.0"});
+        row("counts skip 2.5", 0, 10, 4, true, {"0", "5", "10"});
+        row("few counts stay whole", 0, 3, 6, true, {"0", "1", "2", "3"});
+        row("straddling a decade", 0.95, 1.05, 1, false, {"0", "2"});
+        row("one value", 3, 3, 4, false, {"1", "2", "3", "4", "5"});
+        row("only zero", 0, 0, 5, false, {"0.0", "0.1", "0.2", "0.3", "0.4", "0.5"});
+        row("not a number", qQNaN(), 1, 2, false, {"0.0", "0.5", "1.0"});
+    }
+    void niceTicks()
+    {
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(int, maxTicks);
+        QFETCH(bool, whole);
+        QFETCH(QStringList, texts);
+        const ValueTicks ticks = NiceTicks(lo, hi, maxTicks, whole);
+        QStringList shown;
+        for (double v : ticks.values)
+            shown << TickText(v, ticks.decimals);
+        QCOMPARE(shown, texts);
+        QVERIFY(ticks.values.size() - 1 <= maxTicks);
+        QCOMPARE(ticks.values.first(), ticks.first);
+        QCOMPARE(ticks.values.last(), ticks.last);
+        if (!qIsNaN(lo)) {
+            QVERIFY(ticks.first <= std::min(lo, hi));
+            QVERIFY(ticks.last >= std::max(lo, hi));
+        }
+    }
+
+    void dateTicks_data()
+    {
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<qint64>("last");
+        QTest::addColumn<int>("maxTicks");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("days") << Day(2010, 1, 1) << Day(2010, 1, 5) << 10
+                              << QStringList{"01 Jan", "02 Jan", "03 Jan", "04 Jan", "05 Jan"};
+        QTest::newRow("every second day") << Day(2010, 2, 26) << Day(2010, 3, 4) << 4
+                                          << QStringList{"26 Feb", "28 Feb", "02 Mar", "04 Mar"};
+        QTest::newRow("Mondays") << Day(2010, 1, 1) << Day(2010, 1, 31) << 5
+                                 << QStringList{"04 Jan", "11 Jan", "18 Jan", "25 Jan"};
+        QTest::newRow("months from the first whole one")
+            << Day(2009, 12, 15) << Day(2010, 5, 20) << 6
+            << QStringList{"Jan 2010", "Feb 2010", "Mar 2010", "Apr 2010", "May 2010"};
+        QTest::newRow("quarters") << Day(2009, 1, 1) << Day(2010, 6, 30) << 6
+                                  << QStringList{"Jan 2009", "Apr 2009", "Jul 2009",
+                                                 "Oct 2009", "Jan 2010", "Apr 2010"};
+        QTest::newRow("years") << Day(2008, 3, 1) << Day(2012, 6, 30) << 5
+                               << QStringList{"2009", "2010", "2011", "2012"};
+        QTest::newRow("reversed") << Day(2010, 1, 3) << Day(2010, 1, 1) << 5
+                                  << QStringList{"01 Jan", "02 Jan", "03 Jan"};
+    }
+    void dateTicks()
+    {
+        QFETCH(qint64, first);
+        QFETCH(qint64, last);
+        QFETCH(int, maxTicks);
+        QFETCH(QStringList, labels);
+        QStringList shown;
+        qint64 previous = 0;
+        for (const DateTick &tick : DateTicks(first, last, maxTicks)) {
+            shown << tick.label;
+            QVERIFY(tick.day >= std::min(first, last) && tick.day <= std::max(first, last));
+            QVERIFY(tick.day > previous);
+            previous = tick.day;
+        }
+        QCOMPARE(shown, labels);
+    }
+
+    void monthBarsCountEveryMonthBetween()
+    {
+        auto at = [](int y, int m, int d, double fraction) {
+            return PlotPoint{double(Day(y, m, d)) + fraction, 0.1f, false, 1};
+        };
+        const QVector<PlotPoint> points{at(2010, 1, 31, 0.99), at(2010, 3, 1, 0),
+                                        at(2009, 12, 1, 0.5), at(2010, 1, 1, 0)};
+        const QVector<MonthBar> bars = MonthBars(points);
+        QCOMPARE(bars.size(), 4);
+        const qint64 tests[] = {1, 2, 0, 1};
+        const int months[] = {12, 1, 2, 3};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(bars[i].tests, tests[i]);
+            QCOMPARE(bars[i].month, months[i]);
+            QCOMPARE(bars[i].endDay, i + 1 < 4 ? bars[i + 1].firstDay : Day(2010, 4, 1));
+        }
+        QCOMPARE(bars[2].endDay - bars[2].firstDay, 28);
+        QVERIFY(MonthBars({}).isEmpty());
+    }
+
+    void timeOfATest_data()
+    {
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<double>("fraction"); // -1: none
+        QTest::newRow("morning") << "09:00.00" << 0.375;
+        QTest::newRow("last second") << "23:59.59" << 86399 / 86400.0;
+        QTest::newRow("midnight") << "00:00.00" << 0.0;
+        QTest::newRow("hour 24") << "24:00.00" << -1.0;
+        QTest::newRow("minute 60") << "10:60.00" << -1.0;
+        QTest::newRow("one-digit hour") << "9:00.00" << -1.0;
+        QTest::newRow("colons") << "09:00:00" << -1.0;
+        QTest::newRow("letter") << "12:3a.00" << -1.0;
+        QTest::newRow("empty") << "" << -1.0;
+    }
+    void timeOfATest()
+    {
+        QFETCH(QString, time);
+        QFETCH(double, fraction);
+        const std::optional<double> got = FractionOfDay(time);
+        QCOMPARE(got.has_value(), fraction >= 0);
+        if (got)
+            QCOMPARE(*got, fraction);
+    }
+
+    void pointsFromReadings()
+    {
+        QCOMPARE(DayOfDateKey(20100105), std::optional<qint64>(Day(2010, 1, 5)));
+        QCOMPARE(DayOfDateKey(20120229), std::optional<qint64>(Day(2012, 2, 29)));
+        for (long bad : {0L, -20100105L, 20100230L, 20101301L, 20100100L, 2010L})
+            QVERIFY2(!DayOfDateKey(bad), qPrintable(QString::number(bad)));
+
+        const QVector<ChartPoint> readings{{7, 20100105, "18:00.00", 0.25f, true},
+                                           {8, 20100230, "09:00.00", 0.1f, false},
+                                           {9, 20100106, "bad", 0.05f, false}};
+        const QVector<PlotPoint> points = PlotPoints(readings);
+        QCOMPARE(points.size(), 2);
+        QCOMPARE(points[0].x, Day(2010, 1, 5) + 0.75);
+        QCOMPARE(points[0].y, 0.25f);
+        QVERIFY(points[0].fail);
+        QCOMPARE(points[0].testNo, 7);
+        QCOMPARE(points[1].x, double(Day(2010, 1, 6)));
+    }
+
+    void textsOfAPoint()
+    {
+        QCOMPARE(DayText(Day(2010, 1, 5)), QStringLiteral("05 - Jan - 2010"));
+        QCOMPARE(ReadingText(0.12f, "%BAC"), QStringLiteral("0.120 %BAC"));
+        QCOMPARE(ReadingText(0.5f, "o/oo "), QStringLiteral("0.500 o/oo "));
+        QCOMPARE(ReadingText(120, "ug/100mL"), QStringLiteral("120 ug/100mL"));
+        QCOMPARE(TickText(-0.0, 1), QStringLiteral("0.0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChartScale)
+#include "tst_chartscale.moc"

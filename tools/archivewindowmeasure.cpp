@@ -1,0 +1,146 @@
+#include "tools/archivewindowmeasure.h"
+
+#include "archive/Archive.h"
+#include "archive/archivemodel.h"
+#include "archive/readingchart.h"
+#include "kit/messagebox.h"
+#include "tools/benchfigures.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTableView>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+void Report(const char *what, double ms)
+{
+    std::printf("%-58s %9.1f ms\n", what, ms);
+    std::fflush(stdout);
+}
+
+// Until the window has painted what changed.
+void Settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+double WaitForChart()
+{
+    return Measure([] {
+        while (FormArchive->ChartLoading()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+        Settle();
+    });
+}
+
+void Records(const char *what)
+{
+    std::printf("%-58s %9lld\n", what, FormArchive->Records->Records());
+}
+
+} // namespace
+
+void MeasureArchiveWindow(const ArchiveLocation &where)
+{
+    const QByteArray location = "sqlite:" + where.target.toLocal8Bit();
+    qputenv("KESTRUNE_ARCHIVE", location);
+    SetMessageHandler([](const MessageRequest &r) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(r.caption), qPrintable(r.text));
+        return int(mrOk);
+    });
+    ReportMemory("memory held by the archive window, opened", [] {
+        FormArchive = new TFormArchive(nullptr);
+        Report("archive window opened (testers, count, first page)", Measure([] {
+                   FormArchive->show();
+                   Settle();
+               }));
+        Records("    records in the selection");
+        Report("    then its chart loaded on its own thread", WaitForChart());
+        std::printf("%-58s %9lld\n", "    points in the chart",
+                    qint64(FormArchive->Chart1->Points().size()));
+        Report("scrolled to the last record", Measure([] {
+                   FormArchive->StringGrid2->scrollToBottom();
+                   Settle();
+               }));
+    });
+    FormArchive->CheckBox4->click();
+    FormArchive->ComboBox4->setCurrentIndex(1);
+    Report("filter applied: FAIL of all testers", Measure([] {
+               FormArchive->Button1->click();
+               Settle();
+           }));
+    Records("    records in the selection");
+    Report("    then its chart loaded", WaitForChart());
+    FormArchive->SelectTester(43);
+    Report("another tester selected, FAIL", Measure(Settle));
+    Records("    records in the selection");
+    Report("    then its chart loaded", WaitForChart());
+    FormArchive->SelectTester(0);
+    WaitForChart();
+    QHeaderView *headings = FormArchive->StringGrid2->horizontalHeader();
+    Report("FAIL of all testers sorted by reading", Measure([headings] {
+               emit headings->sectionClicked(3);
+               Settle();
+           }));
+    Report("    then scrolled to the last record", Measure([] {
+               FormArchive->StringGrid2->scrollToBottom();
+               Settle();
+           }));
+    WaitForChart();
+    ReportMemory("memory held by the archive window, closed", [] {
+        FormArchive->close();
+        Settle();
+    });
+    delete FormArchive;
+    FormArchive = nullptr;
+    SetMessageHandler({});
+}
+
+void MeasureChartPainting(int points)
+{
+    QRandomGenerator random(7);
+    QVector<PlotPoint> plot;
+    plot.reserve(points);
+    const double first = double(QDate(2005, 1, 1).toJulianDay());
+    for (int i = 0; i < points; ++i)
+        plot.append({first + random.bounded(3650.0), float(random.bounded(0.4)),
+                     random.bounded(10) == 0, i + 1});
+    std::sort(plot.begin(), plot.end(),
+              [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
+    TReadingChart chart;
+    chart.resize(552, 372);
+    chart.SetPoints(plot, QStringLiteral("%BAC"));
+    chart.show();
+    Settle();
+    QImage screen(chart.size(), QImage::Format_RGB32);
+    double best = 1e9;
+    for (int i = 0; i < 5; ++i)
+        best = std::min(best, Measure([&] {
+                            QPainter painter(&screen);
+                            chart.Paint(painter, screen.rect());
+                        }));
+    char what[80];
+    std::snprintf(what, sizeof what, "chart of %d points painted (552 x 372, best of 5)", points);
+    Report(what, best);
+    QImage picture(1200, 700, QImage::Format_RGB32);
+    Report("    the same as a 1200 x 700 picture", Measure([&] {
+               QPainter painter(&picture);
+               chart.Paint(painter, picture.rect());
+           }));
+}

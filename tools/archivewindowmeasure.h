@@ -1,0 +1,10 @@
+#pragma once
+// Figures for the archive window over a large archive: opening it, a filter,
+// a sort, scrolling to the end, the chart of its readings and the memory the
+// window holds; and painting a chart of 100,000 points. Needs a QApplication.
+
+#include "archive/archivestore.h"
+
+// where holds the archive to measure (a million records for the targets).
+void MeasureArchiveWindow(const ArchiveLocation &where);
+void MeasureChartPainting(int points);
