@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -61,7 +62,8 @@ inline bool FreshDatabase(const QString &name, const QString &folder = TestServe
            RunClient(folder, QStringLiteral("createdb"), {name});
 }
 
-enum class ServerDriver { Postgres, Odbc };
+// The server's drivers, and SQLite for the statements that all three share.
+enum class ServerDriver { Postgres, Odbc, Sqlite };
 Q_DECLARE_METATYPE(ServerDriver)
 
 // The database on the server at host (a socket folder or an address), as
@@ -70,6 +72,9 @@ inline ArchiveLocation ServerLocation(ServerDriver driver, const QString &databa
                                       const QString &user = QStringLiteral("postgres"),
                                       const QString &host = TestServerFolder(), int port = 5432)
 {
+    static QTemporaryDir scratch;
+    if (driver == ServerDriver::Sqlite)
+        return {ArchiveLocation::Driver::Sqlite, scratch.filePath(database + ".sqlite")};
     if (driver == ServerDriver::Odbc)
         return {ArchiveLocation::Driver::Odbc,
                 QStringLiteral("Driver={PostgreSQL Unicode};Servername=%1;Port=%2;"

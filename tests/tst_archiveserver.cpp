@@ -14,11 +14,13 @@
 
 namespace {
 
-void DriverRows()
+void DriverRows(bool sqlite = false)
 {
     QTest::addColumn<ServerDriver>("driver");
     QTest::newRow("postgresql") << ServerDriver::Postgres;
     QTest::newRow("odbc") << ServerDriver::Odbc;
+    if (sqlite)
+        QTest::newRow("sqlite") << ServerDriver::Sqlite;
 }
 
 // A fresh database named after the test and row, opened through driver.
@@ -27,10 +29,11 @@ std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver, QString *database)
     *database =
         QString::fromLatin1(QTest::currentTestFunction()).toLower() +
         QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W"), "_");
-    if (!FreshDatabase(*database))
+    const ArchiveLocation where = ServerLocation(driver, *database);
+    if (driver == ServerDriver::Sqlite ? QFile::exists(where.target) : !FreshDatabase(*database))
         return nullptr;
     QString error;
-    auto store = ArchiveStore::Open(ServerLocation(driver, *database), &error);
+    auto store = ArchiveStore::Open(where, &error);
     if (!store)
         qWarning("%s", qPrintable(error));
     return store;
@@ -266,7 +269,7 @@ private slots:
     }
 
     // Every PC of a site reads the interval one of them set.
-    void calibrationInterval_data() { DriverRows(); }
+    void calibrationInterval_data() { DriverRows(true); }
     void calibrationInterval()
     {
         QFETCH(ServerDriver, driver);
@@ -276,8 +279,9 @@ private slots:
         QCOMPARE(store->CalibrationMonths(&error), DefaultCalibrationMonths);
         QVERIFY2(store->SetCalibrationMonths(6, &error), qPrintable(error));
         QVERIFY(!store->SetCalibrationMonths(MaxCalibrationMonths + 1, &error));
-        const ServerDriver otherDriver =
-            driver == ServerDriver::Odbc ? ServerDriver::Postgres : ServerDriver::Odbc;
+        const ServerDriver otherDriver = driver == ServerDriver::Postgres ? ServerDriver::Odbc
+                                         : driver == ServerDriver::Odbc   ? ServerDriver::Postgres
+                                                                          : driver;
         auto otherPc = ArchiveStore::Open(ServerLocation(otherDriver, database), &error);
         QCOMPARE(otherPc->CalibrationMonths(&error), 6);
     }
@@ -295,6 +299,7 @@ private slots:
         QTest::newRow("the first day kept") << pg << 20100101L << false << 0;
         QTest::newRow("the first day gone") << pg << 20100102L << false << 2;
         QTest::newRow("odbc, all testers") << ServerDriver::Odbc << 20110101L << false << 436;
+        QTest::newRow("sqlite, one tester") << ServerDriver::Sqlite << 20110101L << true << 336;
     }
     void retention()
     {
