@@ -52,14 +52,16 @@ QStringList StepStatements(int version, ArchiveLocation::Driver driver)
     }
 }
 
-bool HasVersionTable(QSqlDatabase db, QString *error)
+// The tables of the database; std::nullopt with the reason when they cannot
+// be listed.
+std::optional<QStringList> TablesOf(QSqlDatabase db, QString *error)
 {
     const QStringList tables = db.tables();
     if (db.lastError().isValid()) {
         *error = SqlReason(db.lastError());
-        return false;
+        return std::nullopt;
     }
-    return tables.contains(QStringLiteral("archive_schema"), Qt::CaseInsensitive);
+    return tables;
 }
 
 bool Run(QSqlDatabase db, const QString &sql, const QVariantList &values, QString *error)
@@ -97,14 +99,16 @@ bool RunStep(QSqlDatabase db, ArchiveLocation::Driver driver, int version, QStri
 
 std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, QString *error)
 {
-    QString reason;
-    const bool hasTable = HasVersionTable(db, &reason);
-    if (!reason.isEmpty()) {
-        *error = reason;
+    const std::optional<QStringList> tables = TablesOf(db, error);
+    if (!tables)
+        return std::nullopt;
+    if (!tables->contains(QStringLiteral("archive_schema"), Qt::CaseInsensitive)) {
+        if (tables->isEmpty())
+            return 0;
+        // Another program's database: left as it is.
+        *error = QStringLiteral("not a Kestrune archive");
         return std::nullopt;
     }
-    if (!hasTable)
-        return 0;
     QSqlQuery query(db);
     if (!RunSql(query, QStringLiteral("SELECT version FROM archive_schema WHERE singleton = 1"), {},
                 error))

@@ -6,8 +6,8 @@
 
 #include <QSqlDatabase>
 
-// The version the database says, 0 for a database without the archive's
-// tables; std::nullopt with the reason when it cannot be read.
+// The version the database says, 0 for an empty database; std::nullopt with
+// the reason when it cannot be read or holds tables of another program.
 std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, QString *error);
 
 // Brings the database to ArchiveSchemaVersion. Refuses a newer version.

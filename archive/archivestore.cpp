@@ -77,6 +77,14 @@ bool OpenSqlite(QSqlDatabase db, const QString &path, QString *error)
     // The first statement reads the file: one that is no database stops here
     // untouched.
     QSqlQuery query(db);
+    return RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, error);
+}
+
+// Several programs may read while one writes; switched on only once the
+// file is known to be an archive of this program's version.
+bool WriteAheadLog(QSqlDatabase db, QString *error)
+{
+    QSqlQuery query(db);
     return RunSql(query, QStringLiteral("PRAGMA journal_mode = WAL"), {}, error);
 }
 
@@ -179,15 +187,16 @@ std::unique_ptr<ArchiveStore> ArchiveStore::Open(const ArchiveLocation &where, Q
     }
     auto connection = std::make_unique<Connection>(where);
     QString reason;
-    const bool opened = where.driver == ArchiveLocation::Driver::Sqlite
-                            ? OpenSqlite(connection->Db(), where.target, &reason)
-                            : OpenServer(connection->Db(), where, &reason);
+    const bool sqlite = where.driver == ArchiveLocation::Driver::Sqlite;
+    const bool opened = sqlite ? OpenSqlite(connection->Db(), where.target, &reason)
+                               : OpenServer(connection->Db(), where, &reason);
     // Two programs making the tables of an empty server database at once:
     // the one that loses the race finds them made when it tries again.
     const auto prepare = [&] {
         return PrepareArchiveSchema(connection->Db(), where.driver, &reason);
     };
-    if (!opened || !(prepare() || (where.driver != ArchiveLocation::Driver::Sqlite && prepare()))) {
+    if (!opened || !(prepare() || (!sqlite && prepare())) ||
+        (sqlite && !WriteAheadLog(connection->Db(), &reason))) {
         connection->Fail(reason, error);
         return nullptr;
     }

@@ -109,11 +109,20 @@ private slots:
             QString error;
             QVERIFY(RunSql(query, "UPDATE archive_schema SET version = ?",
                            {ArchiveSchemaVersion + 1}, &error));
+        } else if (damage == "foreign") {
+            QVERIFY(QFile::remove(fx->Path()));
+            SqlConnection foreign(QStringLiteral("QSQLITE"));
+            QSqlDatabase db = foreign.Db();
+            db.setDatabaseName(fx->Path());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QString error;
+            QVERIFY(RunSql(query, "CREATE TABLE notes (text TEXT)", {}, &error));
         } else {
             QVERIFY(QFile::remove(fx->Path()));
             QVERIFY(QDir().mkpath(fx->Path()));
         }
-        if (damage == "newer")
+        if (damage == "newer" || damage == "foreign")
             bytes = ArchiveFixture::Bytes(fx->Path()); // as the other program left it
         else if (damage != "folder")
             ArchiveFixture::Write(fx->Path(), bytes);
