@@ -27,39 +27,29 @@ inline QString TestServerFolder()
     return qEnvironmentVariable("KESTRUNE_TEST_PGHOST");
 }
 
-// Runs a PostgreSQL client program against the server in folder as postgres.
-inline bool RunClient(const QString &folder, const QString &program, QStringList arguments)
+// Runs program with arguments; false with what it said when it failed.
+inline bool RunProgram(const QString &program, const QStringList &arguments)
 {
-    arguments << QStringLiteral("-h") << folder << QStringLiteral("-U")
-              << QStringLiteral("postgres");
     QProcess process;
-    process.start(QStringLiteral("/usr/lib/postgresql/15/bin/") + program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+    process.start(program, arguments);
+    const bool done = process.waitForFinished(120000) && process.exitCode() == 0;
+    if (!done)
         qWarning("%s: %s", qPrintable(program), process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
+    return done;
 }
 
-// Runs tools/pg-test-server.sh with action on folder.
+// Runs tools/pg-test-server.sh with action (start, kill, restart, stop) on folder.
 inline bool ServerScript(const QString &action, const QString &folder)
 {
-    QProcess process;
-    process.start(QStringLiteral("bash"),
-                  {qEnvironmentVariable("KESTRUNE_TEST_PGSCRIPT"), action, folder});
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        qWarning("pg-test-server.sh %s: %s", qPrintable(action),
-                 process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
+    return RunProgram("bash", {qEnvironmentVariable("KESTRUNE_TEST_PGSCRIPT"), action, folder});
 }
 
 // A database of the given name, empty, on the server in folder.
 inline bool FreshDatabase(const QString &name, const QString &folder = TestServerFolder())
 {
-    return RunClient(folder, QStringLiteral("dropdb"), {QStringLiteral("--if-exists"), name}) &&
-           RunClient(folder, QStringLiteral("createdb"), {name});
+    const QString bin = QStringLiteral("/usr/lib/postgresql/15/bin/");
+    return RunProgram(bin + "dropdb", {"--if-exists", "-h", folder, "-U", "postgres", name}) &&
+           RunProgram(bin + "createdb", {"-h", folder, "-U", "postgres", name});
 }
 
 // The server's drivers, and SQLite for the statements that all three share.
@@ -120,13 +110,11 @@ public:
         : FSql(QStringLiteral("QPSQL"))
     {
         QString error;
-        FOpen = OpenServer(FSql.Db(),
-                           ServerLocation(ServerDriver::Postgres, database, "postgres", folder),
-                           &error);
-        if (!FOpen)
+        if (!OpenServer(FSql.Db(),
+                        ServerLocation(ServerDriver::Postgres, database, "postgres", folder),
+                        &error))
             qWarning("%s", qPrintable(error));
     }
-    bool IsOpen() const { return FOpen; }
     QSqlDatabase Db() const { return FSql.Db(); }
 
     // Runs sql with values; the first column of its first row, or an invalid
@@ -158,7 +146,6 @@ public:
 
 private:
     SqlConnection FSql;
-    bool FOpen = false;
 };
 
 // Skips the test when the suite did not start a server.
