@@ -104,13 +104,7 @@ TFormAdmin::TFormAdmin(QWidget *parent) : TForm(parent, QStringLiteral("Administ
 
 bool TFormAdmin::Confirmed(int mode)
 {
-    ConfirmMode = mode;
-    FormYesNo->SetPlace(Left(), Top() + 120);
-    FormYesNo->ShowModal();
-    if (ConfirmResult != 1)
-        return false;
-    ConfirmResult = 0;
-    return true;
+    return AskConfirmation(mode, Left(), Top() + 120);
 }
 
 void TFormAdmin::Button2Click()

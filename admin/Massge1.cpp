@@ -55,3 +55,16 @@ void TFormYesNo::BitBtn2Click()
     ConfirmResult = 0;
     close();
 }
+
+bool AskConfirmation(int mode, int left, int top, const QString &question)
+{
+    ConfirmMode = mode;
+    if (mode == 5)
+        FormYesNo->Label1->setText(question);
+    FormYesNo->SetPlace(left, top);
+    FormYesNo->ShowModal();
+    if (ConfirmResult != 1)
+        return false;
+    ConfirmResult = 0;
+    return true;
+}

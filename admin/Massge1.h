@@ -28,3 +28,8 @@ protected:
 };
 
 extern TFormYesNo *FormYesNo;
+
+// Every caller's sequence: ConfirmMode set to mode (in mode 5 with question
+// in Label1), the dialog placed at left, top and shown modally. True after
+// Yes, with ConfirmResult set back to 0.
+bool AskConfirmation(int mode, int left, int top, const QString &question = QString());

@@ -67,6 +67,28 @@ ArchiveLocation ChosenArchiveLocationIn(const QString &dir, QString *error)
     return DefaultArchiveLocation();
 }
 
+std::optional<ArchiveLocation> DatabaseChoice(bool server, const QString &text, const QString &dir,
+                                              QString *error)
+{
+    error->clear();
+    const QString typed = text.trimmed();
+    if (!server) {
+        if (typed.isEmpty()) {
+            *error = QStringLiteral("the archive needs the path of its file");
+            return std::nullopt;
+        }
+        return ArchiveLocation{
+            ArchiveLocation::Driver::Sqlite,
+            QDir::cleanPath(QDir(dir).absoluteFilePath(QDir::fromNativeSeparators(typed)))};
+    }
+    std::optional<ArchiveLocation> where = ParseServerLocation(typed, error);
+    if (!where && error->isEmpty())
+        *error =
+            QStringLiteral("a server must be given as postgresql:// followed by the server, or "
+                           "odbc: followed by a connection string or DSN");
+    return where;
+}
+
 bool TryArchiveLocation(const ArchiveLocation &where, QString *error)
 {
     return ArchiveStore::Open(where, error) != nullptr;

@@ -26,6 +26,13 @@ bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, QStrin
 // otherwise.
 ArchiveLocation ChosenArchiveLocationIn(const QString &dir, QString *error);
 
+// What the Database dialog takes: a file path for a local archive (relative
+// to dir), or a server location ("postgresql://", "postgres://" or "odbc:").
+// std::nullopt with the reason in *error, also for a server location that
+// holds a password.
+std::optional<ArchiveLocation> DatabaseChoice(bool server, const QString &text, const QString &dir,
+                                              QString *error);
+
 // Opens the archive at where (creating its tables on an empty database) and
 // closes it again: false with the reason in *error.
 bool TryArchiveLocation(const ArchiveLocation &where, QString *error);

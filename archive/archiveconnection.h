@@ -5,8 +5,6 @@
 #include "archive/archivesql.h"
 #include "archive/archivestore.h"
 
-#include <QDir>
-
 struct ArchiveStore::Connection
 {
     explicit Connection(const ArchiveLocation &at) : sql(ArchiveDriverName(at.driver)), where(at) {}
@@ -14,10 +12,7 @@ struct ArchiveStore::Connection
     // The reason of a failure, with the place.
     bool Fail(const QString &reason, QString *error) const
     {
-        const QString place = where.driver == ArchiveLocation::Driver::Sqlite
-                                  ? QDir::toNativeSeparators(where.target)
-                                  : ArchiveLocationText(where);
-        *error = place + QStringLiteral(": ") + reason;
+        *error = ArchivePlaceText(where) + QStringLiteral(": ") + reason;
         return false;
     }
 

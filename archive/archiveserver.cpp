@@ -2,6 +2,7 @@
 
 #include "archive/archivesql.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -214,6 +215,12 @@ std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString 
     }
     error->clear();
     return std::nullopt;
+}
+
+QString ArchivePlaceText(const ArchiveLocation &where)
+{
+    return where.driver == ArchiveLocation::Driver::Sqlite ? QDir::toNativeSeparators(where.target)
+                                                           : ArchiveLocationText(where);
 }
 
 QString ArchiveLocationText(const ArchiveLocation &where)

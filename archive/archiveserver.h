@@ -31,6 +31,8 @@ std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString 
 
 // The location as it is written in KESTRUNE_ARCHIVE and Kestrune.ARC.
 QString ArchiveLocationText(const ArchiveLocation &where);
+// The location as the operator reads it: a file's native path, else the text.
+QString ArchivePlaceText(const ArchiveLocation &where);
 
 // The settings of a libpq URI for Qt's PostgreSQL driver: the query
 // parameters become connect options, with time-outs and TCP keepalives

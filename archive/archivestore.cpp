@@ -13,6 +13,11 @@
 #include <algorithm>
 #include <cmath>
 
+QString DeviceValue(const QString &line)
+{
+    return line.mid(line.indexOf(QLatin1Char(':')) + 1).trimmed();
+}
+
 namespace {
 
 // Records sent in one statement. Qt's SQLite driver looks up every bound
@@ -30,12 +35,6 @@ const QString RecordColumnsSql = QStringLiteral(
 // Sort columns of the six record columns, each followed by the archive's order.
 const char *const SortColumns[RecordColumns] = {"test_no",      "date_key",    "time_text",
                                                 "reading_text", "result_text", "sampling_text"};
-
-// The value of a device line: what follows its colon, without surrounding blanks.
-QString DeviceValue(const QString &line)
-{
-    return line.mid(line.indexOf(QLatin1Char(':')) + 1).trimmed();
-}
 
 // A new archive file: the folder made, the file created empty (an empty
 // SQLite database) and readable by its owner only.

@@ -37,6 +37,10 @@ ArchiveLocation DefaultArchiveLocation();
 // refuses it); *error is cleared otherwise.
 ArchiveLocation ChosenArchiveLocation(QString *error);
 
+// The value of a device line: what follows its colon, without surrounding
+// blanks.
+QString DeviceValue(const QString &line);
+
 struct ArchiveTester
 {
     qint64 id = 0;

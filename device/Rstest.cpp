@@ -213,13 +213,8 @@ void TFormTest::Initialise(int index)
     const QString caption = Utf8(init.caption);
     if (!UsbMode())
         return;
-    ConfirmMode = 5;
-    FormYesNo->Label1->setText(caption + Utf8(" 하시겠습니까?"));
-    FormYesNo->SetPlace(Left() + 300, Top() + 120);
-    FormYesNo->ShowModal();
-    if (ConfirmResult != 1)
+    if (!AskConfirmation(5, Left() + 300, Top() + 120, caption + Utf8(" 하시겠습니까?")))
         return;
-    ConfirmResult = 0;
     // No link is needed: a missing tester shows as the failure text.
     QPushButton *const buttons[6] = {Button3, Button4, Button5, Button6, Button7, Button8};
     const QByteArray reply = ExchangeWithTester(init.command, {true, false, buttons[index]});

@@ -6,6 +6,7 @@
 
 #include "archive/archivesql.h"
 #include "archive/archivestore.h"
+#include "link/commands.h"
 #include "records/Result.h"
 #include "records/download.h"
 #include "records/recordstate.h"
@@ -95,9 +96,13 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("second");
         QTest::addColumn<QString>("label");
-        QTest::newRow("same records") << 5 << 5 << "0 new records archived, 5 already there";
-        QTest::newRow("three more") << 5 << 8 << "3 new records archived, 5 already there";
-        QTest::newRow("five hundred") << 500 << 500 << "0 new records archived, 500 already there";
+        // The simulated tester was last calibrated in 2011.
+        QTest::newRow("same records")
+            << 5 << 5 << "0 new records archived, 5 already there - calibration due!!!";
+        QTest::newRow("three more")
+            << 5 << 8 << "3 new records archived, 5 already there - calibration due!!!";
+        QTest::newRow("five hundred")
+            << 500 << 500 << "0 new records archived, 500 already there - calibration due!!!";
     }
     void downloadsArchivedOnce()
     {
@@ -108,7 +113,8 @@ private slots:
         Link();
         Download(first);
         QCOMPARE(FormResult->Label5->text(),
-                 QStringLiteral("%1 new records archived, 0 already there").arg(first));
+                 QStringLiteral("%1 new records archived, 0 already there - calibration due!!!")
+                     .arg(first));
         Download(second);
         QCOMPARE(FormResult->Label5->text(), label);
         QCOMPARE(fx->TakeTexts(), QStringList({"Data Not Saved ! Continue ?"}));
@@ -124,6 +130,42 @@ private slots:
         QCOMPARE(testers->size(), 1);
         QCOMPARE(testers->first().deviceInfo, DeviceInfoLines);
         QCOMPARE(testers->first().serialNumber, QStringLiteral("KT0012345"));
+    }
+
+    // The status line says when the tester is due by the site's interval,
+    // kept in the archive; no message comes up.
+    void calibrationDueInTheStatusLine_data()
+    {
+        const QDate today = QDate::currentDate();
+        QTest::addColumn<QDate>("calibrated"); // invalid: as the simulator says
+        QTest::addColumn<int>("months");
+        QTest::addColumn<bool>("due");
+        QTest::newRow("2011, 10 years") << QDate() << 120 << true;
+        QTest::newRow("11 months ago, 12") << today.addMonths(-11) << 12 << false;
+        QTest::newRow("11 months ago, 6") << today.addMonths(-11) << 6 << true;
+        QTest::newRow("a year and a day, 12") << today.addYears(-1).addDays(-1) << 12 << true;
+    }
+    void calibrationDueInTheStatusLine()
+    {
+        QFETCH(QDate, calibrated);
+        QFETCH(int, months);
+        QFETCH(bool, due);
+        {
+            QString error;
+            auto store =
+                ArchiveStore::Open({ArchiveLocation::Driver::Sqlite, ArchivePath()}, &error);
+            QVERIFY2(store && store->SetCalibrationMonths(months, &error), qPrintable(error));
+        }
+        Link();
+        if (calibrated.isValid())
+            tester->SetReply(Cmd::Identify,
+                             tester->IdentificationReply().replace(
+                                 "2011-03-15", calibrated.toString("yyyy-MM-dd").toLatin1()));
+        Download(4);
+        QCOMPARE(FormResult->Label5->text(),
+                 QStringLiteral("4 new records archived, 0 already there") +
+                     (due ? QStringLiteral(" - calibration due!!!") : QString()));
+        QCOMPARE(fx->TakeTexts(), QStringList());
     }
 
     // An archive that cannot take the records: the download is shown as
