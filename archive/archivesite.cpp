@@ -24,7 +24,8 @@
 #include <QToolButton>
 
 namespace {
-const char QuestionDelete[] = "Are you sure you want to delete %1 records before %2?";
+// The date was picked just before; the question's one line holds the count.
+const char QuestionDelete[] = "Are you sure you want to delete %1 records?";
 const char MsgDeleted[] = "%1 records deleted!!!";
 // Where the dialogs of the toolbar's right end come up.
 constexpr int DialogLeft = 620;
@@ -145,7 +146,7 @@ void TFormArchive::Button5Click()
         return;
     }
     if (!AskConfirmation(5, Left() + DialogLeft, Top() + DialogTop + 120,
-                         QString::fromLatin1(QuestionDelete).arg(GroupedCount(*old), before)))
+                         QString::fromLatin1(QuestionDelete).arg(GroupedCount(*old))))
         return;
     std::optional<qint64> deleted;
     {
