@@ -31,10 +31,7 @@ void Fail(const QString &reason)
 
 TFormDatabase::TFormDatabase(QWidget *parent) : TForm(parent, QStringLiteral("Database"), 460, 226)
 {
-    QFont small(QStringLiteral("MS Sans Serif"));
-    small.setPixelSize(11);
-    setFont(small);
-
+    SetFontPixels(this, 11, QStringLiteral("MS Sans Serif"));
     Label1 = new QLabel(QStringLiteral("Where the archive keeps its records :"), this);
     Label1->setGeometry(12, 10, 436, 18);
     RadioButton1 = new QRadioButton(QStringLiteral("Local file"), this);
@@ -115,17 +112,10 @@ void TFormDatabase::BitBtn1Click()
     QString error;
     const std::optional<ArchiveLocation> where =
         DatabaseChoice(server, (server ? Edit2 : Edit1)->text(), StartDirectory, &error);
-    if (!where) {
+    // A server that does not answer is given up after its time-outs.
+    if (!where || !WithHourglass(BitBtn1, [&] { return TryArchiveLocation(*where, &error); })) {
         Fail(QLatin1String(MsgCannotUse) + error);
         return;
-    }
-    {
-        // A server that does not answer is given up after its time-outs.
-        HourglassCursor hourglass(BitBtn1);
-        if (!TryArchiveLocation(*where, &error)) {
-            Fail(QLatin1String(MsgCannotUse) + error);
-            return;
-        }
     }
     if (!WriteArchiveChoice(StartDirectory, *where, &error)) {
         Fail(QStringLiteral("Cannot save ") + error);

@@ -100,12 +100,7 @@ void TFormArchive::Button6Click()
         return;
     const int months = CSpinEdit1->Value();
     QString error;
-    bool set = false;
-    {
-        HourglassCursor hourglass(Button6);
-        set = FStore->SetCalibrationMonths(months, &error);
-    }
-    if (!set) {
+    if (!WithHourglass(Button6, [&] { return FStore->SetCalibrationMonths(months, &error); })) {
         Fail(error);
         return;
     }
@@ -132,27 +127,17 @@ void TFormArchive::Button5Click()
     if (!OpenStore())
         return;
     QString error;
-    std::optional<qint64> old;
-    {
-        HourglassCursor hourglass(Button5);
-        old = FStore->CountOlderThan(dateKey, FTesterId, &error);
-    }
-    if (!old) {
-        Fail(error);
-        return;
-    }
-    if (*old == 0) {
-        Fail(QString::fromLatin1(MsgNoData));
+    const std::optional<qint64> old =
+        WithHourglass(Button5, [&] { return FStore->CountOlderThan(dateKey, FTesterId, &error); });
+    if (!old || *old == 0) {
+        Fail(old ? QString::fromLatin1(MsgNoData) : error);
         return;
     }
     if (!AskConfirmation(5, Left() + DialogLeft, Top() + DialogTop + 120,
                          QString::fromLatin1(QuestionDelete).arg(GroupedCount(*old))))
         return;
-    std::optional<qint64> deleted;
-    {
-        HourglassCursor hourglass(Button5);
-        deleted = FStore->DeleteOlderThan(dateKey, FTesterId, &error);
-    }
+    const std::optional<qint64> deleted =
+        WithHourglass(Button5, [&] { return FStore->DeleteOlderThan(dateKey, FTesterId, &error); });
     if (!deleted) {
         Fail(error);
         return;
