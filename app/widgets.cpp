@@ -1,5 +1,6 @@
 #include "app/widgets.h"
 
+#include <QLabel>
 #include <QPixmap>
 #include <QToolButton>
 
@@ -34,4 +35,15 @@ void SetFontPixels(QWidget *w, int pixels, const QString &family)
         f.setFamily(family);
     f.setPixelSize(pixels);
     w->setFont(f);
+}
+
+QLabel *HeadingLabel(QWidget *parent, const QString &text, const QRect &place)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(place);
+    QFont bold = label->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    label->setFont(bold);
+    return label;
 }

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+class QLabel;
 class QPixmap;
 class QToolButton;
 class QWidget;
@@ -19,6 +20,9 @@ QToolButton *PictureButton(QWidget *parent, const QRect &place, const QSize &pic
 
 // Sets widget's font size in pixels, and its family when one is given.
 void SetFontPixels(QWidget *widget, int pixels, const QString &family = QString());
+
+// A label in the windows' bold 16-pixel heading font.
+QLabel *HeadingLabel(QWidget *parent, const QString &text, const QRect &place);
 
 // One of the program's button pictures.
 QPixmap Glyph(const char *name);

@@ -18,10 +18,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDate>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -79,20 +77,15 @@ TFormArchive::TFormArchive(QWidget *parent)
     BitBtn5 = RecordToolButton(toolBar1, 450, 4, 100, "refresh", "refresh");
     BitBtn6 = RecordToolButton(toolBar1, 560, 4, 100, "result_exit", "exit");
 
-    Label1 = new QLabel(QStringLiteral("Testers :"), this);
-    Label1->setGeometry(8, 80, 185, 25);
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    Label1->setFont(bold);
+    Label4 = HeadingLabel(this, QStringLiteral("Testers :"), {8, 80, 185, 25});
 
     StringGrid1 = new QTableWidget(0, RecordColumns, this);
     StringGrid1->setHorizontalHeaderLabels(TesterHeadings());
-    SetUpTable(StringGrid1, {8, 106, 600, 170}, {100, 100, 70, 95, 95, 118});
+    SetUpTable(StringGrid1, {8, 106, 600, 170}, {100, 112, 68, 95, 95, 118});
 
-    Label2 = new QLabel(this);
-    Label2->setGeometry(8, 282, 600, 22);
-    SetFontPixels(Label2, 13);
+    Label5 = new QLabel(this);
+    Label5->setGeometry(8, 282, 600, 22);
+    SetFontPixels(Label5, 13);
     Records = new TArchiveModel(this);
     Records->OnReadFailure = [this](const QString &reason) { Fail(reason); };
     StringGrid2 = new QTableView(this);
@@ -135,15 +128,13 @@ TFormArchive::~TFormArchive() = default;
 
 void TFormArchive::CreateChart()
 {
-    Label3 = new QLabel(QStringLiteral("Chart in :"), this);
-    Label3->setGeometry(620, 282, 70, 22);
-    SetFontPixels(Label3, 13);
+    Label6 = new QLabel(QStringLiteral("Chart in :"), this);
+    Label6->setGeometry(620, 282, 70, 22);
+    SetFontPixels(Label6, 13);
     ComboBox5 = new QComboBox(this);
     ComboBox5->setGeometry(690, 282, 100, 22);
-    for (const UnitRange &range : UnitRanges)
-        ComboBox5->addItem(UnitText(range.unitCode));
+    FillUnitList(ComboBox5);
     ComboBox5->setCurrentIndex(BacUnit);
-    SetFontPixels(ComboBox5, 13, QStringLiteral("Tahoma"));
     Button2 = new QPushButton(QStringLiteral("Save Chart"), this);
     Button2->setGeometry(972, 280, 96, 26);
     Button3 = new QPushButton(QStringLiteral("Print Chart"), this);
@@ -172,23 +163,15 @@ void TFormArchive::FormCreate()
     }
     FormShow();
     Chart1->SetMessage(QString());
-    Label2->clear();
+    Label5->clear();
 }
 
 void TFormArchive::FormShow()
 {
-    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5})
-        box->setChecked(false);
-    for (QLineEdit *e : {Edit1, Edit2, Edit3, Edit4}) {
-        e->clear();
-        e->setEnabled(false);
-    }
-    for (QComboBox *list : {ComboBox1, ComboBox2, ComboBox3, ComboBox4}) {
-        list->setCurrentIndex(-1);
-        list->setEnabled(false);
-    }
-    ComboBox1->clear();
-    ComboBox2->clear();
+    // Each showing starts without a filter, as the search dialog does, and
+    // with all testers listed.
+    ResetInputs();
+    CheckBox5->setChecked(false);
     if (isVisible())
         Refresh();
 }
@@ -228,7 +211,7 @@ void TFormArchive::Refresh()
     // went away may be back.
     HourglassCursor hourglass(this);
     Records->Clear();
-    Label2->clear();
+    Label5->clear();
     FStore.reset();
     QString error;
     std::optional<QVector<ArchiveTester>> testers;
@@ -297,12 +280,12 @@ void TFormArchive::ShowSelection()
     HourglassCursor hourglass(StringGrid2);
     QString error;
     if (!Records->Show(FStore.get(), Query(), FSort, &error)) {
-        Label2->clear();
+        Label5->clear();
         Chart1->SetMessage(QString());
         Fail(error);
         return;
     }
-    Label2->setText(GroupedCount(Records->Records()) + QStringLiteral(" records"));
+    Label5->setText(GroupedCount(Records->Records()) + QStringLiteral(" records"));
     StringGrid2->scrollToTop();
     LoadChart();
 }

@@ -8,14 +8,13 @@
 #include "app/form.h"
 #include "archive/archivestore.h"
 #include "archive/calibration.h"
+#include "records/searchinputs.h"
 
 #include <memory>
 
-class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTableView;
 class QTableWidget;
@@ -26,31 +25,29 @@ class TChartLoader;
 class TReadingChart;
 struct PlotPoint;
 
-class TFormArchive : public TForm
+// The filter's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
+// to 3) come from TSearchInputs, laid out as in the search dialog.
+class TFormArchive : public TForm, public TSearchInputs
 {
     Q_OBJECT
 public:
     explicit TFormArchive(QWidget *parent);
     ~TFormArchive() override;
 
-    void BitBtn1Click(); // save the selection as a data file
-    void BitBtn2Click(); // spreadsheet export of the selection
-    void BitBtn3Click(); // print the selection
-    void BitBtn4Click(); // import data files
-    void BitBtn5Click(); // refresh
-    void BitBtn6Click(); // close the window
-    void Button1Click(); // apply the filter
-    void Button2Click(); // save the chart
-    void Button3Click(); // print the chart
-    void Button4Click(); // the Database window
-    void Button5Click(); // delete old records, behind the administrator password
-    void Button6Click(); // set the site's calibration interval
-    void CheckBox1Click();
-    void CheckBox2Click();
-    void CheckBox3Click();
-    void CheckBox4Click();
+    void BitBtn1Click();   // save the selection as a data file
+    void BitBtn2Click();   // spreadsheet export of the selection
+    void BitBtn3Click();   // print the selection
+    void BitBtn4Click();   // import data files
+    void BitBtn5Click();   // refresh
+    void BitBtn6Click();   // close the window
+    void Button1Click();   // apply the filter
+    void Button2Click();   // save the chart
+    void Button3Click();   // print the chart
+    void CheckBox2Click(); // the date switch: the selection's first and last day
+    void Button4Click();   // the Database window
+    void Button5Click();   // delete old records, behind the administrator password
+    void Button6Click();   // set the site's calibration interval
     void CheckBox5Click(); // only the testers due for calibration
-    void ComboBox3Change();
     void ComboBox5Change();
     void StringGrid1SelectionChange();
     void StringGrid2HeadingClick(int col);
@@ -64,18 +61,18 @@ public:
     bool ChartLoading() const;
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
-    QLabel *Label1, *Label2, *Label3;
-    QLabel *Label4;            // the database in use
-    QLabel *Label5, *Label6;   // around the calibration interval
-    QTableWidget *StringGrid1; // testers
-    QTableView *StringGrid2;   // records of the selection
+    QLabel *Label4, *Label5, *Label6; // "Testers :", the selection's count, "Chart in :"
+    QTableWidget *StringGrid1;        // testers
+    QTableView *StringGrid2;          // records of the selection
     TArchiveModel *Records;
     QGroupBox *GroupBox1;
-    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5;
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
-    QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5;
-    QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6;
-    TCSpinEdit *CSpinEdit1; // calibration interval in months
+    QComboBox *ComboBox5; // the chart's unit
+    QPushButton *Button1, *Button2, *Button3;
+    QLabel *Label7;                           // the database in use
+    QLabel *Label8, *Label9;                  // around the calibration interval
+    QCheckBox *CheckBox5;                     // only the testers due
+    TCSpinEdit *CSpinEdit1;                   // calibration interval in months
+    QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     TReadingChart *Chart1;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2, SaveDialog3;
 

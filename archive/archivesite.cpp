@@ -35,11 +35,11 @@ constexpr int DialogTop = 80;
 void TFormArchive::CreateSite()
 {
     QWidget *toolBar1 = BitBtn1->parentWidget();
-    Label4 = new QLabel(toolBar1);
-    Label4->setGeometry(676, 8, 372, 60);
-    Label4->setWordWrap(true);
-    Label4->setTextFormat(Qt::PlainText);
-    SetFontPixels(Label4, 13);
+    Label7 = new QLabel(toolBar1);
+    Label7->setGeometry(676, 8, 372, 60);
+    Label7->setWordWrap(true);
+    Label7->setTextFormat(Qt::PlainText);
+    SetFontPixels(Label7, 13);
     Button4 = new QPushButton(QStringLiteral("Database…"), toolBar1);
     Button4->setGeometry(1056, 6, 116, 30);
     Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
@@ -47,18 +47,18 @@ void TFormArchive::CreateSite()
 
     CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);
     CheckBox5->setGeometry(110, 82, 90, 21);
-    Label5 = new QLabel(QStringLiteral("Calibration every"), this);
-    Label5->setGeometry(292, 84, 112, 18);
+    Label8 = new QLabel(QStringLiteral("Calibration every"), this);
+    Label8->setGeometry(292, 84, 112, 18);
     CSpinEdit1 = new TCSpinEdit(this);
     CSpinEdit1->setGeometry(406, 82, 56, 22);
     CSpinEdit1->SetRange(MinCalibrationMonths, MaxCalibrationMonths);
     CSpinEdit1->SetValue(DefaultCalibrationMonths);
-    Label6 = new QLabel(QStringLiteral("months"), this);
-    Label6->setGeometry(468, 84, 60, 18);
+    Label9 = new QLabel(QStringLiteral("months"), this);
+    Label9->setGeometry(468, 84, 60, 18);
     Button6 = new QPushButton(QStringLiteral("Set"), this);
     Button6->setGeometry(540, 80, 68, 25);
-    for (QWidget *w : {static_cast<QWidget *>(CheckBox5), static_cast<QWidget *>(Label5),
-                       static_cast<QWidget *>(Label6), static_cast<QWidget *>(Button4),
+    for (QWidget *w : {static_cast<QWidget *>(CheckBox5), static_cast<QWidget *>(Label8),
+                       static_cast<QWidget *>(Label9), static_cast<QWidget *>(Button4),
                        static_cast<QWidget *>(Button5), static_cast<QWidget *>(Button6)})
         SetFontPixels(w, 13);
     for (QPushButton *button : {Button4, Button5, Button6})
@@ -75,9 +75,9 @@ void TFormArchive::ShowDatabase()
     QString where = ArchivePlaceText(FLocation);
     if (qEnvironmentVariableIsSet(ArchiveEnvironment))
         where += QStringLiteral(" (KESTRUNE_ARCHIVE)");
-    Label4->setToolTip(where);
-    Label4->setText(QStringLiteral("Database :\n") +
-                    Label4->fontMetrics().elidedText(where, Qt::ElideMiddle, Label4->width() * 2));
+    Label7->setToolTip(where);
+    Label7->setText(QStringLiteral("Database :\n") +
+                    Label7->fontMetrics().elidedText(where, Qt::ElideMiddle, Label7->width() * 2));
     CSpinEdit1->SetValue(FCalibrationMonths);
 }
 

@@ -47,8 +47,10 @@ bool CreateArchiveFile(const QString &path, QString *error)
         return false;
     }
     QFile file(path);
+    // Another program may have made it meanwhile: then it is used as it is.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+        !QFileInfo::exists(path)) {
         *error = file.errorString();
         return false;
     }

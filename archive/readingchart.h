@@ -12,6 +12,7 @@
 
 #include <optional>
 
+class QPaintDevice;
 class QPrinter;
 
 class TReadingChart : public QWidget
@@ -49,6 +50,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // The chart scaled onto a whole page of a document or printer.
+    bool PaintPage(QPaintDevice &page) const;
+
     QVector<PlotPoint> FPoints;
     QVector<MonthBar> FBars;
     float FHighest = 0;

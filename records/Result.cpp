@@ -54,12 +54,7 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
     BitBtn5 = RecordToolButton(toolBar1, 560, 4, 100, "result_exit", "exit");
     BitBtn7 = RecordToolButton(this, 628, 85, 120, "search", "search");
 
-    Label1 = new QLabel(QStringLiteral("Device Information :"), this);
-    Label1->setGeometry(8, 80, 185, 25);
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    Label1->setFont(bold);
+    Label1 = HeadingLabel(this, QStringLiteral("Device Information :"), {8, 80, 185, 25});
     int top = 104;
     for (QLabel **label : {&Label2, &Label3, &Label4}) {
         *label = new QLabel(this);

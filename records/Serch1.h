@@ -4,35 +4,27 @@
 // results grid into the search result window.
 
 #include "app/form.h"
+#include "records/searchinputs.h"
 
 #include <QComboBox>
 #include <functional>
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
-class TFormSerch1 : public TForm
+// The criteria's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
+// to 3) come from TSearchInputs.
+class TFormSerch1 : public TForm, public TSearchInputs
 {
     Q_OBJECT
 public:
     explicit TFormSerch1(QWidget *parent);
 
-    void CheckBox1Click();
-    void CheckBox2Click();
-    void CheckBox3Click();
-    void CheckBox4Click();
-    void ComboBox3Change();
+    void CheckBox2Click(); // the date switch: today in both lists
     void ComboBox1DropDown();
     void ComboBox2DropDown();
     void Button1Click();
     void Button2Click();
 
-    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4;
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
-    QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4;
-    QLabel *Label1, *Label2, *Label3;
     QPushButton *Button1, *Button2;
 
 protected:

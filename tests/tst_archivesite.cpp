@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(fx->TakeTexts(), QStringList());
         QCOMPARE(Arc(), kept.replace("{dir}", fx->Dir()).toUtf8() + "\r\n");
         // Opened at once.
-        QCOMPARE(FormArchive->Label4->toolTip(), ArchivePlaceText(ChosenArchiveLocation(&error)));
+        QCOMPARE(FormArchive->Label7->toolTip(), ArchivePlaceText(ChosenArchiveLocation(&error)));
     }
 
     void environmentStillChooses()
@@ -124,7 +124,7 @@ private slots:
         const QString path = qEnvironmentVariable(ArchiveEnvironment).mid(7);
         QString error;
         QVERIFY(WriteArchiveChoice(fx->Dir(), {ArchiveLocation::Driver::Sqlite, "/k"}, &error));
-        QCOMPARE(FormArchive->Label4->toolTip(), path + " (KESTRUNE_ARCHIVE)");
+        QCOMPARE(FormArchive->Label7->toolTip(), path + " (KESTRUNE_ARCHIVE)");
         ModalSteps steps;
         steps.On(FormDatabase, [&] {
             QCOMPARE(FormDatabase->Edit1->text(), path);
@@ -209,7 +209,7 @@ private slots:
         QString error;
         QCOMPARE(OpenChosenArchive(&error)->Count({}, &error).value_or(-1), left);
         FormArchive->SelectTester(0);
-        QCOMPARE(FormArchive->Label2->text(), QStringLiteral("%1 records").arg(left));
+        QCOMPARE(FormArchive->Label5->text(), QStringLiteral("%1 records").arg(left));
     }
 };
 

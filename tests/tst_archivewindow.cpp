@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(FormArchive->StringGrid1->item(0, 2)->text(), QStringLiteral("24"));
         QCOMPARE(FormArchive->StringGrid1->item(1, 0)->text(), QStringLiteral("SN0012345"));
         QCOMPARE(FormArchive->StringGrid1->item(1, 3)->text(), QStringLiteral("20 - Dec - 2009"));
-        QCOMPARE(FormArchive->Label2->text(), QStringLiteral("24 records"));
+        QCOMPARE(FormArchive->Label5->text(), QStringLiteral("24 records"));
 
         FormArchive->move(120, 90);
         QTest::keyClick(FormArchive->StringGrid2, Qt::Key_Escape);
@@ -304,7 +304,7 @@ private slots:
         QTRY_VERIFY(!FormArchive->ChartLoading());
         QCOMPARE(FormArchive->StringGrid1->rowCount(), 4);
         QCOMPARE(FormArchive->StringGrid1->item(2, 0)->text(), QStringLiteral("SN0055555"));
-        QCOMPARE(FormArchive->Label2->text(), QStringLiteral("29 records"));
+        QCOMPARE(FormArchive->Label5->text(), QStringLiteral("29 records"));
 
         // Cancelled before the first file: nothing comes in.
         fx->Messages.clear();
@@ -312,7 +312,7 @@ private slots:
         QTimer::singleShot(0, [] { FormArchive->findChild<QProgressDialog *>()->cancel(); });
         FormArchive->BitBtn4->click();
         QVERIFY(fx->Messages.value(0).text.endsWith(QStringLiteral("Import cancelled")));
-        QCOMPARE(FormArchive->Label2->text(), QStringLiteral("29 records"));
+        QCOMPARE(FormArchive->Label5->text(), QStringLiteral("29 records"));
     }
 
     void chartOfTheSelection()

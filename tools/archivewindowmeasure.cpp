@@ -4,7 +4,7 @@
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
 #include "archive/readingchart.h"
-#include "tools/benchmemory.h"
+#include "tools/benchfigures.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,14 +24,6 @@
 #include <functional>
 
 namespace {
-
-double Measure(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 void Report(const char *what, double ms)
 {

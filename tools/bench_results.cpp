@@ -17,7 +17,7 @@
 #include "records/download.h"
 #include "records/recordstate.h"
 #include "records/stringgrid.h"
-#include "tools/benchmemory.h"
+#include "tools/benchfigures.h"
 #include "tools/simulator.h"
 
 #include <QApplication>
@@ -34,14 +34,6 @@
 
 namespace {
 constexpr int Records = 100000;
-
-double Measure(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 void Report(const char *what, double ms)
 {

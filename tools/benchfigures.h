@@ -1,11 +1,21 @@
 #pragma once
-// Memory figures of the benchmarks, from /proc/self (Linux).
+// Figures of the benchmarks: time taken, and memory from /proc/self (Linux).
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <cstdio>
 #include <functional>
 #include <malloc.h>
+
+// Milliseconds that work takes.
+inline double Measure(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
 
 // A figure of /proc/self/status in kB ("VmRSS", "VmHWM"), 0 when unknown.
 inline long StatusKb(const char *name)
