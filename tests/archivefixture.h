@@ -2,6 +2,7 @@
 // An archive in a scratch folder of the test's own (KESTRUNE_ARCHIVE points
 // there), and records to put into it.
 
+#include "archive/archivesql.h"
 #include "archive/archivestore.h"
 #include "records/recordfields.h"
 
@@ -37,6 +38,19 @@ public:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    // Runs statements on the database at path as another program would.
+    static void RunOn(const QString &path, const QStringList &statements)
+    {
+        SqlConnection other(QStringLiteral("QSQLITE"));
+        QSqlDatabase db = other.Db();
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QString error;
+        for (const QString &sql : statements)
+            QVERIFY2(RunSql(query, sql, {}, &error), qPrintable(error));
     }
 
     // The device lines of the tester with this serial number.

@@ -101,23 +101,12 @@ private slots:
             for (int i = 100; i < bytes.size(); i += 7)
                 bytes[i] = char(i * 31);
         } else if (damage == "newer") {
-            SqlConnection newer(QStringLiteral("QSQLITE"));
-            QSqlDatabase db = newer.Db();
-            db.setDatabaseName(fx->Path());
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            QString error;
-            QVERIFY(RunSql(query, "UPDATE archive_schema SET version = ?",
-                           {ArchiveSchemaVersion + 1}, &error));
+            ArchiveFixture::RunOn(fx->Path(),
+                                  {QStringLiteral("UPDATE archive_schema SET version = %1")
+                                       .arg(ArchiveSchemaVersion + 1)});
         } else if (damage == "foreign") {
             QVERIFY(QFile::remove(fx->Path()));
-            SqlConnection foreign(QStringLiteral("QSQLITE"));
-            QSqlDatabase db = foreign.Db();
-            db.setDatabaseName(fx->Path());
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            QString error;
-            QVERIFY(RunSql(query, "CREATE TABLE notes (text TEXT)", {}, &error));
+            ArchiveFixture::RunOn(fx->Path(), {"CREATE TABLE notes (text TEXT)"});
         } else {
             QVERIFY(QFile::remove(fx->Path()));
             QVERIFY(QDir().mkpath(fx->Path()));

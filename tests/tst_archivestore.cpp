@@ -3,6 +3,7 @@
 // exactly as the search dialog picks them.
 
 #include "archivefixture.h"
+#include "searchcriteria.h"
 
 #include "archive/archiveimport.h"
 #include "archive/archiveschema.h"
@@ -22,26 +23,6 @@ GridRows CellsOf(const QVector<ArchivedRecord> &records)
     for (const ArchivedRecord &r : records)
         rows << r.cells;
     return rows;
-}
-
-// "from|to" switches a range on; for the reading "unit|from|to".
-SearchCriteria Criteria(const QString &testNo, const QString &dates, const QString &reading,
-                        const QString &result)
-{
-    SearchCriteria c;
-    c.byTestNo = !testNo.isEmpty();
-    c.testNoFrom = testNo.section('|', 0, 0);
-    c.testNoTo = testNo.section('|', 1, 1);
-    c.byDate = !dates.isEmpty();
-    c.dateFrom = dates.section('|', 0, 0);
-    c.dateTo = dates.section('|', 1, 1);
-    c.byReading = !reading.isEmpty();
-    c.unit = reading.section('|', 0, 0);
-    c.readingFrom = reading.section('|', 1, 1);
-    c.readingTo = reading.section('|', 2, 2);
-    c.byResult = !result.isEmpty();
-    c.result = result;
-    return c;
 }
 
 // Records at the edges of every criterion, each with a time of its own.

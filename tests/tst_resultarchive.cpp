@@ -2,7 +2,9 @@
 // the results window shows what that gave and otherwise works as before,
 // also when the archive cannot take them.
 
+#include "archivefixture.h"
 #include "guifixture.h"
+#include "simulatorrows.h"
 
 #include "archive/archivesql.h"
 #include "archive/archivestore.h"
@@ -16,14 +18,6 @@
 #include <memory>
 
 namespace {
-GridRow RowOf(int index)
-{
-    GridRow row;
-    QByteArray line = TesterSimulator::RecordLine(index);
-    line.chop(1);
-    FillRecordRow(line, row);
-    return row;
-}
 
 QByteArray Bytes(const QString &path)
 {

@@ -3,6 +3,7 @@
 
 #include "childprocess.h"
 #include "guifixture.h"
+#include "simulatorrows.h"
 
 #include "app/settingsfile.h"
 
@@ -33,15 +34,6 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
-}
-
-GridRow RowOf(int index)
-{
-    GridRow row;
-    QByteArray line = TesterSimulator::RecordLine(index);
-    line.chop(1);
-    FillRecordRow(line, row);
-    return row;
 }
 
 QStringList Labels()

@@ -1,5 +1,7 @@
 // Picking records out by test number, date, reading and test result.
 
+#include "searchcriteria.h"
+
 #include "records/searchfilter.h"
 #include "records/sortrows.h"
 
@@ -24,26 +26,6 @@ const GridRows Grid{PlainHeadings(),
                     Record("100000", "01 - Jan - 2010", "0.100 %BAC", "PASS"),
                     Record("00010", "03 - Jan - 2010", " .300 %BAC", "PASS"),
                     GridRow(RecordColumns)};
-
-// "from|to" switches a range on; for the reading "unit|from|to".
-SearchCriteria Criteria(const QString &testNo, const QString &dates, const QString &reading,
-                        const QString &result)
-{
-    SearchCriteria c;
-    c.byTestNo = !testNo.isEmpty();
-    c.testNoFrom = testNo.section('|', 0, 0);
-    c.testNoTo = testNo.section('|', 1, 1);
-    c.byDate = !dates.isEmpty();
-    c.dateFrom = dates.section('|', 0, 0);
-    c.dateTo = dates.section('|', 1, 1);
-    c.byReading = !reading.isEmpty();
-    c.unit = reading.section('|', 0, 0);
-    c.readingFrom = reading.section('|', 1, 1);
-    c.readingTo = reading.section('|', 2, 2);
-    c.byResult = !result.isEmpty();
-    c.result = result;
-    return c;
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "records/recordfields.h"
 #include "records/searchfilter.h"
 #include "records/sortrows.h"
+#include "tools/benchrecords.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -27,22 +28,9 @@ GridRows MakeGrid()
     QRandomGenerator random(7);
     GridRows rows{PlainHeadings()};
     rows.reserve(Records + 1);
-    for (int r = 1; r <= Records; ++r) {
-        const int day = 1 + int(random.bounded(28));
-        const QString date =
-            QString::asprintf("%02d / %s / %04d", day, MonthNames[1 + random.bounded(12)],
-                              2005 + int(random.bounded(10)));
-        const QString time =
-            QString::asprintf("%02d:%02d", int(random.bounded(24)), int(random.bounded(60)));
-        const QString reading = QString::asprintf("%.3f ", random.bounded(400) / 1000.0) +
-                                UnitText(char('0' + random.bounded(7)));
-        rows << GridRow{QString::number(int(random.bounded(Records))).rightJustified(4, '0'),
-                        date,
-                        time,
-                        reading,
-                        ResultText(char('0' + random.bounded(3))),
-                        SamplingText(char('0' + random.bounded(2)))};
-    }
+    for (int r = 1; r <= Records; ++r)
+        rows << RandomRecord(random,
+                             QString::number(int(random.bounded(Records))).rightJustified(4, '0'));
     return rows;
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+// Records for the benchmarks: random dates, times, readings in every unit,
+// results and sampling types, as testers send them.
+
+#include "records/recordfields.h"
+#include "records/sortrows.h"
+
+#include <QRandomGenerator>
+
+inline GridRow RandomRecord(QRandomGenerator &random, const QString &testNo)
+{
+    const int day = 1 + int(random.bounded(28));
+    const QString date =
+        QString::asprintf("%02d / %s / %04d", day, MonthNames[1 + random.bounded(12)],
+                          2005 + int(random.bounded(10)));
+    const QString time =
+        QString::asprintf("%02d:%02d", int(random.bounded(24)), int(random.bounded(60)));
+    const QString reading = QString::asprintf("%.3f ", random.bounded(400) / 1000.0) +
+                            UnitText(char('0' + random.bounded(7)));
+    return {testNo,
+            date,
+            time,
+            reading,
+            ResultText(char('0' + random.bounded(3))),
+            SamplingText(char('0' + random.bounded(2)))};
+}
