@@ -77,7 +77,7 @@ void TFormArchive::ShowDatabase()
         where += QStringLiteral(" (KESTRUNE_ARCHIVE)");
     Label7->setToolTip(where);
     Label7->setText(QStringLiteral("Database :\n") +
-                    Label7->fontMetrics().elidedText(where, Qt::ElideMiddle, Label7->width() * 2));
+                    Label7->fontMetrics().elidedText(where, Qt::ElideMiddle, Label7->width()));
     CSpinEdit1->SetValue(FCalibrationMonths);
 }
 
