@@ -5,6 +5,7 @@
 #include "admin/Password.h"
 #include "app/Main.h"
 #include "archive/Archive.h"
+#include "archive/Database.h"
 #include "device/Datetime.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
@@ -33,6 +34,7 @@ void CreateForms()
     FormPassWord = new TFormPassWord(FormMain);
     SearchForm = new TSearchForm(FormMain);
     FormArchive = new TFormArchive(FormMain);
+    FormDatabase = new TFormDatabase(FormMain);
 }
 
 void DestroyForms()
@@ -52,4 +54,5 @@ void DestroyForms()
     FormPassWord = nullptr;
     SearchForm = nullptr;
     FormArchive = nullptr;
+    FormDatabase = nullptr;
 }

@@ -6,6 +6,7 @@
 #include "archive/chartloader.h"
 #include "archive/readingchart.h"
 #include "archive/testerlist.h"
+#include "kit/cspinedit.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
 #include "kit/texts.h"
@@ -23,7 +24,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -40,11 +40,6 @@ const QString Failure = QString::fromLatin1(CapFailure);
 const char MsgTooManyRecords[] = "Too Many Data (more than 1,000,000 records) !!!";
 constexpr int ClientWidth = 1180;
 constexpr int ClientHeight = 690;
-
-QString Grouped(qint64 n)
-{
-    return QLocale(QLocale::English).toString(n);
-}
 
 QTableView *SetUpTable(QTableView *table, const QRect &place, const QVector<int> &widths)
 {
@@ -99,6 +94,7 @@ TFormArchive::TFormArchive(QWidget *parent)
 
     CreateFilter();
     CreateChart();
+    CreateSite();
 
     OpenDialog1 = {FileDialogKind::OpenMany, QStringLiteral("DAT"),
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
@@ -118,10 +114,12 @@ TFormArchive::TFormArchive(QWidget *parent)
     connect(StringGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int col) { RunGuarded([this, col] { StringGrid2HeadingClick(col); }); });
     connect(FChartLoader, &TChartLoader::Loaded, this, &TFormArchive::ChartLoaded);
-    CloseOnEscape({BitBtn1,     BitBtn2,   BitBtn3,   BitBtn4,   BitBtn5,   BitBtn6,   StringGrid1,
-                   StringGrid2, CheckBox1, CheckBox2, CheckBox3, CheckBox4, Edit1,     Edit2,
-                   Edit3,       Edit4,     ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5,
-                   Button1,     Button2,   Button3,   Chart1});
+    CloseOnEscape({BitBtn1,   BitBtn2,     BitBtn3,     BitBtn4,   BitBtn5,
+                   BitBtn6,   StringGrid1, StringGrid2, CheckBox1, CheckBox2,
+                   CheckBox3, CheckBox4,   Edit1,       Edit2,     Edit3,
+                   Edit4,     ComboBox1,   ComboBox2,   ComboBox3, ComboBox4,
+                   ComboBox5, Button1,     Button2,     Button3,   Chart1,
+                   Button4,   Button5,     Button6,     CheckBox5, CSpinEdit1->Editor()});
 
     FormCreate();
 }
@@ -170,8 +168,10 @@ void TFormArchive::FormCreate()
 
 void TFormArchive::FormShow()
 {
-    // Each showing starts without a filter, as the search dialog does.
+    // Each showing starts without a filter, as the search dialog does, and
+    // with all testers listed.
     ResetInputs();
+    CheckBox5->setChecked(false);
     if (isVisible())
         Refresh();
 }
@@ -207,15 +207,23 @@ void TFormArchive::Fail(const QString &reason)
 
 void TFormArchive::Refresh()
 {
+    // Opened anew: another database may have been chosen, or a server that
+    // went away may be back.
+    HourglassCursor hourglass(this);
     Records->Clear();
     Label5->clear();
+    FStore.reset();
     QString error;
     std::optional<QVector<ArchiveTester>> testers;
     if (OpenStore()) {
-        testers = FStore->Testers(&error);
+        const std::optional<int> months = FStore->CalibrationMonths(&error);
+        if (months)
+            testers = FStore->Testers(&error);
         if (!testers)
             Fail(error);
+        FCalibrationMonths = months.value_or(DefaultCalibrationMonths);
     }
+    ShowDatabase();
     FTesters = testers.value_or(QVector<ArchiveTester>());
     ShowTesters();
     if (!testers) {
@@ -228,7 +236,9 @@ void TFormArchive::Refresh()
 void TFormArchive::ShowTesters()
 {
     const QSignalBlocker quiet(StringGrid1);
-    const GridRows rows = TesterRows(FTesters);
+    const TesterListView view{FCalibrationMonths, QDate::currentDate(), CheckBox5->isChecked()};
+    FListed = ListedTesters(FTesters, view);
+    const GridRows rows = TesterRows(FTesters, view);
     StringGrid1->setRowCount(int(rows.size()));
     int select = 0;
     for (int r = 0; r < rows.size(); ++r) {
@@ -237,7 +247,9 @@ void TFormArchive::ShowTesters()
             item->setTextAlignment(Qt::AlignCenter);
             StringGrid1->setItem(r, c, item);
         }
-        if (r > 0 && FTesterId && FTesters[r - 1].id == *FTesterId)
+        if (r > 0 && rows[r][1].endsWith(QLatin1String(CalibrationDueMark)))
+            StringGrid1->item(r, 1)->setForeground(Qt::red);
+        if (r > 0 && FTesterId && FListed[r - 1].id == *FTesterId)
             select = r;
     }
     // A tester no longer there leaves all testers selected.
@@ -254,8 +266,8 @@ void TFormArchive::SelectTester(int row)
 void TFormArchive::StringGrid1SelectionChange()
 {
     const int row = StringGrid1->currentRow();
-    if (row > 0 && row <= FTesters.size())
-        FTesterId = FTesters[row - 1].id;
+    if (row > 0 && row <= FListed.size())
+        FTesterId = FListed[row - 1].id;
     else
         FTesterId.reset();
     ShowSelection();
@@ -273,7 +285,7 @@ void TFormArchive::ShowSelection()
         Fail(error);
         return;
     }
-    Label5->setText(Grouped(Records->Records()) + QStringLiteral(" records"));
+    Label5->setText(GroupedCount(Records->Records()) + QStringLiteral(" records"));
     StringGrid2->scrollToTop();
     LoadChart();
 }
@@ -413,7 +425,7 @@ void TFormArchive::BitBtn4Click()
                 QStringLiteral("File %1 of %2 : %3\n%4 records")
                     .arg(file + 1)
                     .arg(files)
-                    .arg(QFileInfo(paths.value(file)).fileName(), Grouped(records)));
+                    .arg(QFileInfo(paths.value(file)).fileName(), GroupedCount(records)));
             progress.setValue(file);
             QCoreApplication::processEvents();
             return !progress.wasCanceled();

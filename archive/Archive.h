@@ -5,6 +5,7 @@
 // exports, prints, imports data files and refreshes.
 
 #include "archive/archivestore.h"
+#include "archive/calibration.h"
 #include "kit/filedialogs.h"
 #include "kit/form.h"
 #include "records/searchinputs.h"
@@ -19,6 +20,7 @@ class QTableView;
 class QTableWidget;
 class QToolButton;
 class TArchiveModel;
+class TCSpinEdit;
 class TChartLoader;
 class TReadingChart;
 struct PlotPoint;
@@ -42,14 +44,18 @@ public:
     void Button2Click();   // save the chart
     void Button3Click();   // print the chart
     void CheckBox2Click(); // the date switch: the selection's first and last day
+    void Button4Click();   // the Database window
+    void Button5Click();   // delete old records, behind the administrator password
+    void Button6Click();   // set the site's calibration interval
+    void CheckBox5Click(); // only the testers due for calibration
     void ComboBox5Change();
     void StringGrid1SelectionChange();
     void StringGrid2HeadingClick(int col);
 
     // Reads the testers and the selection again from the archive.
     void Refresh();
-    // The testers as last read; row r + 1 of StringGrid1 is tester r.
-    const QVector<ArchiveTester> &Testers() const { return FTesters; }
+    // The testers listed; row r + 1 of StringGrid1 is tester r.
+    const QVector<ArchiveTester> &Testers() const { return FListed; }
     // Selects row of the tester list (0 = all testers).
     void SelectTester(int row);
     bool ChartLoading() const;
@@ -62,6 +68,11 @@ public:
     QGroupBox *GroupBox1;
     QComboBox *ComboBox5; // the chart's unit
     QPushButton *Button1, *Button2, *Button3;
+    QLabel *Label7;                           // the database in use
+    QLabel *Label8, *Label9;                  // around the calibration interval
+    QCheckBox *CheckBox5;                     // only the testers due
+    TCSpinEdit *CSpinEdit1;                   // calibration interval in months
+    QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     TReadingChart *Chart1;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2, SaveDialog3;
 
@@ -73,6 +84,8 @@ private:
     void FormCreate();
     void CreateFilter();
     void CreateChart();
+    void CreateSite();
+    void ShowDatabase();
     bool OpenStore();
     void Fail(const QString &reason);
     ArchiveQuery Query() const;
@@ -87,7 +100,9 @@ private:
 
     std::unique_ptr<ArchiveStore> FStore;
     ArchiveLocation FLocation;
-    QVector<ArchiveTester> FTesters;
+    QVector<ArchiveTester> FTesters; // every archived tester
+    QVector<ArchiveTester> FListed;  // those the tester list shows
+    int FCalibrationMonths = DefaultCalibrationMonths;
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
     TChartLoader *FChartLoader;

@@ -1,5 +1,6 @@
 #include "archive/archiveimport.h"
 
+#include "archive/calibration.h"
 #include "kit/texts.h"
 #include "records/datafile.h"
 
@@ -8,6 +9,7 @@
 namespace {
 const char MsgNotArchived[] = "Records Not Archived : ";
 const char LabelNotArchived[] = "Records not archived";
+const char LabelCalibrationDue[] = " - calibration due!!!";
 } // namespace
 
 QString ArchivedLabelText(const ArchiveCounts &counts)
@@ -26,6 +28,13 @@ DownloadArchiving ArchiveDownload(const QStringList &deviceInfo, const GridRows 
         outcome.counts = store->Add(deviceInfo, records, &error);
     if (outcome.counts) {
         outcome.label = ArchivedLabelText(*outcome.counts);
+        // The interval unread leaves the label as it is: the records are in.
+        QString ignored;
+        if (const std::optional<int> months = store->CalibrationMonths(&ignored))
+            outcome.calibrationDue =
+                CalibrationDue(DeviceValue(deviceInfo.value(3)), *months, QDate::currentDate());
+        if (outcome.calibrationDue)
+            outcome.label += QLatin1String(LabelCalibrationDue);
     } else {
         outcome.label = QLatin1String(LabelNotArchived);
         outcome.failure = QLatin1String(MsgNotArchived) + error;

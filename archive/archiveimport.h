@@ -14,12 +14,14 @@
 struct DownloadArchiving
 {
     std::optional<ArchiveCounts> counts;
-    QString label;   // under the device lines
-    QString failure; // a message for the operator; empty when archived
+    bool calibrationDue = false; // by the site's interval, judged today
+    QString label;               // under the device lines
+    QString failure;             // a message for the operator; empty when archived
 };
 
 // Archives the records of a download (no heading row) in one transaction
-// where ChosenArchiveLocation says, opening the archive for this only.
+// where ChosenArchiveLocation says, opening the archive for this only; the
+// label also says when the tester is due for calibration.
 DownloadArchiving ArchiveDownload(const QStringList &deviceInfo, const GridRows &records);
 // "N new records archived, M already there"
 QString ArchivedLabelText(const ArchiveCounts &counts);

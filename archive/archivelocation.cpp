@@ -1,5 +1,9 @@
 #include "archive/archivestore.h"
 
+#include "app/mainstate.h"
+#include "archive/archivechoice.h"
+#include "archive/archiveserver.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -15,7 +19,12 @@ std::optional<ArchiveLocation> ParseArchiveLocation(const QString &text, QString
         where.target = QDir::cleanPath(text.mid(SqlitePrefix.size()));
         return where;
     }
-    *error = QStringLiteral("%1 must be sqlite: followed by a file path, not \"%2\"")
+    if (std::optional<ArchiveLocation> server = ParseServerLocation(text, error))
+        return server;
+    if (!error->isEmpty())
+        return std::nullopt;
+    *error = QStringLiteral("%1 must be sqlite: followed by a file path, postgresql:// followed "
+                            "by a server, or odbc: followed by a connection string, not \"%2\"")
                  .arg(QLatin1String(ArchiveEnvironment), text);
     return std::nullopt;
 }
@@ -29,12 +38,7 @@ ArchiveLocation DefaultArchiveLocation()
 
 ArchiveLocation ChosenArchiveLocation(QString *error)
 {
-    error->clear();
-    if (!qEnvironmentVariableIsSet(ArchiveEnvironment))
-        return DefaultArchiveLocation();
-    const std::optional<ArchiveLocation> chosen =
-        ParseArchiveLocation(qEnvironmentVariable(ArchiveEnvironment), error);
-    return chosen ? *chosen : ArchiveLocation{ArchiveLocation::Driver::Sqlite, QString()};
+    return ChosenArchiveLocationIn(StartDirectory, error);
 }
 
 std::unique_ptr<ArchiveStore> OpenChosenArchive(QString *error)

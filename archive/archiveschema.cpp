@@ -43,6 +43,10 @@ QStringList StepStatements(int version, ArchiveLocation::Driver driver)
             QStringLiteral("CREATE INDEX records_by_date ON records (date_key)"),
             QStringLiteral("CREATE INDEX records_by_test_no ON records (test_no)"),
             QStringLiteral("CREATE INDEX records_by_tester_date ON records (tester_id, date_key)")};
+    case 3:
+        // What a site keeps besides records, such as its calibration interval.
+        return {QStringLiteral("CREATE TABLE archive_settings (name TEXT NOT NULL UNIQUE,"
+                               " value BIGINT NOT NULL)")};
     default:
         return {};
     }

@@ -62,15 +62,15 @@ QString SqlReason(const QSqlError &error)
 bool RunSql(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error)
 {
     query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
-        *error = SqlReason(query.lastError());
-        return false;
+    // A statement without values runs as it is: PostgreSQL prepares no
+    // CREATE TABLE or CREATE INDEX.
+    bool done = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
+    if (done && !values.isEmpty()) {
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        done = query.exec();
     }
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
+    if (!done)
         *error = SqlReason(query.lastError());
-        return false;
-    }
-    return true;
+    return done;
 }

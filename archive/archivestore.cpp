@@ -1,5 +1,6 @@
 #include "archive/archivestore.h"
 
+#include "archive/archiveconnection.h"
 #include "archive/archiveschema.h"
 #include "archive/archivesql.h"
 #include "kit/texts.h"
@@ -11,6 +12,11 @@
 
 #include <algorithm>
 #include <cmath>
+
+QString DeviceValue(const QString &line)
+{
+    return line.mid(line.indexOf(QLatin1Char(':')) + 1).trimmed();
+}
 
 namespace {
 
@@ -29,17 +35,6 @@ const QString RecordColumnsSql = QStringLiteral(
 // Sort columns of the six record columns, each followed by the archive's order.
 const char *const SortColumns[RecordColumns] = {"test_no",      "date_key",    "time_text",
                                                 "reading_text", "result_text", "sampling_text"};
-
-// The value of a device line: what follows its colon, without surrounding blanks.
-QString DeviceValue(const QString &line)
-{
-    return line.mid(line.indexOf(QLatin1Char(':')) + 1).trimmed();
-}
-
-QString Where(const ArchiveLocation &where)
-{
-    return QDir::toNativeSeparators(where.target);
-}
 
 // A new archive file: the folder made, the file created empty (an empty
 // SQLite database) and readable by its owner only.
@@ -184,36 +179,28 @@ void BindRecord(QSqlQuery &query, int first, qint64 testerId, const GridRow &row
 
 } // namespace
 
-struct ArchiveStore::Connection
-{
-    explicit Connection(const ArchiveLocation &at) : sql(QStringLiteral("QSQLITE")), where(at) {}
-    QSqlDatabase Db() const { return sql.Db(); }
-    // The reason of a failure, with the place.
-    bool Fail(const QString &reason, QString *error) const
-    {
-        *error = Where(where) + QStringLiteral(": ") + reason;
-        return false;
-    }
-
-    SqlConnection sql;
-    ArchiveLocation where;
-};
-
 ArchiveStore::ArchiveStore(std::unique_ptr<Connection> connection) : db(std::move(connection)) {}
 
 ArchiveStore::~ArchiveStore() = default;
 
 std::unique_ptr<ArchiveStore> ArchiveStore::Open(const ArchiveLocation &where, QString *error)
 {
-    if (where.target.isEmpty() || where.driver != ArchiveLocation::Driver::Sqlite) {
+    if (where.target.isEmpty()) {
         *error = QStringLiteral("no archive location");
         return nullptr;
     }
     auto connection = std::make_unique<Connection>(where);
     QString reason;
-    if (!OpenSqlite(connection->Db(), where.target, &reason) ||
-        !PrepareArchiveSchema(connection->Db(), where.driver, &reason) ||
-        !WriteAheadLog(connection->Db(), &reason)) {
+    const bool sqlite = where.driver == ArchiveLocation::Driver::Sqlite;
+    const bool opened = sqlite ? OpenSqlite(connection->Db(), where.target, &reason)
+                               : OpenServer(connection->Db(), where, &reason);
+    // Two programs making the tables of an empty server database at once:
+    // the one that loses the race finds them made when it tries again.
+    const auto prepare = [&] {
+        return PrepareArchiveSchema(connection->Db(), where.driver, &reason);
+    };
+    if (!opened || !(prepare() || (!sqlite && prepare())) ||
+        (sqlite && !WriteAheadLog(connection->Db(), &reason))) {
         connection->Fail(reason, error);
         return nullptr;
     }
@@ -250,7 +237,12 @@ std::optional<qint64> TesterFor(QSqlDatabase d, const QStringList &deviceInfo, l
         return std::nullopt;
     }
     const qint64 id = query.value(0).toLongLong();
-    if (!RunSql(query,
+    // The tester's row stays held until this transaction ends: programs
+    // archiving one tester at once take turns instead of each waiting for
+    // records the other holds.
+    if (!RunSql(query, QStringLiteral("UPDATE testers SET records = records WHERE id = ?"), {id},
+                error) ||
+        !RunSql(query,
                 QStringLiteral("UPDATE testers SET software_version = ?, last_calibration = ?,"
                                " device_heading = ?, serial_line = ?, software_line = ?,"
                                " calibration_line = ?"

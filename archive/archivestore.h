@@ -25,14 +25,21 @@ struct ArchiveLocation
 // The environment variable that moves the archive.
 inline const char ArchiveEnvironment[] = "KESTRUNE_ARCHIVE";
 
-// "sqlite:<path>"; std::nullopt with the reason in *error for anything else.
+// "sqlite:<path>", "postgresql://..." or "postgres://..." (a libpq URI) and
+// "odbc:<connection string or DSN>"; std::nullopt with the reason in *error
+// for anything else.
 std::optional<ArchiveLocation> ParseArchiveLocation(const QString &text, QString *error);
 // <AppDataLocation>/archive.sqlite
 ArchiveLocation DefaultArchiveLocation();
-// KESTRUNE_ARCHIVE when set, else the default. When KESTRUNE_ARCHIVE cannot
-// be read, *error says why and the target is empty (Open refuses it);
-// *error is cleared otherwise.
+// KESTRUNE_ARCHIVE when set, else Kestrune.ARC in the start directory when
+// it names a location, else the default (ChosenArchiveLocationIn). When the
+// chosen text cannot be read, *error says why and the target is empty (Open
+// refuses it); *error is cleared otherwise.
 ArchiveLocation ChosenArchiveLocation(QString *error);
+
+// The value of a device line: what follows its colon, without surrounding
+// blanks.
+QString DeviceValue(const QString &line);
 
 struct ArchiveTester
 {
@@ -87,7 +94,7 @@ inline const char ArchiveCancelled[] = "Cancelled";
 inline constexpr int ArchiveBusyTimeoutMs = 3000;
 
 // The version of the archive's tables that this program writes.
-inline constexpr int ArchiveSchemaVersion = 2;
+inline constexpr int ArchiveSchemaVersion = 3;
 
 // One open database connection; not copyable; closes in its destructor.
 class ArchiveStore
@@ -121,6 +128,20 @@ public:
     // SearchCriteria::unit), in time order, for the chart.
     std::optional<QVector<ChartPoint>> Readings(const ArchiveQuery &query, const QString &unit,
                                                 QString *error);
+
+    // The site's calibration interval in months (DefaultCalibrationMonths
+    // until one is set); every program using the archive reads the same.
+    std::optional<int> CalibrationMonths(QString *error);
+    bool SetCalibrationMonths(int months, QString *error);
+
+    // The records dated before dateKey (yyyymmdd) of one tester or all;
+    // records whose date cannot be read are never counted as old.
+    std::optional<qint64> CountOlderThan(long dateKey, std::optional<qint64> testerId,
+                                         QString *error);
+    // Deletes them in one transaction and returns how many went. Nothing
+    // else ever deletes archived records.
+    std::optional<qint64> DeleteOlderThan(long dateKey, std::optional<qint64> testerId,
+                                          QString *error);
 
     struct Connection;
 

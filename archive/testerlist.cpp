@@ -25,13 +25,18 @@ GridRow Row(const QString &serial, const QString &calibration, qint64 records, l
 {
     return {serial,
             calibration,
-            QLocale(QLocale::English).toString(records),
+            GroupedCount(records),
             DateKeyText(first),
             DateKeyText(last),
             DownloadText(download)};
 }
 
 } // namespace
+
+QString GroupedCount(qint64 count)
+{
+    return QLocale(QLocale::English).toString(count);
+}
 
 QStringList TesterHeadings()
 {
@@ -40,7 +45,13 @@ QStringList TesterHeadings()
             QStringLiteral("  Last Test"),     QStringLiteral("  Last Download")};
 }
 
-GridRows TesterRows(const QVector<ArchiveTester> &testers)
+QVector<ArchiveTester> ListedTesters(const QVector<ArchiveTester> &testers,
+                                     const TesterListView &view)
+{
+    return view.dueOnly ? DueTesters(testers, view.months, view.today) : testers;
+}
+
+GridRows TesterRows(const QVector<ArchiveTester> &testers, const TesterListView &view)
 {
     qint64 records = 0;
     long first = 0;
@@ -55,9 +66,15 @@ GridRows TesterRows(const QVector<ArchiveTester> &testers)
             download = t.lastDownload;
     }
     GridRows rows{Row(QLatin1String(AllTestersText), QString(), records, first, last, download)};
-    for (const ArchiveTester &t : testers)
-        rows.append(Row(t.serialNumber, t.lastCalibration, t.records, t.firstDateKey, t.lastDateKey,
+    for (const ArchiveTester &t : ListedTesters(testers, view)) {
+        const QString calibration =
+            CalibrationDue(t.lastCalibration, view.months, view.today)
+                ? (t.lastCalibration + QLatin1Char(' ') + QLatin1String(CalibrationDueMark))
+                      .trimmed()
+                : t.lastCalibration;
+        rows.append(Row(t.serialNumber, calibration, t.records, t.firstDateKey, t.lastDateKey,
                         t.lastDownload));
+    }
     return rows;
 }
 

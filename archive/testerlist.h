@@ -2,7 +2,9 @@
 // The list of archived testers as the archive window shows it.
 
 #include "archive/archivestore.h"
+#include "archive/calibration.h"
 
+#include <QDate>
 #include <QStringList>
 
 // "  Serial Number", "  Last Calibration", "  Records", "  First Test",
@@ -10,10 +12,30 @@
 QStringList TesterHeadings();
 inline const char AllTestersText[] = "all testers";
 
-// One row per tester after a first row for all testers together: serial
-// number, last calibration, records, first and last test date (as the
-// records write dates), last download (yyyy-MM-dd hh:mm).
-GridRows TesterRows(const QVector<ArchiveTester> &testers);
+// A count as the archive window writes it: "1,234,567".
+QString GroupedCount(qint64 count);
+
+// Written after the last calibration of a tester due for calibration.
+inline const char CalibrationDueMark[] = "due";
+
+// How the list is shown: the site's calibration interval, the day it is
+// judged on, and whether only the testers due are listed.
+struct TesterListView
+{
+    int months = DefaultCalibrationMonths;
+    QDate today;
+    bool dueOnly = false;
+};
+
+// The testers that the list shows, in the order given.
+QVector<ArchiveTester> ListedTesters(const QVector<ArchiveTester> &testers,
+                                     const TesterListView &view);
+
+// A first row for all testers together (every one of testers), then one row
+// per listed tester: serial number, last calibration (followed by the due
+// mark when it is due), records, first and last test date (as the records
+// write dates), last download (yyyy-MM-dd hh:mm).
+GridRows TesterRows(const QVector<ArchiveTester> &testers, const TesterListView &view);
 
 // A date key as the date lists of the search write it, "yyyy-mm-dd"; empty
 // when it names no day.

@@ -71,3 +71,10 @@ public:
 private:
     QWidget *FControl;
 };
+
+// What f gives, with the hourglass over control while it runs.
+template <class F> auto WithHourglass(QWidget *control, F &&f)
+{
+    const HourglassCursor hourglass(control);
+    return f();
+}

@@ -67,9 +67,10 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
         top += 16;
     }
 
-    // What archiving the last download gave.
+    // What archiving the last download gave; the progress bar covers it
+    // while a download runs.
     Label5 = new QLabel(this);
-    Label5->setGeometry(40, 160, 400, 16);
+    Label5->setGeometry(40, 160, 708, 16);
     Label5->setFont(Label4->font());
 
     // Visible only while a download runs.

@@ -4,13 +4,12 @@
 
 #include <utility>
 
-namespace {
-
-// "yyyy-mm-dd" as the number yyyymmdd: characters 1-4, 6-7 and 9-10 joined.
 long PickedDateKey(const QString &text)
 {
     return TextToLong(text.mid(0, 4) + text.mid(5, 2) + text.mid(8, 2));
 }
+
+namespace {
 
 bool ReadingFits(const QString &reading, const SearchCriteria &criteria, const SearchBounds &b)
 {

@@ -58,6 +58,9 @@ struct SearchBounds
     float readingLo = 0, readingHi = 0;
 };
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria);
+// A date as the date picker gives it, "yyyy-mm-dd", as the number yyyymmdd
+// (characters 1-4, 6-7 and 9-10 joined).
+long PickedDateKey(const QString &text);
 // A reading counts only when its first character is a blank or '0'..'5';
 // its value is characters 1-5, its unit characters 7-15.
 bool ReadingComparable(const QString &reading);

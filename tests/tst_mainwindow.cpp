@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(classes,
                  QStringList({"TFormResult", "TFormSetup", "TFormInfor", "TFormTime", "TFormSerch1",
                               "TFormTest", "TFormAdmin", "TFormYesNo", "TDateForm", "TFormPassWord",
-                              "TSearchForm", "TFormArchive"}));
+                              "TSearchForm", "TFormArchive", "TFormDatabase"}));
     }
 
     void connectSearchesAllPortsInOrder()

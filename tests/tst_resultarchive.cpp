@@ -8,6 +8,7 @@
 
 #include "archive/archivesql.h"
 #include "archive/archivestore.h"
+#include "link/commands.h"
 #include "records/Result.h"
 #include "records/download.h"
 #include "records/recordstate.h"
@@ -82,9 +83,13 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("second");
         QTest::addColumn<QString>("label");
-        QTest::newRow("same records") << 5 << 5 << "0 new records archived, 5 already there";
-        QTest::newRow("three more") << 5 << 8 << "3 new records archived, 5 already there";
-        QTest::newRow("five hundred") << 500 << 500 << "0 new records archived, 500 already there";
+        // The simulated tester was last calibrated in 2011.
+        QTest::newRow("same records")
+            << 5 << 5 << "0 new records archived, 5 already there - calibration due!!!";
+        QTest::newRow("three more")
+            << 5 << 8 << "3 new records archived, 5 already there - calibration due!!!";
+        QTest::newRow("five hundred")
+            << 500 << 500 << "0 new records archived, 500 already there - calibration due!!!";
     }
     void downloadsArchivedOnce()
     {
@@ -95,7 +100,8 @@ private slots:
         Link();
         Download(first);
         QCOMPARE(FormResult->Label5->text(),
-                 QStringLiteral("%1 new records archived, 0 already there").arg(first));
+                 QStringLiteral("%1 new records archived, 0 already there - calibration due!!!")
+                     .arg(first));
         Download(second);
         QCOMPARE(FormResult->Label5->text(), label);
         QCOMPARE(fx->TakeTexts(), QStringList({"Data Not Saved ! Continue ?"}));
@@ -111,6 +117,26 @@ private slots:
         QCOMPARE(testers->size(), 1);
         QCOMPARE(testers->first().deviceInfo, DeviceInfoLines);
         QCOMPARE(testers->first().serialNumber, QStringLiteral("KT0012345"));
+    }
+
+    // Judged by the site's interval kept in the archive; no message comes up.
+    void calibrationDueInTheStatusLine()
+    {
+        QString error;
+        auto store = ArchiveStore::Open({ArchiveLocation::Driver::Sqlite, ArchivePath()}, &error);
+        const QDate calibrated = QDate::currentDate().addMonths(-11);
+        Link();
+        tester->SetReply(Cmd::Identify,
+                         tester->IdentificationReply().replace(
+                             "2011-03-15", calibrated.toString("yyyy-MM-dd").toLatin1()));
+        for (int months : {12, 6}) {
+            QVERIFY(store->SetCalibrationMonths(months, &error));
+            Download(4);
+            QCOMPARE(FormResult->Label5->text(),
+                     months == 12 ? "4 new records archived, 0 already there"
+                                  : "0 new records archived, 4 already there - calibration due!!!");
+        }
+        QCOMPARE(fx->TakeTexts(), QStringList({"Data Not Saved ! Continue ?"}));
     }
 
     // An archive that cannot take the records: the download is shown as

@@ -2,7 +2,8 @@
 # Installs what building, running and testing Kestrune needs on Debian, and
 # the packages named as arguments.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 libqt6sql6-sqlite fonts-noto-cjk fonts-dejavu-core
+packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+          unixodbc odbc-postgresql postgresql fonts-noto-cjk fonts-dejavu-core
           poppler-utils xvfb xauth xdotool clang-format dpkg-dev file desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do

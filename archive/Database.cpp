@@ -1,0 +1,137 @@
+#include "archive/Database.h"
+
+#include "app/mainstate.h"
+#include "archive/archivechoice.h"
+#include "archive/archiveserver.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
+#include "kit/widgets.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+TFormDatabase *FormDatabase = nullptr;
+
+namespace {
+const char MsgCannotUse[] = "Cannot use this database !!!\n";
+const char NotePasswords[] =
+    "Passwords are never stored here: the server's login takes them from libpq's password file "
+    "(PGPASSFILE or ~/.pgpass) or service file, ODBC from its DSN.";
+const char NoteEnvironment[] =
+    "KESTRUNE_ARCHIVE is set and chooses the archive: this window cannot change it.";
+
+void Fail(const QString &reason)
+{
+    ApplicationMessageBox(reason, QString::fromLatin1(CapFailure));
+}
+} // namespace
+
+TFormDatabase::TFormDatabase(QWidget *parent) : TForm(parent, QStringLiteral("Database"), 460, 226)
+{
+    SetFontPixels(this, 11, QStringLiteral("MS Sans Serif"));
+    Label1 = new QLabel(QStringLiteral("Where the archive keeps its records :"), this);
+    Label1->setGeometry(12, 10, 436, 18);
+    RadioButton1 = new QRadioButton(QStringLiteral("Local file"), this);
+    RadioButton1->setGeometry(12, 36, 200, 21);
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(32, 60, 380, 22);
+    BitBtn3 = new QPushButton(QStringLiteral("..."), this);
+    BitBtn3->setGeometry(418, 60, 30, 22);
+    RadioButton2 = new QRadioButton(QStringLiteral("Server (PostgreSQL or ODBC)"), this);
+    RadioButton2->setGeometry(12, 94, 250, 21);
+    Edit2 = new QLineEdit(this);
+    Edit2->setGeometry(32, 118, 416, 22);
+    Edit2->setPlaceholderText(QStringLiteral("postgresql://user@host:5432/kestrune"));
+    Label2 = new QLabel(this);
+    Label2->setGeometry(12, 148, 436, 30);
+    Label2->setWordWrap(true);
+    for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(RadioButton1),
+                       static_cast<QWidget *>(RadioButton2), static_cast<QWidget *>(Edit1),
+                       static_cast<QWidget *>(Edit2)})
+        SetFontPixels(w, 13);
+
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setGeometry(140, 190, 75, 25);
+    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+    BitBtn2->setGeometry(245, 190, 75, 25);
+    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
+        b->setAutoDefault(false);
+
+    SaveDialog1 = {FileDialogKind::Save, QStringLiteral("sqlite"),
+                   QStringLiteral("Kestrune archive (*.sqlite)|*.sqlite"), this};
+
+    OnClick(BitBtn1, [this] { BitBtn1Click(); });
+    OnClick(BitBtn2, [this] { BitBtn2Click(); });
+    OnClick(BitBtn3, [this] { BitBtn3Click(); });
+    OnClick(RadioButton1, [this] { RadioButton1Click(); });
+    OnClick(RadioButton2, [this] { RadioButton1Click(); });
+    CloseOnEscape({RadioButton1, RadioButton2, Edit1, Edit2, BitBtn1, BitBtn2, BitBtn3});
+}
+
+void TFormDatabase::FormShow()
+{
+    FReadOnly = qEnvironmentVariableIsSet(ArchiveEnvironment);
+    QString error;
+    const ArchiveLocation chosen = ChosenArchiveLocation(&error);
+    // A choice that cannot be read is shown as the default, to be chosen anew.
+    const ArchiveLocation where = error.isEmpty() || FReadOnly ? chosen : DefaultArchiveLocation();
+    const bool local = where.driver == ArchiveLocation::Driver::Sqlite;
+    RadioButton1->setChecked(local);
+    RadioButton2->setChecked(!local);
+    Edit1->setText(
+        QDir::toNativeSeparators(local ? where.target : DefaultArchiveLocation().target));
+    Edit2->setText(local ? QString() : ArchiveLocationText(where));
+    if (FReadOnly && !error.isEmpty())
+        Edit2->setText(qEnvironmentVariable(ArchiveEnvironment));
+    Label2->setText(QString::fromLatin1(FReadOnly ? NoteEnvironment : NotePasswords));
+    for (QWidget *w : {static_cast<QWidget *>(RadioButton1), static_cast<QWidget *>(RadioButton2),
+                       static_cast<QWidget *>(BitBtn1)})
+        w->setEnabled(!FReadOnly);
+    RadioButton1Click();
+    BitBtn2->setFocus();
+}
+
+void TFormDatabase::RadioButton1Click()
+{
+    const bool local = RadioButton1->isChecked();
+    Edit1->setReadOnly(FReadOnly);
+    Edit2->setReadOnly(FReadOnly);
+    Edit1->setEnabled(local);
+    BitBtn3->setEnabled(local && !FReadOnly);
+    Edit2->setEnabled(!local);
+}
+
+void TFormDatabase::BitBtn1Click()
+{
+    if (FReadOnly)
+        return;
+    const bool server = RadioButton2->isChecked();
+    QString error;
+    const std::optional<ArchiveLocation> where =
+        DatabaseChoice(server, (server ? Edit2 : Edit1)->text(), StartDirectory, &error);
+    // A server that does not answer is given up after its time-outs.
+    if (!where || !WithHourglass(BitBtn1, [&] { return TryArchiveLocation(*where, &error); })) {
+        Fail(QLatin1String(MsgCannotUse) + error);
+        return;
+    }
+    if (!WriteArchiveChoice(StartDirectory, *where, &error)) {
+        Fail(QStringLiteral("Cannot save ") + error);
+        return;
+    }
+    accept();
+}
+
+void TFormDatabase::BitBtn2Click()
+{
+    close();
+}
+
+void TFormDatabase::BitBtn3Click()
+{
+    const QString path = ExecuteFileDialog(SaveDialog1);
+    if (!path.isEmpty())
+        Edit1->setText(QDir::toNativeSeparators(path));
+}

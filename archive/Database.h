@@ -1,0 +1,41 @@
+#pragma once
+// The archive's database: the local file or a server, tried before it is
+// taken and kept in Kestrune.ARC beside the settings file. While
+// KESTRUNE_ARCHIVE is set it chooses, and this window only shows it.
+
+#include "kit/filedialogs.h"
+#include "kit/form.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class TFormDatabase : public TForm
+{
+    Q_OBJECT
+public:
+    explicit TFormDatabase(QWidget *parent);
+
+    void BitBtn1Click(); // OK: try the database, then keep the choice
+    void BitBtn2Click(); // Cancel
+    void BitBtn3Click(); // choose the file
+    void RadioButton1Click();
+
+    // The environment chooses; the window cannot change anything.
+    bool ReadOnly() const { return FReadOnly; }
+
+    QLabel *Label1, *Label2;
+    QRadioButton *RadioButton1, *RadioButton2;
+    QLineEdit *Edit1, *Edit2;
+    QPushButton *BitBtn1, *BitBtn2, *BitBtn3;
+    FileDialogRequest SaveDialog1;
+
+protected:
+    void FormShow() override;
+
+private:
+    bool FReadOnly = false;
+};
+
+extern TFormDatabase *FormDatabase;

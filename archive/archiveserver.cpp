@@ -1,0 +1,289 @@
+#include "archive/archiveserver.h"
+
+#include "archive/archivesql.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QLatin1String OdbcPrefix("odbc:");
+const QLatin1String PostgresPrefixes[] = {QLatin1String("postgresql://"),
+                                          QLatin1String("postgres://")};
+
+const char PasswordRefused[] =
+    "the archive location must not hold a password: libpq reads it from its password file "
+    "(PGPASSFILE or ~/.pgpass) or service file, ODBC from the DSN";
+
+// What the program adds to every server connection unless the URI says
+// otherwise: time-outs, keepalives that notice a server gone silent, and its
+// name in the server's list of sessions.
+QList<std::pair<QString, QString>> DefaultOptions()
+{
+    const QString seconds = QString::number(ArchiveServerTimeoutSeconds);
+    return {
+        {QStringLiteral("connect_timeout"), seconds},
+        {QStringLiteral("keepalives"), QStringLiteral("1")},
+        {QStringLiteral("keepalives_idle"), seconds},
+        {QStringLiteral("keepalives_interval"), QStringLiteral("2")},
+        {QStringLiteral("keepalives_count"), QStringLiteral("3")},
+        {QStringLiteral("tcp_user_timeout"), QString::number(ArchiveServerTimeoutSeconds * 2000)},
+        {QStringLiteral("application_name"), QStringLiteral("Kestrune")}};
+}
+
+QString Decoded(const QString &text)
+{
+    return QUrl::fromPercentEncoding(text.toUtf8());
+}
+
+// A value as libpq's connection string takes it: quoted, with backslash and
+// quote escaped.
+QString Quoted(QString value)
+{
+    value.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    value.replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+
+bool OdbcHasPassword(const QString &connection)
+{
+    static const QRegularExpression key(QStringLiteral("(^|;)\\s*(pwd|password)\\s*="),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return key.match(connection).hasMatch();
+}
+
+bool TakePort(const QString &port, ServerSettings *s, QString *error)
+{
+    bool ok = false;
+    s->port = port.toInt(&ok);
+    if (ok && s->port > 0 && s->port <= 65535)
+        return true;
+    *error = QStringLiteral("the port \"%1\" is no port number").arg(port);
+    return false;
+}
+
+// Host and port of "host", "host:port", "[v6]" or "[v6]:port".
+bool SplitHost(const QString &spec, ServerSettings *s, QString *error)
+{
+    QString host = spec;
+    QString port;
+    if (host.startsWith(QLatin1Char('['))) {
+        const int end = host.indexOf(QLatin1Char(']'));
+        port = host.mid(end + 1);
+        host = host.mid(1, end - 1);
+        if (end < 0 || (!port.isEmpty() && !port.startsWith(QLatin1Char(':')))) {
+            *error = QStringLiteral("an IPv6 address must be in brackets, then a port");
+            return false;
+        }
+        port = port.mid(1);
+    } else if (const int colon = host.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+        port = host.mid(colon + 1);
+        host = host.left(colon);
+    }
+    if (host.contains(QLatin1Char(','))) {
+        *error = QStringLiteral("one host only");
+        return false;
+    }
+    s->host = Decoded(host);
+    return port.isEmpty() || TakePort(port, s, error);
+}
+
+// One query parameter of the URI: the connection's own fields, or an option.
+bool TakeParameter(const QString &key, const QString &value, ServerSettings *s,
+                   QList<std::pair<QString, QString>> *options, QString *error)
+{
+    static const QRegularExpression keyword(QStringLiteral("^[a-z_]+$"));
+    if (key == QLatin1String("password")) {
+        *error = QString::fromLatin1(PasswordRefused);
+        return false;
+    }
+    if (!keyword.match(key).hasMatch()) {
+        *error = QStringLiteral("\"%1\" is no connection parameter").arg(key);
+        return false;
+    }
+    // Qt's driver turns every ';' of its options into a blank.
+    if (value.contains(QLatin1Char(';'))) {
+        *error = QStringLiteral("the value of %1 must not contain ';'").arg(key);
+        return false;
+    }
+    if (key == QLatin1String("host"))
+        s->host = value;
+    else if (key == QLatin1String("port"))
+        return TakePort(value, s, error);
+    else if (key == QLatin1String("dbname"))
+        s->databaseName = value;
+    else if (key == QLatin1String("user"))
+        s->userName = value;
+    else if (key == QLatin1String("ssl") && value == QLatin1String("true"))
+        options->append({QStringLiteral("sslmode"), QStringLiteral("require")});
+    else
+        options->append({key, value});
+    return true;
+}
+
+} // namespace
+
+std::optional<ServerSettings> PostgresSettings(const QString &uri, QString *error)
+{
+    QString rest;
+    for (const QLatin1String &prefix : PostgresPrefixes)
+        if (uri.startsWith(prefix))
+            rest = uri.mid(prefix.size());
+    ServerSettings s;
+    const int question = rest.indexOf(QLatin1Char('?'));
+    const QString query = question < 0 ? QString() : rest.mid(question + 1);
+    rest = rest.left(question < 0 ? rest.size() : question);
+    const int slash = rest.indexOf(QLatin1Char('/'));
+    QString authority = rest.left(slash < 0 ? rest.size() : slash);
+    if (slash >= 0)
+        s.databaseName = Decoded(rest.mid(slash + 1));
+    if (const int at = authority.lastIndexOf(QLatin1Char('@')); at >= 0) {
+        const QString user = authority.left(at);
+        if (user.contains(QLatin1Char(':'))) {
+            *error = QString::fromLatin1(PasswordRefused);
+            return std::nullopt;
+        }
+        s.userName = Decoded(user);
+        authority = authority.mid(at + 1);
+    }
+    if (!SplitHost(authority, &s, error))
+        return std::nullopt;
+    QList<std::pair<QString, QString>> options;
+    for (const QString &pair : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const int equals = pair.indexOf(QLatin1Char('='));
+        if (equals < 0) {
+            *error = QStringLiteral("the parameter \"%1\" has no value").arg(Decoded(pair));
+            return std::nullopt;
+        }
+        if (!TakeParameter(Decoded(pair.left(equals)), Decoded(pair.mid(equals + 1)), &s, &options,
+                           error))
+            return std::nullopt;
+    }
+    for (const auto &option : DefaultOptions()) {
+        const bool given = std::any_of(options.begin(), options.end(),
+                                       [&](const auto &o) { return o.first == option.first; });
+        if (!given)
+            options.append(option);
+    }
+    QStringList texts;
+    for (const auto &[key, value] : options)
+        texts << key + QLatin1Char('=') + Quoted(value);
+    s.connectOptions = texts.join(QLatin1Char(';'));
+    return s;
+}
+
+ServerSettings OdbcSettings(const QString &connection)
+{
+    ServerSettings s;
+    // A bare DSN becomes a connection string so that keepalives can follow it.
+    s.databaseName =
+        connection.contains(QLatin1Char('=')) ? connection : QStringLiteral("DSN=") + connection;
+    if (!s.databaseName.contains(QLatin1String("keepalive"), Qt::CaseInsensitive)) {
+        if (!s.databaseName.endsWith(QLatin1Char(';')))
+            s.databaseName += QLatin1Char(';');
+        s.databaseName +=
+            QStringLiteral("KeepaliveTime=%1;KeepaliveInterval=2").arg(ArchiveServerTimeoutSeconds);
+    }
+    s.connectOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(ArchiveServerTimeoutSeconds);
+    return s;
+}
+
+std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString *error)
+{
+    if (text.startsWith(OdbcPrefix)) {
+        const QString connection = text.mid(OdbcPrefix.size()).trimmed();
+        if (connection.isEmpty()) {
+            *error = QStringLiteral("odbc: must be followed by a connection string or DSN");
+            return std::nullopt;
+        }
+        if (OdbcHasPassword(connection)) {
+            *error = QString::fromLatin1(PasswordRefused);
+            return std::nullopt;
+        }
+        return ArchiveLocation{ArchiveLocation::Driver::Odbc, connection};
+    }
+    for (const QLatin1String &prefix : PostgresPrefixes) {
+        if (!text.startsWith(prefix))
+            continue;
+        if (!PostgresSettings(text, error))
+            return std::nullopt;
+        return ArchiveLocation{ArchiveLocation::Driver::Postgres, text};
+    }
+    error->clear();
+    return std::nullopt;
+}
+
+QString ArchivePlaceText(const ArchiveLocation &where)
+{
+    return where.driver == ArchiveLocation::Driver::Sqlite ? QDir::toNativeSeparators(where.target)
+                                                           : ArchiveLocationText(where);
+}
+
+QString ArchiveLocationText(const ArchiveLocation &where)
+{
+    switch (where.driver) {
+    case ArchiveLocation::Driver::Sqlite:
+        return QStringLiteral("sqlite:") + where.target;
+    case ArchiveLocation::Driver::Odbc:
+        return OdbcPrefix + where.target;
+    case ArchiveLocation::Driver::Postgres:
+        break;
+    }
+    return where.target;
+}
+
+QString ArchiveDriverName(ArchiveLocation::Driver driver)
+{
+    switch (driver) {
+    case ArchiveLocation::Driver::Postgres:
+        return QStringLiteral("QPSQL");
+    case ArchiveLocation::Driver::Odbc:
+        return QStringLiteral("QODBC");
+    case ArchiveLocation::Driver::Sqlite:
+        break;
+    }
+    return QStringLiteral("QSQLITE");
+}
+
+bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, QString *error)
+{
+    const QString driver = ArchiveDriverName(where.driver);
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        *error = QStringLiteral("the %1 driver of Qt is missing").arg(driver);
+        return false;
+    }
+    std::optional<ServerSettings> s;
+    if (where.driver == ArchiveLocation::Driver::Odbc)
+        s = OdbcSettings(where.target);
+    else
+        s = PostgresSettings(where.target, error);
+    if (!s)
+        return false;
+    db.setHostName(s->host);
+    db.setDatabaseName(s->databaseName);
+    db.setUserName(s->userName);
+    db.setPort(s->port);
+    db.setConnectOptions(s->connectOptions);
+    if (!db.open()) {
+        *error = SqlReason(db.lastError());
+        return false;
+    }
+    // A statement that waits longer (for a lock another program holds, or a
+    // server that stopped answering) is cancelled by the server.
+    QSqlQuery query(db);
+    return RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, false)"),
+                  {QString::number(ArchiveServerTimeoutSeconds * 1000)}, error);
+}
+
+bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds, QString *error)
+{
+    if (driver == ArchiveLocation::Driver::Sqlite)
+        return true;
+    QSqlQuery query(db);
+    return RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, true)"),
+                  {QString::number(seconds * 1000)}, error);
+}

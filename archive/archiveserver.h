@@ -1,0 +1,53 @@
+#pragma once
+// An archive on a PostgreSQL server: reached through Qt's PostgreSQL driver
+// with a libpq connection URI, or through Qt's ODBC driver with an ODBC
+// connection string or DSN. Passwords never pass through the program: libpq
+// takes them from its password file (PGPASSFILE or ~/.pgpass) or service
+// file, ODBC from the DSN.
+
+#include "archive/archivestore.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+
+// How long connecting and each statement may take before the program gives
+// up, and how soon a silent server is noticed.
+inline constexpr int ArchiveServerTimeoutSeconds = 5;
+
+// A connection as Qt's drivers take it.
+struct ServerSettings
+{
+    QString host, databaseName, userName;
+    int port = -1;          // -1: the driver's default
+    QString connectOptions; // "key=value;key=value" as the driver reads them
+};
+
+// "postgresql://" or "postgres://" URIs and "odbc:" texts as a location;
+// std::nullopt with the reason in *error for one that carries a password or
+// cannot be read, and for any other text (error then empty).
+std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString *error);
+
+// The location as it is written in KESTRUNE_ARCHIVE and Kestrune.ARC.
+QString ArchiveLocationText(const ArchiveLocation &where);
+// The location as the operator reads it: a file's native path, else the text.
+QString ArchivePlaceText(const ArchiveLocation &where);
+
+// The settings of a libpq URI for Qt's PostgreSQL driver: the query
+// parameters become connect options, with time-outs and TCP keepalives
+// added unless the URI sets them.
+std::optional<ServerSettings> PostgresSettings(const QString &uri, QString *error);
+// The settings of an ODBC connection string or DSN for Qt's ODBC driver.
+ServerSettings OdbcSettings(const QString &connection);
+
+// The name of Qt's driver for the location.
+QString ArchiveDriverName(ArchiveLocation::Driver driver);
+
+// Opens db (a connection of ArchiveDriverName(where.driver)) on the server
+// and limits each statement to ArchiveServerTimeoutSeconds.
+bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, QString *error);
+
+// Within the transaction open on db: statements may take up to seconds. Does
+// nothing on SQLite, whose waits are bounded by its busy time-out.
+bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds, QString *error);

@@ -1,0 +1,224 @@
+// Where the archive is: server locations read into what Qt's drivers take,
+// passwords kept out, Kestrune.ARC beside the settings file, and when a
+// tester is due for calibration.
+#include "archive/archivechoice.h"
+#include "archive/archiveserver.h"
+#include "archive/calibration.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(CalibrationState)
+
+class TestArchiveChoice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serverUri_data();
+    void serverUri();
+    void refusedLocation_data();
+    void refusedLocation();
+    void choiceFile_data();
+    void choiceFile();
+    void environmentWins();
+    void calibrationEdges_data();
+    void calibrationEdges();
+
+private:
+    void SetEnvironment(const QByteArray &value);
+};
+
+void TestArchiveChoice::SetEnvironment(const QByteArray &value)
+{
+    if (value.isNull())
+        qunsetenv(ArchiveEnvironment);
+    else
+        qputenv(ArchiveEnvironment, value);
+}
+
+void TestArchiveChoice::serverUri_data()
+{
+    QTest::addColumn<QString>("uri");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("option"); // one option the connection carries
+
+    QTest::newRow("user, port, sslmode")
+        << "postgres://clerk@db.example.com:5433/kestrune?sslmode=require"
+        << "db.example.com" << 5433 << "kestrune"
+        << "clerk"
+        << "sslmode='require'";
+    QTest::newRow("socket folder as parameter")
+        << "postgresql:///kestrune?host=/run/sock&port=5433&user=postgres"
+        << "/run/sock" << 5433 << "kestrune"
+        << "postgres"
+        << "keepalives='1'";
+    QTest::newRow("percent-encoded socket and name") << "postgresql://%2Fvar%2Frun%2Fpg/arch%20ive"
+                                                     << "/var/run/pg" << -1 << "arch ive"
+                                                     << ""
+                                                     << "application_name='Kestrune'";
+    QTest::newRow("IPv6 with port") << "postgresql://[::1]:5432/k"
+                                    << "::1" << 5432 << "k"
+                                    << ""
+                                    << "tcp_user_timeout='10000'";
+    QTest::newRow("own time-out wins") << "postgresql://h/k?connect_timeout=2"
+                                       << "h" << -1 << "k"
+                                       << ""
+                                       << "connect_timeout='2'";
+    QTest::newRow("quote in a value") << "postgresql://h/k?application_name=O%27Neil"
+                                      << "h" << -1 << "k"
+                                      << ""
+                                      << "application_name='O\\'Neil'";
+}
+
+void TestArchiveChoice::serverUri()
+{
+    QFETCH(QString, uri);
+    QString error;
+    const std::optional<ArchiveLocation> where = ParseArchiveLocation(uri, &error);
+    QVERIFY2(where, qPrintable(error));
+    QCOMPARE(where->driver, ArchiveLocation::Driver::Postgres);
+    QCOMPARE(ArchiveLocationText(*where), uri);
+    const std::optional<ServerSettings> s = PostgresSettings(uri, &error);
+    QVERIFY(s);
+    QTEST(s->host, "host");
+    QTEST(s->port, "port");
+    QTEST(s->databaseName, "database");
+    QTEST(s->userName, "user");
+    QFETCH(QString, option);
+    const QStringList options = s->connectOptions.split(QLatin1Char(';'));
+    QVERIFY2(options.contains(option), qPrintable(s->connectOptions));
+    // Each option once: the URI's own value replaces the program's.
+    const QString key = option.section(QLatin1Char('='), 0, 0) + QLatin1Char('=');
+    QCOMPARE(options.filter(QRegularExpression(QLatin1Char('^') + key)).size(), 1);
+}
+
+void TestArchiveChoice::refusedLocation_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("password in the URI") << "postgresql://clerk:secret@h/k"
+                                         << "password file";
+    QTest::newRow("password parameter") << "postgres://h/k?password=secret"
+                                        << "password file";
+    QTest::newRow("password in ODBC") << "odbc:Driver={PostgreSQL Unicode};PWD=secret;"
+                                      << "password file";
+    QTest::newRow("port out of range") << "postgresql://h:99999/k"
+                                       << "no port number";
+    QTest::newRow("several hosts") << "postgresql://h1,h2/k"
+                                   << "one host";
+    QTest::newRow("semicolon in a value") << "postgresql://h/k?options=a%3Bb"
+                                          << "';'";
+}
+
+void TestArchiveChoice::refusedLocation()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    QString error;
+    QVERIFY(!ParseArchiveLocation(text, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    // A refused password is never repeated.
+    QVERIFY(!error.contains(QLatin1String("secret")));
+}
+
+void TestArchiveChoice::choiceFile_data()
+{
+    QTest::addColumn<QByteArray>("content"); // null: no file
+    QTest::addColumn<QString>("target");     // empty: refused
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("no file") << QByteArray() << "default"
+                             << "";
+    QTest::newRow("server") << QByteArray("postgresql:///k?host=/run/sock\r\n")
+                            << "postgresql:///k?host=/run/sock"
+                            << "";
+    QTest::newRow("password") << QByteArray("postgresql://u:secret@h/k\r\n") << ""
+                              << "Kestrune.ARC: the archive location must not hold a password";
+    QTest::newRow("too long") << QByteArray(5000, 'x') << ""
+                              << "no file of one line";
+}
+
+void TestArchiveChoice::choiceFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    SetEnvironment(QByteArray());
+    QTemporaryDir dir;
+    if (!content.isNull()) {
+        QFile file(dir.filePath(QLatin1String(ArchiveChoiceFileName)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QString error;
+    const ArchiveLocation where = ChosenArchiveLocationIn(dir.path(), &error);
+    if (target == QLatin1String("default")) {
+        QVERIFY(error.isEmpty());
+        QCOMPARE(where.target, DefaultArchiveLocation().target);
+        return;
+    }
+    QCOMPARE(where.target, target);
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    if (!target.isEmpty()) {
+        // Written back, read back: the same line.
+        QTemporaryDir other;
+        QVERIFY(WriteArchiveChoice(other.path(), where, &error));
+        QCOMPARE(ChosenArchiveLocationIn(other.path(), &error).target, target);
+    }
+}
+
+void TestArchiveChoice::environmentWins()
+{
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(WriteArchiveChoice(
+        dir.path(), {ArchiveLocation::Driver::Odbc, QStringLiteral("KestruneSite")}, &error));
+    SetEnvironment("sqlite:/tmp/own.sqlite");
+    QCOMPARE(ChosenArchiveLocationIn(dir.path(), &error).target, QStringLiteral("/tmp/own.sqlite"));
+    SetEnvironment(QByteArray());
+    QCOMPARE(ChosenArchiveLocationIn(dir.path(), &error).driver, ArchiveLocation::Driver::Odbc);
+    // A password is not written, and the choice before stays.
+    QVERIFY(!WriteArchiveChoice(
+        dir.path(),
+        {ArchiveLocation::Driver::Postgres, QStringLiteral("postgresql://u:secret@h/k")}, &error));
+    QCOMPARE(ChosenArchiveLocationIn(dir.path(), &error).target, QStringLiteral("KestruneSite"));
+}
+
+void TestArchiveChoice::calibrationEdges_data()
+{
+    QTest::addColumn<QString>("calibrated");
+    QTest::addColumn<int>("months");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<CalibrationState>("state");
+
+    const auto current = CalibrationState::Current;
+    const auto due = CalibrationState::Due;
+    QTest::newRow("last day of the year") << "2025-03-15" << 12 << QDate(2026, 3, 15) << current;
+    QTest::newRow("the day after") << "2025-03-15" << 12 << QDate(2026, 3, 16) << due;
+    QTest::newRow("month end, last day") << "2025-01-31" << 1 << QDate(2025, 2, 28) << current;
+    QTest::newRow("month end, day after") << "2025-01-31" << 1 << QDate(2025, 3, 1) << due;
+    QTest::newRow("slashes") << "2025/3/15" << 6 << QDate(2025, 9, 16) << due;
+    QTest::newRow("record date, last day")
+        << "15 / Mar / 2025" << 6 << QDate(2025, 9, 15) << current;
+    QTest::newRow("record date, day after") << "15 / Mar / 2025" << 6 << QDate(2025, 9, 16) << due;
+    QTest::newRow("empty") << "" << 12 << QDate(2025, 1, 1) << CalibrationState::Unknown;
+}
+
+void TestArchiveChoice::calibrationEdges()
+{
+    QFETCH(QString, calibrated);
+    QFETCH(int, months);
+    QFETCH(QDate, today);
+    QFETCH(CalibrationState, state);
+    QCOMPARE(CalibrationStateOf(calibrated, months, today), state);
+    QCOMPARE(CalibrationDue(calibrated, months, today), state != CalibrationState::Current);
+}
+
+QTEST_GUILESS_MAIN(TestArchiveChoice)
+#include "tst_archivechoice.moc"

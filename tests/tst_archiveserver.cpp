@@ -1,0 +1,336 @@
+// The records archive on a real PostgreSQL server, through Qt's PostgreSQL
+// and ODBC drivers: the same tables and statements as on SQLite, several
+// programs archiving at once, a server that goes away, a wrong password, a
+// newer archive, the site's calibration interval and the retention delete.
+
+#include "archivefixture.h"
+#include "serverfixture.h"
+
+#include "archive/archiveschema.h"
+#include "archive/calibration.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void DriverRows(bool sqlite = false)
+{
+    QTest::addColumn<ServerDriver>("driver");
+    QTest::newRow("postgresql") << ServerDriver::Postgres;
+    QTest::newRow("odbc") << ServerDriver::Odbc;
+    if (sqlite)
+        QTest::newRow("sqlite") << ServerDriver::Sqlite;
+}
+
+// A fresh database named after the test and row, opened through driver.
+std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver, QString *database)
+{
+    *database =
+        QString::fromLatin1(QTest::currentTestFunction()).toLower() +
+        QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W"), "_");
+    const ArchiveLocation where = ServerLocation(driver, *database);
+    if (driver == ServerDriver::Sqlite ? QFile::exists(where.target) : !FreshDatabase(*database))
+        return nullptr;
+    QString error;
+    auto store = ArchiveStore::Open(where, &error);
+    if (!store)
+        qWarning("%s", qPrintable(error));
+    return store;
+}
+
+QProcess *StartChild(QObject *owner, const ArchiveLocation &where, int first, int count)
+{
+    auto *child = new QProcess(owner);
+    child->start(QStringLiteral(KESTRUNE_ARCHIVE_CHILD),
+                 {ArchiveLocationText(where), QStringLiteral("SN7"), QString::number(first),
+                  QString::number(count)});
+    return child;
+}
+
+} // namespace
+
+class TestArchiveServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { REQUIRE_TEST_SERVER(); }
+
+    void storeOnServer_data() { DriverRows(); }
+    void storeOnServer()
+    {
+        QFETCH(ServerDriver, driver);
+        QString database, error;
+        auto store = FreshStore(driver, &database);
+        QVERIFY(store);
+        // Batches of several statements and a part batch, then records
+        // half of which are there.
+        auto counts =
+            store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 300), &error);
+        QVERIFY2(counts, qPrintable(error));
+        QCOMPARE(counts->added, 300);
+        counts =
+            store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(200, 200), &error);
+        QCOMPARE(counts->added, 100);
+        QCOMPARE(counts->already, 100);
+        ArchiveQuery fails;
+        fails.criteria.byResult = true;
+        fails.criteria.result = QStringLiteral("FAIL");
+        QCOMPARE(store->Count(fails, &error), 100); // every fourth
+        const auto page = store->Page({}, {0, false}, 0, 3, &error);
+        QVERIFY2(page, qPrintable(error));
+        QCOMPARE(page->value(0).cells.value(0), QStringLiteral("00400"));
+        QVERIFY(!store->Readings({}, QStringLiteral("%BAC"), &error)->isEmpty());
+        QCOMPARE(store->Testers(&error)->value(0).records, 400);
+        OtherProgram other(database);
+        QCOMPARE(ArchiveSchemaVersionOf(other.Db(), &error), ArchiveSchemaVersion);
+    }
+
+    // The calibration interval came with a later version of the tables.
+    void upgradeAndNewerSchema_data() { DriverRows(); }
+    void upgradeAndNewerSchema()
+    {
+        QFETCH(ServerDriver, driver);
+        const QString database = QStringLiteral("upgrade_") + QTest::currentDataTag();
+        QVERIFY(FreshDatabase(database));
+        OtherProgram other(database);
+        QString error;
+        QVERIFY2(UpgradeArchiveSchema(other.Db(), ArchiveLocation::Driver::Postgres,
+                                      ArchiveSchemaVersion - 1, &error),
+                 qPrintable(error));
+        auto store = ArchiveStore::Open(ServerLocation(driver, database), &error);
+        QVERIFY2(store, qPrintable(error));
+        QCOMPARE(store->CalibrationMonths(&error), DefaultCalibrationMonths);
+        QVERIFY(store->Add(ArchiveFixture::Tester("SN2"), ArchiveFixture::Records(0, 10), &error));
+        store.reset();
+        other.Run("UPDATE archive_schema SET version = ?", {ArchiveSchemaVersion + 1});
+        QVERIFY(!ArchiveStore::Open(ServerLocation(driver, database), &error));
+        QVERIFY2(error.contains("newer"), qPrintable(error));
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 10);
+    }
+
+    void connectFailures_data()
+    {
+        QTest::addColumn<ServerDriver>("driver");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QByteArray>("passfile"); // the password file's line
+        QTest::addColumn<QString>("place");       // the suite's server, "silent" or "nowhere"
+        QTest::addColumn<QString>("reason");      // empty: opens
+        const QByteArray right = "*:*:*:kestrune_pw:kestrune-secret\n";
+        const QByteArray wrong = "*:*:*:kestrune_pw:not-the-secret\n";
+        const auto pg = ServerDriver::Postgres;
+        const auto odbc = ServerDriver::Odbc;
+        const QString pw = QStringLiteral("kestrune_pw");
+        QTest::newRow("right password") << pg << pw << pw << right << ""
+                                        << "";
+        QTest::newRow("wrong password") << pg << pw << pw << wrong << ""
+                                        << "password authentication failed";
+        QTest::newRow("no password") << pg << pw << pw << QByteArray() << ""
+                                     << "no password supplied";
+        QTest::newRow("odbc, wrong password") << odbc << pw << pw << wrong << ""
+                                              << "password authentication failed";
+        QTest::newRow("no such database") << pg << "postgres"
+                                          << "nosuchdb" << QByteArray() << ""
+                                          << "does not exist";
+        QTest::newRow("no server") << pg << "postgres"
+                                   << "k" << QByteArray() << "nowhere"
+                                   << "No such file or directory";
+        QTest::newRow("server never answers") << pg << "postgres"
+                                              << "k" << QByteArray() << "silent"
+                                              << "timeout expired";
+        QTest::newRow("odbc, server never answers") << odbc << "postgres"
+                                                    << "k" << QByteArray() << "silent"
+                                                    << "timeout expired";
+    }
+    void connectFailures()
+    {
+        QFETCH(ServerDriver, driver);
+        QFETCH(QString, user);
+        QFETCH(QString, database);
+        QFETCH(QByteArray, passfile);
+        QFETCH(QString, place);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("pgpass"));
+        QVERIFY(file.open(QIODevice::WriteOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        file.write(passfile);
+        file.close();
+        qputenv("PGPASSFILE", file.fileName().toLocal8Bit());
+        SilentPort silent;
+        const ArchiveLocation where =
+            place == "silent" ? ServerLocation(driver, database, user, "127.0.0.1", silent.Port())
+            : place == "nowhere" ? ServerLocation(driver, database, user, dir.path())
+                                 : ServerLocation(driver, database, user);
+        QString error;
+        auto store = ArchiveStore::Open(where, &error);
+        qunsetenv("PGPASSFILE");
+        QVERIFY2((store != nullptr) == reason.isEmpty(), qPrintable(error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY(!error.contains("secret"));
+    }
+
+    // Two programs archive the same tester's records at once, let go at the
+    // same moment by a lock another program held.
+    void concurrentArchiving_data()
+    {
+        QTest::addColumn<bool>("newTester"); // else archived before, its row locked
+        QTest::addColumn<int>("secondFirst");
+        QTest::addColumn<ServerDriver>("secondDriver");
+        const auto pg = ServerDriver::Postgres;
+        QTest::newRow("same records") << false << 0 << pg;
+        QTest::newRow("overlapping records") << false << 150 << pg;
+        QTest::newRow("same records, new tester") << true << 0 << pg;
+        QTest::newRow("overlapping, one through odbc") << true << 150 << ServerDriver::Odbc;
+    }
+    void concurrentArchiving()
+    {
+        QFETCH(bool, newTester);
+        QFETCH(int, secondFirst);
+        QFETCH(ServerDriver, secondDriver);
+        QString database, error;
+        auto store = FreshStore(ServerDriver::Postgres, &database);
+        QVERIFY(store);
+        OtherProgram other(database);
+        if (!newTester)
+            QVERIFY(store->Add(ArchiveFixture::Tester("SN7"), {}, &error));
+        QVERIFY(other.Db().transaction());
+        if (newTester)
+            other.Run("INSERT INTO testers (serial_number, software_version, last_calibration,"
+                      " device_heading, serial_line, software_line, calibration_line, records,"
+                      " last_download) VALUES ('SN7', '', '', '', '', '', '', 0, 0)");
+        else
+            other.Run("UPDATE testers SET records = records");
+        QProcess *a = StartChild(this, ServerLocation(ServerDriver::Postgres, database), 0, 300);
+        QProcess *b = StartChild(this, ServerLocation(secondDriver, database), secondFirst, 300);
+        QVERIFY(other.WaitForLockWaiters(2));
+        QVERIFY(newTester ? other.Db().rollback() : other.Db().commit());
+        qint64 added = 0;
+        for (QProcess *child : {a, b}) {
+            QVERIFY(child->waitForFinished(60000));
+            QVERIFY2(child->exitCode() == 0, child->readAllStandardError().constData());
+            const QList<QByteArray> said = child->readAllStandardOutput().trimmed().split(' ');
+            QCOMPARE(said.value(0).toLongLong() + said.value(1).toLongLong(), 300);
+            added += said.value(0).toLongLong();
+        }
+        const int distinct = 300 + secondFirst;
+        QCOMPARE(added, distinct);
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), distinct);
+        QCOMPARE(other.Run("SELECT records FROM testers").toInt(), distinct);
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM testers").toInt(), 1);
+    }
+
+    // An archiving waits for a lock; then the server stops at once, or the
+    // lock is never let go. Either way the archiving ends with the reason and
+    // leaves nothing of itself.
+    void serverGoneMidArchive_data()
+    {
+        QTest::addColumn<bool>("stopServer");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("server stopped") << true << "terminat";
+        QTest::newRow("lock never let go") << false << "statement timeout";
+    }
+    void serverGoneMidArchive()
+    {
+        QFETCH(bool, stopServer);
+        QFETCH(QString, reason);
+        QTemporaryDir dir; // the server's own user goes through it
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) |
+                                                      QFileDevice::ExeGroup |
+                                                      QFileDevice::ExeOther));
+        const QString folder = dir.filePath("pg");
+        QVERIFY(ServerScript("start", folder));
+        const auto stop = qScopeGuard([&] { ServerScript("stop", folder); });
+        QVERIFY(FreshDatabase("gone", folder));
+        const ArchiveLocation where =
+            ServerLocation(ServerDriver::Postgres, "gone", "postgres", folder);
+        QString error;
+        QVERIFY(ArchiveStore::Open(where, &error)
+                    ->Add(ArchiveFixture::Tester("SN7"), ArchiveFixture::Records(0, 10), &error));
+        {
+            OtherProgram other("gone", folder);
+            QVERIFY(other.Db().transaction());
+            other.Run("UPDATE testers SET records = records");
+            QProcess *child = StartChild(this, where, 10, 300);
+            QVERIFY(other.WaitForLockWaiters(1));
+            if (stopServer)
+                QVERIFY(ServerScript("kill", folder));
+            QVERIFY(child->waitForFinished(60000));
+            QCOMPARE(child->exitCode(), 1);
+            const QString said = QString::fromLocal8Bit(child->readAllStandardError());
+            QVERIFY2(said.contains(reason), qPrintable(said));
+        }
+        if (stopServer)
+            QVERIFY(ServerScript("restart", folder));
+        OtherProgram after("gone", folder);
+        QCOMPARE(after.Run("SELECT COUNT(*) FROM records").toInt(), 10);
+        QCOMPARE(after.Run("SELECT records FROM testers").toInt(), 10);
+    }
+
+    // Every PC of a site reads the interval one of them set.
+    void calibrationInterval_data() { DriverRows(true); }
+    void calibrationInterval()
+    {
+        QFETCH(ServerDriver, driver);
+        QString database, error;
+        auto store = FreshStore(driver, &database);
+        QVERIFY(store);
+        QCOMPARE(store->CalibrationMonths(&error), DefaultCalibrationMonths);
+        QVERIFY2(store->SetCalibrationMonths(6, &error), qPrintable(error));
+        QVERIFY(!store->SetCalibrationMonths(MaxCalibrationMonths + 1, &error));
+        const ServerDriver otherDriver = driver == ServerDriver::Postgres ? ServerDriver::Odbc
+                                         : driver == ServerDriver::Odbc   ? ServerDriver::Postgres
+                                                                          : driver;
+        auto otherPc = ArchiveStore::Open(ServerLocation(otherDriver, database), &error);
+        QCOMPARE(otherPc->CalibrationMonths(&error), 6);
+    }
+
+    void retention_data()
+    {
+        QTest::addColumn<ServerDriver>("driver");
+        QTest::addColumn<long>("before");
+        QTest::addColumn<bool>("oneTester");
+        QTest::addColumn<int>("gone");
+        const auto pg = ServerDriver::Postgres;
+        // Records(0, 400) are 336 of 2010 and 64 of 2011.
+        QTest::newRow("all testers") << pg << 20110101L << false << 336 + 100;
+        QTest::newRow("one tester") << pg << 20110101L << true << 336;
+        QTest::newRow("the first day kept") << pg << 20100101L << false << 0;
+        QTest::newRow("the first day gone") << pg << 20100102L << false << 2;
+        QTest::newRow("odbc, all testers") << ServerDriver::Odbc << 20110101L << false << 436;
+        QTest::newRow("sqlite, one tester") << ServerDriver::Sqlite << 20110101L << true << 336;
+    }
+    void retention()
+    {
+        QFETCH(ServerDriver, driver);
+        QFETCH(long, before);
+        QFETCH(bool, oneTester);
+        QFETCH(int, gone);
+        QString database, error;
+        auto store = FreshStore(driver, &database);
+        QVERIFY(store);
+        GridRows a = ArchiveFixture::Records(0, 400);
+        a.append({"99999", "no date", "12:00.00", "0.100 %BAC", "PASS", "-"});
+        QVERIFY(store->Add(ArchiveFixture::Tester("SN-A"), a, &error));
+        QVERIFY(
+            store->Add(ArchiveFixture::Tester("SN-B"), ArchiveFixture::Records(0, 100), &error));
+        const qint64 testerA = store->Testers(&error)->value(0).id;
+        const std::optional<qint64> which = oneTester ? std::optional(testerA) : std::nullopt;
+        QCOMPARE(store->CountOlderThan(before, which, &error), gone);
+        QCOMPARE(store->DeleteOlderThan(before, which, &error), gone);
+        QCOMPARE(store->CountOlderThan(before, which, &error), 0);
+        QCOMPARE(store->Count({}, &error), 501 - gone);
+        qint64 kept = 0;
+        const QVector<ArchiveTester> testers =
+            store->Testers(&error).value_or(QVector<ArchiveTester>());
+        for (const ArchiveTester &t : testers) {
+            kept += t.records;
+            QVERIFY(t.records == 0 || t.firstDateKey >= before || (oneTester && t.id != testerA));
+        }
+        QCOMPARE(kept, 501 - gone);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveServer)
+#include "tst_archiveserver.moc"
