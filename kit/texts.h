@@ -9,6 +9,9 @@ inline const char MsgOverSaving[] = "File Over Saving ?";
 inline const char MsgSettingComplete[] = "Setting complete!!!";
 // A set command or serial number got no reply at all: nothing reached the tester.
 inline const char MsgNoAnswer[] = "The tester did not answer!!!";
+// The progress box of an exchange that takes long.
+inline const char MsgWaitingForTester[] = "Waiting for the tester ...";
+inline const char CapCancel[] = "Cancel";
 inline const char CapFailure[] = "Failure";
 inline const char CapCompletion[] = "Completion";
 inline const char CapWarning[] = "Warning";

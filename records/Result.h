@@ -7,6 +7,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QToolButton;
 class TStringGrid;
 
@@ -36,6 +37,7 @@ public:
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;
     QLabel *Label1, *Label2, *Label3, *Label4;
     QProgressBar *ProgressBar1; // records received of the count announced
+    QPushButton *Button1;       // cancels a long download
     TStringGrid *StringGrid1;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 
