@@ -156,8 +156,8 @@ public:
         auto *cancel = new QPushButton(QString::fromLatin1(CapCancel), this);
         cancel->setGeometry(92, 62, 76, 28);
         QObject::connect(cancel, &QPushButton::clicked, cancel, &CancelExchange);
-        const QRect area = over ? over->frameGeometry()
-                                : QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect area =
+            over ? over->frameGeometry() : QGuiApplication::primaryScreen()->availableGeometry();
         move(area.center() - rect().center());
     }
 };

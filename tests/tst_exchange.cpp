@@ -74,6 +74,7 @@ private slots:
     void zeroBytesKept();
     void trace();
     void waitSeesReplySoFar();
+    void stoppingWaitEndsAtOnce();
     void closedPortRaises();
     void vanishedTesterRaises();
     void testerVanishingMidReplyRaises();
@@ -290,7 +291,10 @@ void TestExchange::waitSeesReplySoFar()
     link.sim.SetRecordCount(20);
     link.sim.SetLineSpeed(960);
     QList<QByteArray> seen;
-    link.context.wait = [&](const QByteArray &replySoFar) { seen.append(replySoFar); };
+    link.context.wait = [&](const QByteArray &replySoFar) {
+        seen.append(replySoFar);
+        return WaitVerdict::GoOn;
+    };
     const QByteArray reply = link.Exchange(Cmd::Download);
     QCOMPARE(reply, link.sim.DownloadReply());
     QVERIFY(seen.size() > 2);
@@ -299,6 +303,30 @@ void TestExchange::waitSeesReplySoFar()
         QVERIFY(i == 0 || seen[i].size() >= seen[i - 1].size());
     }
     QVERIFY(seen.first().size() < seen.last().size());
+}
+
+// A trickling tester would take twelve seconds; the wait callback stops the
+// exchange as soon as two bytes have come, and is not asked again.
+void TestExchange::stoppingWaitEndsAtOnce()
+{
+    Link link;
+    link.sim.SetTrickle(150);
+    bool stopped = false;
+    int askedAfterStop = 0;
+    link.context.wait = [&](const QByteArray &replySoFar) {
+        askedAfterStop += stopped ? 1 : 0;
+        stopped = replySoFar.size() >= 2;
+        return stopped ? WaitVerdict::Stop : WaitVerdict::GoOn;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray reply = "old";
+    QVERIFY_THROWS_EXCEPTION(ExchangeStopped,
+                             RS232Write(link.port, Cmd::Identify, reply, link.context));
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(reply.isEmpty());
+    QCOMPARE(askedAfterStop, 0);
+    QCOMPARE(link.sim.CommandLog(), QList<QByteArray>{Cmd::Identify});
 }
 
 void TestExchange::closedPortRaises()

@@ -1,19 +1,28 @@
 // The windows while the program talks to the tester: painted, showing the
-// download's progress, deaf to clicks and timer ticks; the normal cursor over
-// every message box; and the grid's fixed heading row and first column while
-// many records scroll by.
+// download's progress, deaf to clicks and timer ticks, a long exchange
+// cancelled by its Cancel or Escape; the normal cursor over every message
+// box; and the grid's fixed heading row and first column while many records
+// scroll by.
 
 #include "guifixture.h"
 
+#include "device/Information.h"
+#include "device/Rstest.h"
 #include "kit/form.h"
 #include "link/commands.h"
 #include "records/Result.h"
+#include "records/recordfields.h"
 #include "records/recordstate.h"
 #include "records/stringgrid.h"
 #include "tools/simulator.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
@@ -32,6 +41,58 @@ struct PaintWatch : QObject
         return false;
     }
 };
+
+enum CancelBy { NoCancel, CancelButton, EscapeKey };
+
+// Presses the Cancel of a long exchange once it is offered (the results
+// window's own button or the progress box), from inside the exchange: first a
+// click on and Escape to another control, then the Cancel.
+class CancelWhenOffered : public QObject
+{
+public:
+    CancelWhenOffered(CancelBy by, QWidget *elsewhere) : FBy(by), FElsewhere(elsewhere)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+        FSince.start();
+    }
+    qint64 offeredAfterMs = -1;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (FBy == NoCancel || offeredAfterMs >= 0 || event->type() != QEvent::Show)
+            return false;
+        auto *cancel = qobject_cast<QPushButton *>(watched);
+        if (watched->objectName() == QLatin1String("ExchangeProgressBox"))
+            cancel = watched->findChild<QPushButton *>();
+        else if (cancel != FormResult->Button1)
+            return false;
+        offeredAfterMs = FSince.elapsed();
+        QMetaObject::invokeMethod(
+            this,
+            [this, cancel] {
+                QTest::mouseClick(FElsewhere, Qt::LeftButton);
+                if (FBy == CancelButton)
+                    QTest::mouseClick(cancel, Qt::LeftButton);
+                else
+                    QTest::keyClick(FElsewhere, Qt::Key_Escape);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    CancelBy FBy;
+    QWidget *FElsewhere;
+    QElapsedTimer FSince;
+};
+
+// Commands sent while the trace runs.
+int TracedCommands()
+{
+    const QStringList lines = FormTest->Memo1->toPlainText().split(QLatin1Char('\n'));
+    return int(std::count_if(lines.cbegin(), lines.cend(),
+                             [](const QString &line) { return line.startsWith('>'); }));
+}
 
 // The cell painted at point (grid coordinates): a scrolling cell or one of
 // the fixed cells laid over them.
@@ -59,13 +120,33 @@ class TestLiveWindow : public GuiTest
         QCOMPARE(Connected, 1);
     }
 
+    // Runs action with the exchange trace on; returns the commands it sent.
+    static int Traced(const std::function<void()> &action)
+    {
+        FormTest->Memo1->clear();
+        TraceEnabled = 1;
+        action();
+        TraceEnabled = 0;
+        return TracedCommands();
+    }
+
+    static void CancelRows()
+    {
+        QTest::addColumn<int>("by");
+        QTest::addColumn<int>("commands");
+        QTest::newRow("silent tester, all attempts") << int(NoCancel) << 10;
+        QTest::newRow("Cancel") << int(CancelButton) << 1;
+        QTest::newRow("Escape") << int(EscapeKey) << 1;
+    }
+
 private slots:
     void cleanup()
     {
         FormMain->Timer1->stop();
+        // First the tester goes: one still trickling would hold up the goodbye.
+        tester.reset();
         if (Connected)
             FormMain->BitBtn6Click();
-        tester.reset();
         FormResult->hide(); // the next showing starts empty
         fx->Messages.clear();
     }
@@ -110,6 +191,63 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(fx->FileRequests.isEmpty());
         QVERIFY(fx->Messages.isEmpty());
+    }
+
+    // A download that trickles in is cancelled by the Cancel beside the
+    // progress bar, or by Escape, once it has run two seconds: the read ends
+    // as with a tester that stopped answering, but at once.
+    void cancelLongDownload_data() { CancelRows(); }
+    void cancelLongDownload()
+    {
+        QFETCH(int, by);
+        QFETCH(int, commands);
+        Link();
+        FormResult->show();
+        if (by == NoCancel) {
+            tester->SetReply(Cmd::Download, QByteArray());
+        } else {
+            tester->SetRecordCount(40);
+            tester->SetTrickle(150, Cmd::Download);
+        }
+        CancelWhenOffered canceller(CancelBy(by), FormResult->BitBtn3);
+        QCOMPARE(Traced([] { FormResult->BitBtn1Click(); }), 1 + commands);
+        QCOMPARE(fx->TakeTexts(), QStringList{"Data Reading Error !!!"});
+        QVERIFY(fx->FileRequests.isEmpty());
+        QCOMPARE(RecordCount, 0);
+        QCOMPARE(FormResult->StringGrid1->Cell(0, 1), QString());
+        QCOMPARE(FormResult->Label2->text(), ShownDeviceInfoHeadings().value(1));
+        QVERIFY(!FormMain->ComPort1->IsOpen());
+        QVERIFY(FormResult->isVisible()); // Escape's key release closed nothing
+        QVERIFY(!FormResult->Button1->isVisible());
+        if (by != NoCancel)
+            QVERIFY(canceller.offeredAfterMs >= CancelOfferMs &&
+                    canceller.offeredAfterMs < CancelOfferMs + 1500);
+    }
+
+    // The same for the information action, through the progress box.
+    void cancelLongInformation_data() { CancelRows(); }
+    void cancelLongInformation()
+    {
+        QFETCH(int, by);
+        QFETCH(int, commands);
+        Link();
+        FormInfor->Label12->setText(QStringLiteral("before"));
+        if (by == NoCancel)
+            tester->SetSilent(true);
+        else
+            tester->SetTrickle(150, Cmd::Identify);
+        CancelWhenOffered canceller(CancelBy(by), FormMain->BitBtn4);
+        QCOMPARE(Traced([] { FormMain->BitBtn2Click(); }), commands);
+        QCOMPARE(fx->TakeTexts(), QStringList{"Information Reading Error !!!"});
+        QCOMPARE(FormInfor->Label12->text(), QStringLiteral("before"));
+        QVERIFY(!FormResult->isVisible() && !FormInfor->isVisible());
+        QVERIFY(!FormMain->ComPort1->IsOpen());
+        const QWidgetList widgets = QApplication::allWidgets();
+        QVERIFY(std::none_of(widgets.cbegin(), widgets.cend(), [](const QWidget *w) {
+            return w->objectName() == QLatin1String("ExchangeProgressBox");
+        }));
+        if (by != NoCancel)
+            QVERIFY(canceller.offeredAfterMs >= CancelOfferMs);
     }
 
     // Failure boxes in the middle of a connect and of a read.

@@ -90,6 +90,7 @@ struct TesterSimulator::Private
     bool silent = false;
     int lineSpeed = 0;
     int trickleMs = 0;
+    QByteArray trickleCommand; // empty: every reply trickles
     int burstBytes = 0;
     int burstGapMs = 0;
     bool garbage = false;
@@ -107,7 +108,7 @@ struct TesterSimulator::Private
     // Waits until the deadline; false when the simulator is stopping.
     bool WaitUntil(Clock::time_point deadline) const;
     bool WriteAll(const char *data, int size);
-    void SendReply(const QByteArray &reply);
+    void SendReply(const QByteArray &command, const QByteArray &reply);
     QByteArray Answer(const QByteArray &command);
     void Run();
     void Stop();
@@ -161,13 +162,13 @@ bool TesterSimulator::Private::WriteAll(const char *data, int size)
     return true;
 }
 
-void TesterSimulator::Private::SendReply(const QByteArray &reply)
+void TesterSimulator::Private::SendReply(const QByteArray &command, const QByteArray &reply)
 {
     int speed, trickle, burst, gapMs;
     {
         std::lock_guard<std::mutex> lock(mutex);
         speed = lineSpeed;
-        trickle = trickleMs;
+        trickle = trickleCommand.isEmpty() || command == trickleCommand ? trickleMs : 0;
         burst = burstBytes > 0 && burstGapMs > 0 ? burstBytes : 0;
         gapMs = burstGapMs;
     }
@@ -306,9 +307,9 @@ void TesterSimulator::Private::Run()
                     if (vanish && vanishBytes >= 0)
                         reply.truncate(vanishBytes);
                 }
-                line.clear();
                 if (!reply.isEmpty())
-                    SendReply(reply);
+                    SendReply(line, reply);
+                line.clear();
                 if (vanish) {
                     WaitUntilTaken();
                     CloseLine();
@@ -423,10 +424,11 @@ void TesterSimulator::SetLineSpeed(int bytesPerSecond)
     d->lineSpeed = std::max(0, bytesPerSecond);
 }
 
-void TesterSimulator::SetTrickle(int msPerByte)
+void TesterSimulator::SetTrickle(int msPerByte, const QByteArray &command)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->trickleMs = std::max(0, msPerByte);
+    d->trickleCommand = command;
 }
 
 void TesterSimulator::SetBursts(int burstBytes, int gapMs)
