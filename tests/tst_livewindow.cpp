@@ -11,7 +11,6 @@
 #include "kit/form.h"
 #include "link/commands.h"
 #include "records/Result.h"
-#include "records/recordfields.h"
 #include "records/recordstate.h"
 #include "records/stringgrid.h"
 #include "tools/simulator.h"
@@ -86,14 +85,6 @@ private:
     QElapsedTimer FSince;
 };
 
-// Commands sent while the trace runs.
-int TracedCommands()
-{
-    const QStringList lines = FormTest->Memo1->toPlainText().split(QLatin1Char('\n'));
-    return int(std::count_if(lines.cbegin(), lines.cend(),
-                             [](const QString &line) { return line.startsWith('>'); }));
-}
-
 // The cell painted at point (grid coordinates): a scrolling cell or one of
 // the fixed cells laid over them.
 QModelIndex CellAt(TStringGrid *grid, const QPoint &point)
@@ -127,16 +118,9 @@ class TestLiveWindow : public GuiTest
         TraceEnabled = 1;
         action();
         TraceEnabled = 0;
-        return TracedCommands();
-    }
-
-    static void CancelRows()
-    {
-        QTest::addColumn<int>("by");
-        QTest::addColumn<int>("commands");
-        QTest::newRow("silent tester, all attempts") << int(NoCancel) << 10;
-        QTest::newRow("Cancel") << int(CancelButton) << 1;
-        QTest::newRow("Escape") << int(EscapeKey) << 1;
+        const QStringList lines = FormTest->Memo1->toPlainText().split(QLatin1Char('\n'));
+        return int(std::count_if(lines.cbegin(), lines.cend(),
+                                 [](const QString &line) { return line.startsWith('>'); }));
     }
 
 private slots:
@@ -193,61 +177,56 @@ private slots:
         QVERIFY(fx->Messages.isEmpty());
     }
 
-    // A download that trickles in is cancelled by the Cancel beside the
-    // progress bar, or by Escape, once it has run two seconds: the read ends
-    // as with a tester that stopped answering, but at once.
-    void cancelLongDownload_data() { CancelRows(); }
-    void cancelLongDownload()
+    // A download or an identification that trickles in, cancelled once it
+    // has run two seconds by the Cancel beside the results window's progress
+    // bar or in the progress box, or by Escape: the action ends at once, as
+    // with a tester that stopped answering after all its attempts.
+    void cancelLongExchange_data()
     {
-        QFETCH(int, by);
-        QFETCH(int, commands);
-        Link();
-        FormResult->show();
-        if (by == NoCancel) {
-            tester->SetReply(Cmd::Download, QByteArray());
-        } else {
-            tester->SetRecordCount(40);
-            tester->SetTrickle(150, Cmd::Download);
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<int>("by");
+        QTest::addColumn<int>("commands");
+        for (bool download : {true, false}) {
+            const char *action = download ? "read, " : "information, ";
+            const int before = download ? 1 : 0;
+            QTest::addRow("%ssilent tester", action) << download << int(NoCancel) << before + 10;
+            QTest::addRow("%sCancel", action) << download << int(CancelButton) << before + 1;
+            QTest::addRow("%sEscape", action) << download << int(EscapeKey) << before + 1;
         }
-        CancelWhenOffered canceller(CancelBy(by), FormResult->BitBtn3);
-        QCOMPARE(Traced([] { FormResult->BitBtn1Click(); }), 1 + commands);
-        QCOMPARE(fx->TakeTexts(), QStringList{"Data Reading Error !!!"});
-        QVERIFY(fx->FileRequests.isEmpty());
-        QCOMPARE(RecordCount, 0);
-        QCOMPARE(FormResult->StringGrid1->Cell(0, 1), QString());
-        QCOMPARE(FormResult->Label2->text(), ShownDeviceInfoHeadings().value(1));
-        QVERIFY(!FormMain->ComPort1->IsOpen());
-        QVERIFY(FormResult->isVisible()); // Escape's key release closed nothing
-        QVERIFY(!FormResult->Button1->isVisible());
-        if (by != NoCancel)
-            QVERIFY(canceller.offeredAfterMs >= CancelOfferMs &&
-                    canceller.offeredAfterMs < CancelOfferMs + 1500);
     }
-
-    // The same for the information action, through the progress box.
-    void cancelLongInformation_data() { CancelRows(); }
-    void cancelLongInformation()
+    void cancelLongExchange()
     {
+        QFETCH(bool, download);
         QFETCH(int, by);
         QFETCH(int, commands);
         Link();
-        FormInfor->Label12->setText(QStringLiteral("before"));
+        const QByteArray command = download ? Cmd::Download : Cmd::Identify;
         if (by == NoCancel)
-            tester->SetSilent(true);
+            tester->SetReply(command, QByteArray());
         else
-            tester->SetTrickle(150, Cmd::Identify);
-        CancelWhenOffered canceller(CancelBy(by), FormMain->BitBtn4);
-        QCOMPARE(Traced([] { FormMain->BitBtn2Click(); }), commands);
-        QCOMPARE(fx->TakeTexts(), QStringList{"Information Reading Error !!!"});
+            tester->SetTrickle(150, command);
+        if (download)
+            FormResult->show();
+        FormInfor->Label12->setText(QStringLiteral("before"));
+        const QString serialShown = FormResult->Label2->text();
+        CancelWhenOffered canceller(CancelBy(by),
+                                    download ? FormResult->BitBtn3 : FormMain->BitBtn4);
+        QCOMPARE(Traced([download] {
+                     if (download)
+                         FormResult->BitBtn1Click();
+                     else
+                         FormMain->BitBtn2Click();
+                 }),
+                 commands);
+        QCOMPARE(fx->TakeTexts(), QStringList(download ? "Data Reading Error !!!"
+                                                       : "Information Reading Error !!!"));
+        QCOMPARE(RecordCount, 0);
+        QCOMPARE(FormResult->Label2->text(), serialShown);
         QCOMPARE(FormInfor->Label12->text(), QStringLiteral("before"));
-        QVERIFY(!FormResult->isVisible() && !FormInfor->isVisible());
+        QVERIFY(!FormInfor->isVisible() && !FormResult->Button1->isVisible());
+        QCOMPARE(FormResult->isVisible(), download); // Escape's key release closed nothing
         QVERIFY(!FormMain->ComPort1->IsOpen());
-        const QWidgetList widgets = QApplication::allWidgets();
-        QVERIFY(std::none_of(widgets.cbegin(), widgets.cend(), [](const QWidget *w) {
-            return w->objectName() == QLatin1String("ExchangeProgressBox");
-        }));
-        if (by != NoCancel)
-            QVERIFY(canceller.offeredAfterMs >= CancelOfferMs);
+        QVERIFY(by == NoCancel || canceller.offeredAfterMs >= CancelOfferMs);
     }
 
     // Failure boxes in the middle of a connect and of a read.
