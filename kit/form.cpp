@@ -169,7 +169,10 @@ void OfferCancel()
         g_exchange.ownCancel->show();
         return;
     }
-    g_exchange.box = new ProgressBox(QApplication::activeWindow());
+    // Over the modal dialog that runs, if any: a box outside it would be
+    // blocked by it.
+    QWidget *over = QApplication::activeModalWidget();
+    g_exchange.box = new ProgressBox(over ? over : QApplication::activeWindow());
     g_exchange.box->show();
 }
 
