@@ -173,6 +173,7 @@ QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply,
         if (progress)
             progress(replySoFar);
         KeepWindowsAlive();
+        return ExchangeCancelled() ? WaitVerdict::Stop : WaitVerdict::GoOn;
     };
     return ::RS232Write(*ComPort1, command, reply, context);
 }
@@ -229,6 +230,12 @@ QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhil
         try {
             // The bytes of an attempt cut short by the port are dropped with it.
             reply = FramedExchange(command, framing, progress);
+        } catch (const ExchangeStopped &) {
+            // Cancelled by the operator: as if the tester had stopped
+            // answering, and no attempt more.
+            if (exchanged)
+                *exchanged = true;
+            return QByteArray();
         } catch (const std::exception &) {
             continue;
         }
@@ -245,6 +252,10 @@ int TFormMain::IdentifyPort(Framing framing)
     QByteArray reply;
     try {
         reply = FramedExchange(Cmd::Identify, framing);
+    } catch (const ExchangeStopped &) {
+        // Cancelled: no port more is probed.
+        ComPort1->Close();
+        throw;
     } catch (const std::exception &) {
         // A port that fails is as silent as one without a tester.
     }
@@ -302,8 +313,12 @@ void TFormMain::BitBtn1Click()
     const int attempts = BluetoothMode == 0 ? 10 : 1;
     HourglassCursor hourglass(BitBtn1);
     int found = 0;
-    for (int i = 0; i < attempts && !found; ++i)
-        found = CPortCheck(1);
+    try {
+        for (int i = 0; i < attempts && !found; ++i)
+            found = CPortCheck(1);
+    } catch (const ExchangeStopped &) {
+        // Cancelled by the operator: as if no tester had answered.
+    }
     bool linked = false;
     if (found) {
         ShowLinkGlyphs(true);

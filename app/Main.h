@@ -41,14 +41,16 @@ public:
     // is, Open opens it (no effect when open), OpenAndClose opens and closes
     // it, and Probe opens it and closes it only on a port error.
     enum class Framing { Usb, Open, OpenAndClose, Probe };
-    // One exchange in its frame. A port error closes the port where the
-    // framing says and is passed on.
+    // One exchange in its frame. A port error, and ExchangeStopped when the
+    // operator cancels, closes the port where the framing says and is passed
+    // on.
     QByteArray FramedExchange(const QByteArray &command, Framing framing,
                               const ReplyProgress &progress = {});
     // Up to ten attempts of one framed exchange; an attempt that raises counts
     // as failed and adds nothing to the reply. With repeatWhileEmpty the
-    // attempts also go on while the reply is empty. *exchanged, when given,
-    // tells whether any attempt ran without raising.
+    // attempts also go on while the reply is empty. An attempt the operator
+    // cancels ends them all with an empty reply, as a silent tester's.
+    // *exchanged, when given, tells whether any attempt ran without raising.
     QByteArray GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
                                Framing framing = Framing::Usb, bool *exchanged = nullptr,
                                const ReplyProgress &progress = {});

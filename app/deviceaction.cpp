@@ -79,7 +79,12 @@ QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options)
 {
     const ExchangeSetup setup(options);
-    return FormMain->FramedExchange(command, TFormMain::Framing::Usb, options.progress);
+    try {
+        return FormMain->FramedExchange(command, TFormMain::Framing::Usb, options.progress);
+    } catch (const ExchangeStopped &) {
+        // Cancelled by the operator: as if the tester had stopped answering.
+        return QByteArray();
+    }
 }
 
 std::optional<QByteArray> AskTester(PortRefusal refusal, const QByteArray &command,

@@ -43,7 +43,7 @@ QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &
 
 // The link preparation (unless switched off) and one single exchange, for an
 // action whose port errors go on to the error box: a port error closes the
-// port in USB mode and is passed on.
+// port in USB mode and is passed on. A cancelled exchange gives an empty reply.
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options = {});
 
 // The guard, then the exchange: the reply, or none when the guard refused

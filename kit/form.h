@@ -44,7 +44,10 @@ void OnTimer(QTimer *timer, std::function<void()> handler);
 // An exchange with the tester runs while one of these lives: no click, key,
 // timer tick or close request is handled meanwhile. User input waits until
 // the exchange is over, timers fire again afterwards and a closed window
-// stays open.
+// stays open. Once the exchange has run for CancelOfferMs the operator may
+// cancel it: the progress box (or the window's own Cancel button) appears,
+// and its Cancel or Escape cancels the exchange; other input is dropped from
+// then on.
 class ExchangeBusy
 {
 public:
@@ -54,10 +57,28 @@ public:
     ExchangeBusy &operator=(const ExchangeBusy &) = delete;
 };
 bool ExchangeRunning();
+inline constexpr int CancelOfferMs = 2000;
+
+// While one of these lives, a long exchange offers button (hidden until then,
+// beside the window's own progress display) instead of the progress box.
+class OwnCancelButton
+{
+public:
+    explicit OwnCancelButton(QAbstractButton *button);
+    ~OwnCancelButton();
+    OwnCancelButton(const OwnCancelButton &) = delete;
+    OwnCancelButton &operator=(const OwnCancelButton &) = delete;
+
+private:
+    QMetaObject::Connection FClick;
+};
 
 // While an exchange waits for the tester: the windows are painted and the
-// desktop's liveness check is answered, but nothing else is handled.
+// desktop's liveness check is answered, but nothing else is handled except
+// the Cancel offered after CancelOfferMs.
 void KeepWindowsAlive();
+// The operator has cancelled the exchange that runs.
+bool ExchangeCancelled();
 
 // The hourglass over a control while an operation runs.
 class HourglassCursor

@@ -13,6 +13,9 @@ inline const char MsgSettingsIncorrect[] = "Settings incorrect";
 // A set command or serial number got no reply at all: nothing reached the tester.
 inline const char MsgNoAnswer[] = "The tester did not answer!!!";
 inline const char MsgPrinterUnusable[] = "The printer cannot be used.";
+// The progress box of an exchange that takes long.
+inline const char MsgWaitingForTester[] = "Waiting for the tester ...";
+inline const char CapCancel[] = "Cancel";
 inline const char CapFailure[] = "Failure";
 inline const char CapCompletion[] = "Completion";
 inline const char CapWarning[] = "Warning";

@@ -74,7 +74,11 @@ QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArra
         if (now > quietEnd || now >= deadline)
             break;
         if (context.wait && now >= nextHook) {
-            context.wait(reply);
+            if (context.wait(reply) == WaitVerdict::Stop) {
+                reply.clear();
+                Trace(context, "<");
+                throw ExchangeStopped();
+            }
             nextHook = Clock::now() + milliseconds(ExchangeHookIntervalMs);
             continue; // what came meanwhile is read before the quiet time is judged
         }

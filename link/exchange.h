@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <stdexcept>
 
 class TCustomComPort;
 
@@ -26,6 +27,18 @@ inline constexpr int ExchangeHookIntervalMs = 50;
 // Told of the reply collected so far while an exchange runs.
 using ReplyProgress = std::function<void(const QByteArray &replySoFar)>;
 
+// What the wait callback tells the exchange: wait on, or give up at once.
+enum class WaitVerdict { GoOn, Stop };
+using ExchangeWait = std::function<WaitVerdict(const QByteArray &replySoFar)>;
+
+// Raised by an exchange whose wait callback said Stop; nothing of the reply
+// is kept.
+class ExchangeStopped : public std::runtime_error
+{
+public:
+    ExchangeStopped() : std::runtime_error("The exchange was cancelled") {}
+};
+
 // What an exchange takes from the program around it.
 struct ExchangeContext
 {
@@ -37,15 +50,16 @@ struct ExchangeContext
     // Called while the exchange waits for the tester, about every
     // ExchangeHookIntervalMs, with the reply collected so far: the program
     // keeps its windows painted there. Its time counts towards the quiet time
-    // and the deadline like any other wait. Nothing is called while it is
-    // empty.
-    ReplyProgress wait;
+    // and the deadline like any other wait. When it says Stop the exchange
+    // ends at once with ExchangeStopped. Nothing is called while it is empty.
+    ExchangeWait wait;
 };
 
 // Sends command on an open port and returns the collected reply, also stored
 // in reply. Collection ends when the line has been quiet for the quiet time,
 // or at the exchange's deadline with what came so far. Beyond MaxReplyLength
 // the input is discarded until the line is quiet, so the next exchange starts
-// clean. Raises whatever the port raises.
+// clean. Raises whatever the port raises, and ExchangeStopped when the wait
+// callback stops it (reply is empty then).
 QByteArray RS232Write(TCustomComPort &port, const QByteArray &command, QByteArray &reply,
                       const ExchangeContext &context);

@@ -24,6 +24,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QToolButton>
 
@@ -78,6 +79,10 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
     ProgressBar1->setGeometry(448, 160, 300, 24);
     ProgressBar1->setFormat(QStringLiteral("%v of %m records"));
     ProgressBar1->hide();
+    // Beside it, once the download has run long enough to be cancelled.
+    Button1 = new QPushButton(QString::fromLatin1(CapCancel), this);
+    Button1->setGeometry(368, 160, 72, 24);
+    Button1->hide();
 
     StringGrid1 = RecordGrid(this, {8, 192, 740, 441}, 17,
                              [this](int col, int row) { StringGrid1MouseUp(col, row); });
@@ -234,6 +239,7 @@ QByteArray TFormResult::ReceiveDownload()
     ProgressBar1->setRange(0, 0);
     ProgressBar1->show();
     const auto hideProgress = qScopeGuard([this] { ProgressBar1->hide(); });
+    const OwnCancelButton cancel(Button1);
     const auto showProgress = [this](const QByteArray &replySoFar) {
         int received = 0;
         int announced = 0;

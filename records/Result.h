@@ -7,6 +7,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QToolButton;
 class TStringGrid;
 
@@ -37,6 +38,7 @@ public:
     QLabel *Label1, *Label2, *Label3, *Label4;
     QLabel *Label5;             // what archiving the last download gave
     QProgressBar *ProgressBar1; // records received of the count announced
+    QPushButton *Button1;       // cancels a long download
     TStringGrid *StringGrid1;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 

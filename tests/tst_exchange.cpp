@@ -74,6 +74,7 @@ private slots:
     void zeroBytesKept();
     void trace();
     void waitSeesReplySoFar();
+    void stoppingWaitEndsAtOnce();
     void closedPortRaises();
     void vanishedTesterRaises();
     void testerVanishingMidReplyRaises();
@@ -290,7 +291,10 @@ void TestExchange::waitSeesReplySoFar()
     link.sim.SetRecordCount(20);
     link.sim.SetLineSpeed(960);
     QList<QByteArray> seen;
-    link.context.wait = [&](const QByteArray &replySoFar) { seen.append(replySoFar); };
+    link.context.wait = [&](const QByteArray &replySoFar) {
+        seen.append(replySoFar);
+        return WaitVerdict::GoOn;
+    };
     const QByteArray reply = link.Exchange(Cmd::Download);
     QCOMPARE(reply, link.sim.DownloadReply());
     QVERIFY(seen.size() > 2);
@@ -299,6 +303,24 @@ void TestExchange::waitSeesReplySoFar()
         QVERIFY(i == 0 || seen[i].size() >= seen[i - 1].size());
     }
     QVERIFY(seen.first().size() < seen.last().size());
+}
+
+// A trickling tester would take twelve seconds; the wait callback stops the
+// exchange as soon as two bytes have come.
+void TestExchange::stoppingWaitEndsAtOnce()
+{
+    Link link;
+    link.sim.SetTrickle(150);
+    link.context.wait = [](const QByteArray &replySoFar) {
+        return replySoFar.size() >= 2 ? WaitVerdict::Stop : WaitVerdict::GoOn;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray reply = "old";
+    QVERIFY_THROWS_EXCEPTION(ExchangeStopped,
+                             RS232Write(link.port, Cmd::Identify, reply, link.context));
+    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(reply.isEmpty());
 }
 
 void TestExchange::closedPortRaises()

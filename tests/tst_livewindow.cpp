@@ -1,10 +1,13 @@
 // The windows while the program talks to the tester: painted, showing the
-// download's progress, deaf to clicks and timer ticks; the normal cursor over
-// every message box; and the grid's fixed heading row and first column while
-// many records scroll by.
+// download's progress, deaf to clicks and timer ticks, a long exchange
+// cancelled by its Cancel or Escape; the normal cursor over every message
+// box; and the grid's fixed heading row and first column while many records
+// scroll by.
 
 #include "guifixture.h"
 
+#include "device/Information.h"
+#include "device/Rstest.h"
 #include "kit/form.h"
 #include "link/commands.h"
 #include "records/Result.h"
@@ -12,8 +15,13 @@
 #include "records/stringgrid.h"
 #include "tools/simulator.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
@@ -31,6 +39,50 @@ struct PaintWatch : QObject
             seen();
         return false;
     }
+};
+
+enum CancelBy { NoCancel, CancelButton, EscapeKey };
+
+// Presses the Cancel of a long exchange once it is offered (the results
+// window's own button or the progress box), from inside the exchange: first a
+// click on and Escape to another control, then the Cancel.
+class CancelWhenOffered : public QObject
+{
+public:
+    CancelWhenOffered(CancelBy by, QWidget *elsewhere) : FBy(by), FElsewhere(elsewhere)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+        FSince.start();
+    }
+    qint64 offeredAfterMs = -1;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (FBy == NoCancel || offeredAfterMs >= 0 || event->type() != QEvent::Show)
+            return false;
+        auto *cancel = qobject_cast<QPushButton *>(watched);
+        if (watched->objectName() == QLatin1String("ExchangeProgressBox"))
+            cancel = watched->findChild<QPushButton *>();
+        else if (cancel != FormResult->Button1)
+            return false;
+        offeredAfterMs = FSince.elapsed();
+        QMetaObject::invokeMethod(
+            this,
+            [this, cancel] {
+                QTest::mouseClick(FElsewhere, Qt::LeftButton);
+                if (FBy == CancelButton)
+                    QTest::mouseClick(cancel, Qt::LeftButton);
+                else
+                    QTest::keyClick(FElsewhere, Qt::Key_Escape);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    CancelBy FBy;
+    QWidget *FElsewhere;
+    QElapsedTimer FSince;
 };
 
 // The cell painted at point (grid coordinates): a scrolling cell or one of
@@ -59,13 +111,26 @@ class TestLiveWindow : public GuiTest
         QCOMPARE(Connected, 1);
     }
 
+    // Runs action with the exchange trace on; returns the commands it sent.
+    static int Traced(const std::function<void()> &action)
+    {
+        FormTest->Memo1->clear();
+        TraceEnabled = 1;
+        action();
+        TraceEnabled = 0;
+        const QStringList lines = FormTest->Memo1->toPlainText().split(QLatin1Char('\n'));
+        return int(std::count_if(lines.cbegin(), lines.cend(),
+                                 [](const QString &line) { return line.startsWith('>'); }));
+    }
+
 private slots:
     void cleanup()
     {
         FormMain->Timer1->stop();
+        // First the tester goes: one still trickling would hold up the goodbye.
+        tester.reset();
         if (Connected)
             FormMain->BitBtn6Click();
-        tester.reset();
         FormResult->hide(); // the next showing starts empty
         fx->Messages.clear();
     }
@@ -110,6 +175,58 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(fx->FileRequests.isEmpty());
         QVERIFY(fx->Messages.isEmpty());
+    }
+
+    // A download or an identification that trickles in, cancelled once it
+    // has run two seconds by the Cancel beside the results window's progress
+    // bar or in the progress box, or by Escape: the action ends at once, as
+    // with a tester that stopped answering after all its attempts.
+    void cancelLongExchange_data()
+    {
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<int>("by");
+        QTest::addColumn<int>("commands");
+        for (bool download : {true, false}) {
+            const char *action = download ? "read, " : "information, ";
+            const int before = download ? 1 : 0;
+            QTest::addRow("%ssilent tester", action) << download << int(NoCancel) << before + 10;
+            QTest::addRow("%sCancel", action) << download << int(CancelButton) << before + 1;
+            QTest::addRow("%sEscape", action) << download << int(EscapeKey) << before + 1;
+        }
+    }
+    void cancelLongExchange()
+    {
+        QFETCH(bool, download);
+        QFETCH(int, by);
+        QFETCH(int, commands);
+        Link();
+        const QByteArray command = download ? Cmd::Download : Cmd::Identify;
+        if (by == NoCancel)
+            tester->SetReply(command, QByteArray());
+        else
+            tester->SetTrickle(150, command);
+        if (download)
+            FormResult->show();
+        FormInfor->Label12->setText(QStringLiteral("before"));
+        const QString serialShown = FormResult->Label2->text();
+        CancelWhenOffered canceller(CancelBy(by),
+                                    download ? FormResult->BitBtn3 : FormMain->BitBtn4);
+        QCOMPARE(Traced([download] {
+                     if (download)
+                         FormResult->BitBtn1Click();
+                     else
+                         FormMain->BitBtn2Click();
+                 }),
+                 commands);
+        QCOMPARE(fx->TakeTexts(), QStringList(download ? "Data Reading Error !!!"
+                                                       : "Information Reading Error !!!"));
+        QCOMPARE(RecordCount, 0);
+        QCOMPARE(FormResult->Label2->text(), serialShown);
+        QCOMPARE(FormInfor->Label12->text(), QStringLiteral("before"));
+        QVERIFY(!FormInfor->isVisible() && !FormResult->Button1->isVisible());
+        QCOMPARE(FormResult->isVisible(), download); // Escape's key release closed nothing
+        QVERIFY(!FormMain->ComPort1->IsOpen());
+        QVERIFY(by == NoCancel || canceller.offeredAfterMs >= CancelOfferMs);
     }
 
     // Failure boxes in the middle of a connect and of a read.

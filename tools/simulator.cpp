@@ -89,6 +89,8 @@ struct TesterSimulator::Private
     int totalCount = 3;
     bool silent = false;
     int lineSpeed = 0;
+    int trickleMs = 0;
+    QByteArray trickleCommand; // empty: every reply trickles
     int burstBytes = 0;
     int burstGapMs = 0;
     bool garbage = false;
@@ -106,7 +108,7 @@ struct TesterSimulator::Private
     // Waits until the deadline; false when the simulator is stopping.
     bool WaitUntil(Clock::time_point deadline) const;
     bool WriteAll(const char *data, int size);
-    void SendReply(const QByteArray &reply);
+    void SendReply(const QByteArray &command, const QByteArray &reply);
     QByteArray Answer(const QByteArray &command);
     void Run();
     void Stop();
@@ -160,25 +162,28 @@ bool TesterSimulator::Private::WriteAll(const char *data, int size)
     return true;
 }
 
-void TesterSimulator::Private::SendReply(const QByteArray &reply)
+void TesterSimulator::Private::SendReply(const QByteArray &command, const QByteArray &reply)
 {
-    int speed, burst, gapMs;
+    int speed, trickle, burst, gapMs;
     {
         std::lock_guard<std::mutex> lock(mutex);
         speed = lineSpeed;
+        trickle = trickleCommand.isEmpty() || command == trickleCommand ? trickleMs : 0;
         burst = burstBytes > 0 && burstGapMs > 0 ? burstBytes : 0;
         gapMs = burstGapMs;
     }
     const int size = int(reply.size());
-    // About a hundredth of a second's worth of bytes per write when paced.
-    const int chunk = speed > 0 ? std::max(1, speed / 100) : size;
+    // About a hundredth of a second's worth of bytes per write when paced;
+    // one byte at a time when trickling.
+    const int chunk = trickle > 0 ? 1 : speed > 0 ? std::max(1, speed / 100) : size;
     auto start = Clock::now();
     int sent = 0;
     int burstLeft = burst > 0 ? burst : size;
     while (sent < size) {
-        if (speed > 0) {
-            const auto due = start + std::chrono::microseconds(qint64(sent) * 1000000 / speed);
-            if (!WaitUntil(due))
+        if (trickle > 0 || speed > 0) {
+            const qint64 dueUs =
+                trickle > 0 ? qint64(sent) * trickle * 1000 : qint64(sent) * 1000000 / speed;
+            if (!WaitUntil(start + std::chrono::microseconds(dueUs)))
                 return;
         }
         const int n = std::min({chunk, size - sent, burstLeft});
@@ -302,9 +307,9 @@ void TesterSimulator::Private::Run()
                     if (vanish && vanishBytes >= 0)
                         reply.truncate(vanishBytes);
                 }
-                line.clear();
                 if (!reply.isEmpty())
-                    SendReply(reply);
+                    SendReply(line, reply);
+                line.clear();
                 if (vanish) {
                     WaitUntilTaken();
                     CloseLine();
@@ -417,6 +422,13 @@ void TesterSimulator::SetLineSpeed(int bytesPerSecond)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->lineSpeed = std::max(0, bytesPerSecond);
+}
+
+void TesterSimulator::SetTrickle(int msPerByte, const QByteArray &command)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->trickleMs = std::max(0, msPerByte);
+    d->trickleCommand = command;
 }
 
 void TesterSimulator::SetBursts(int burstBytes, int gapMs)

@@ -26,7 +26,10 @@ public:
     void SetSilent(bool silent);               // answers nothing
     void SetLineSpeed(int bytesPerSecond);     // 0 = as fast as possible; 960 = 9600 baud
     void SetBursts(int burstBytes, int gapMs); // send replies in bursts with gaps; 0 = off
-    void SetGarbage(bool garbage);             // answers with binary garbage
+    // Sends replies (only those to command when one is given) one byte every
+    // msPerByte ms, before the line speed; 0 = off.
+    void SetTrickle(int msPerByte, const QByteArray &command = QByteArray());
+    void SetGarbage(bool garbage); // answers with binary garbage
     // Answers command (the whole line with its "\n") with exactly reply from
     // now on, instead of the built-in reply.
     void SetReply(const QByteArray &command, const QByteArray &reply);
