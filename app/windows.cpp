@@ -4,6 +4,7 @@
 #include "admin/Massge1.h"
 #include "admin/Password.h"
 #include "app/Main.h"
+#include "archive/archivestore.h"
 #include "device/Datetime.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
@@ -18,6 +19,7 @@ void CreateForms()
 {
     // The pictures live in this static library; register them explicitly.
     Q_INIT_RESOURCE(kestrune);
+    LoadArchiveDriver();
     FormMain = new TFormMain;
     SetMessageOwner(FormMain);
     FormResult = new TFormResult(FormMain);
