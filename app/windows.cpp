@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "archive/Archive.h"
 #include "archive/Database.h"
+#include "archive/archivestore.h"
 #include "device/Datetime.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
@@ -20,6 +21,7 @@ void CreateForms()
 {
     // The pictures live in this static library; register them explicitly.
     Q_INIT_RESOURCE(kestrune);
+    LoadArchiveDriver();
     FormMain = new TFormMain;
     SetMessageOwner(FormMain);
     FormResult = new TFormResult(FormMain);

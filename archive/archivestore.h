@@ -150,6 +150,11 @@ private:
     std::unique_ptr<Connection> db;
 };
 
+// Loads the database driver of the archive (not the archive itself) where
+// the system needs it done before the program starts a thread of its own;
+// called once the application object exists, before the first window.
+void LoadArchiveDriver();
+
 // Opens the archive where ChosenArchiveLocation says: nullptr with the reason
 // in *error.
 std::unique_ptr<ArchiveStore> OpenChosenArchive(QString *error);
