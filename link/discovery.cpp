@@ -21,7 +21,9 @@ QByteArray TableFileBytes(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.isSequential() || file.size() > MaxTableFileBytes)
         return QByteArray();
-    return file.read(MaxTableFileBytes);
+    // A buffer of the file's own size: QIODevice::read(n) reserves all of n
+    // first, and the supervision timer reads this table every second.
+    return file.read(file.size());
 }
 
 } // namespace
