@@ -67,9 +67,9 @@ bool TakePort(const QString &port, ServerSettings *s, QString *error)
 }
 
 // Host and port of "host", "host:port", "[v6]" or "[v6]:port".
-bool SplitHost(const QString &spec, ServerSettings *s, QString *error)
+bool SplitHost(const QString &hostAndPort, ServerSettings *s, QString *error)
 {
-    QString host = spec;
+    QString host = hostAndPort;
     QString port;
     if (host.startsWith(QLatin1Char('['))) {
         const int end = host.indexOf(QLatin1Char(']'));
