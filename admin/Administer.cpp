@@ -2,12 +2,12 @@
 
 #include "admin/Massge1.h"
 #include "admin/passwordchange.h"
-#include "app/deviceaction.h"
-#include "app/mainstate.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "link/commands.h"
+#include "tester/deviceaction.h"
+#include "tester/mainstate.h"
 
 #include <QComboBox>
 #include <QGroupBox>

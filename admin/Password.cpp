@@ -1,8 +1,8 @@
 #include "admin/Password.h"
 
-#include "app/mainstate.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
+#include "tester/mainstate.h"
 
 #include <QKeyEvent>
 #include <QLabel>

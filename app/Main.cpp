@@ -2,7 +2,6 @@
 
 #include "admin/Administer.h"
 #include "admin/Password.h"
-#include "app/deviceaction.h"
 #include "app/settingsfile.h"
 #include "archive/Archive.h"
 #include "device/Information.h"
@@ -17,6 +16,7 @@
 #include "link/discovery.h"
 #include "link/exchange.h"
 #include "records/Result.h"
+#include "tester/deviceaction.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

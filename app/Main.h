@@ -1,9 +1,9 @@
 #pragma once
 // The main window: toolbar, the link to the tester and its supervision.
 
-#include "app/mainstate.h"
 #include "link/comport.h"
 #include "link/exchange.h"
+#include "tester/mainstate.h"
 
 #include <QByteArray>
 #include <QPixmap>

@@ -1,9 +1,9 @@
 #include "app/settingsfile.h"
 
-#include "kit/decimal.h"
+#include "base/decimal.h"
 
-#include "app/mainstate.h"
-#include "kit/filelines.h"
+#include "base/filelines.h"
+#include "tester/mainstate.h"
 
 #include <QDir>
 #include <QFileInfo>

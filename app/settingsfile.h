@@ -1,7 +1,7 @@
 #pragma once
 // The settings file "Kestrune.CFG" in the start directory.
 
-#include "app/mainstate.h"
+#include "tester/mainstate.h"
 
 #include <QString>
 #include <QStringList>

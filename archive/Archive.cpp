@@ -1,6 +1,5 @@
 #include "archive/Archive.h"
 
-#include "app/mainstate.h"
 #include "archive/archiveimport.h"
 #include "archive/archivemodel.h"
 #include "archive/chartloader.h"
@@ -12,9 +11,11 @@
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "records/Serch1.h"
-#include "records/datafile.h"
+#include "records/data/datafile.h"
+#include "records/data/recordvalues.h"
+#include "records/data/searchfilter.h"
 #include "records/recordactions.h"
-#include "records/searchfilter.h"
+#include "tester/mainstate.h"
 
 #include <QCheckBox>
 #include <QComboBox>

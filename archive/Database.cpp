@@ -1,11 +1,11 @@
 #include "archive/Database.h"
 
-#include "app/mainstate.h"
 #include "archive/archivechoice.h"
 #include "archive/archiveserver.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
+#include "tester/mainstate.h"
 
 #include <QDir>
 #include <QLabel>

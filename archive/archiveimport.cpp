@@ -2,7 +2,7 @@
 
 #include "archive/calibration.h"
 #include "kit/texts.h"
-#include "records/datafile.h"
+#include "records/data/datafile.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #include "archive/archivestore.h"
 
-#include "app/mainstate.h"
 #include "archive/archivechoice.h"
 #include "archive/archiveserver.h"
+#include "tester/mainstate.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -6,7 +6,6 @@
 
 #include "admin/Massge1.h"
 #include "admin/Password.h"
-#include "app/mainstate.h"
 #include "archive/Database.h"
 #include "archive/archivemodel.h"
 #include "archive/archiveserver.h"
@@ -16,7 +15,9 @@
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "records/Serch1.h"
-#include "records/searchfilter.h"
+#include "records/data/recordvalues.h"
+#include "records/data/searchfilter.h"
+#include "tester/mainstate.h"
 
 #include <QCheckBox>
 #include <QLabel>

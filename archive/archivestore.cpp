@@ -4,7 +4,7 @@
 #include "archive/archiveschema.h"
 #include "archive/archivesql.h"
 #include "kit/texts.h"
-#include "records/sortrows.h"
+#include "records/data/recordvalues.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // database (an SQLite file by default), with typed columns for filtering and
 // sorting beside the six original texts of each record.
 
-#include "records/recordfields.h"
-#include "records/searchfilter.h"
+#include "records/data/recordfields.h"
+#include "records/data/searchfilter.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "archive/calibration.h"
 
-#include "records/sortrows.h"
+#include "records/data/recordvalues.h"
 
 #include <QRegularExpression>
 

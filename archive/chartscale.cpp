@@ -1,7 +1,7 @@
 #include "archive/chartscale.h"
 
 #include "archive/archivestore.h"
-#include "records/sortrows.h"
+#include "records/data/recordvalues.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #include "archive/readingchart.h"
 
-#include "kit/filelines.h"
+#include "base/filelines.h"
 
 #include <QFileInfo>
 #include <QMouseEvent>

@@ -1,12 +1,12 @@
 #include "device/Datetime.h"
 
-#include "app/deviceaction.h"
-#include "app/mainstate.h"
 #include "device/devicefields.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "link/commands.h"
+#include "tester/deviceaction.h"
+#include "tester/mainstate.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "device/Rstest.h"
 
 #include "admin/Massge1.h"
-#include "app/deviceaction.h"
-#include "app/mainstate.h"
 #include "device/devicefields.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "link/commands.h"
+#include "tester/deviceaction.h"
+#include "tester/mainstate.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 #include "device/Setup.h"
 
 #include "app/Main.h"
-#include "app/deviceaction.h"
 #include "device/Datetime.h"
 #include "kit/messagebox.h"
 #include "kit/widgets.h"
+#include "tester/deviceaction.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "device/devicefields.h"
 
-#include "kit/decimal.h"
-#include "kit/replytext.h"
+#include "base/decimal.h"
+#include "base/replytext.h"
 
 #include <climits>
 

@@ -3,9 +3,9 @@
 // the file or through its lines, and saving those records and reading the
 // file back gives them again unchanged.
 
+#include "base/filelines.h"
 #include "fuzz/fuzzing.h"
-#include "kit/filelines.h"
-#include "records/datafile.h"
+#include "records/data/datafile.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // texts.
 
 #include "fuzz/fuzzing.h"
-#include "records/download.h"
+#include "records/data/download.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The identification reply as the read action takes it: the header announcing
 // seven lines and the serial number, software version and calibration lines.
 
+#include "base/replytext.h"
 #include "device/devicefields.h"
 #include "fuzz/fuzzing.h"
-#include "kit/replytext.h"
 
 namespace {
 

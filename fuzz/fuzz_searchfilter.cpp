@@ -5,7 +5,7 @@
 // and no criterion keeps every record in grid order.
 
 #include "fuzz/fuzzing.h"
-#include "records/searchfilter.h"
+#include "records/data/searchfilter.h"
 
 #include <QSet>
 

@@ -3,8 +3,8 @@
 // duplicates and made of listed ports only, and a table written back out
 // reads the same.
 
+#include "base/filelines.h"
 #include "fuzz/fuzzing.h"
-#include "kit/filelines.h"
 #include "link/discovery.h"
 
 #include <QSet>

@@ -1,9 +1,9 @@
 // The settings file reader: a Kestrune.CFG of any bytes loads without harm,
 // and the settings it gives are saved and loaded back unchanged.
 
-#include "app/mainstate.h"
 #include "app/settingsfile.h"
 #include "fuzz/fuzzing.h"
+#include "tester/mainstate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,12 +1,12 @@
 // Writes the fuzz targets' seed corpus from the simulated tester's replies
 // and from files the program itself writes: make_seeds DIR makes DIR/<target>/.
 
-#include "app/mainstate.h"
 #include "app/settingsfile.h"
 #include "fuzz/fuzzing.h"
 #include "link/discovery.h"
-#include "records/datafile.h"
-#include "records/download.h"
+#include "records/data/datafile.h"
+#include "records/data/download.h"
+#include "tester/mainstate.h"
 #include "tools/simulator.h"
 
 #include <QDir>

@@ -1,7 +1,5 @@
 #include "records/Result.h"
 
-#include "app/deviceaction.h"
-#include "app/mainstate.h"
 #include "archive/archiveimport.h"
 #include "device/devicefields.h"
 #include "kit/messagebox.h"
@@ -10,12 +8,14 @@
 #include "link/commands.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
-#include "records/datafile.h"
-#include "records/download.h"
+#include "records/data/datafile.h"
+#include "records/data/download.h"
+#include "records/data/recordstate.h"
+#include "records/data/sortrows.h"
 #include "records/recordactions.h"
-#include "records/recordstate.h"
-#include "records/sortrows.h"
 #include "records/stringgrid.h"
+#include "tester/deviceaction.h"
+#include "tester/mainstate.h"
 
 #include <QCloseEvent>
 #include <QDateTime>

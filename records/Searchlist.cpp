@@ -1,11 +1,11 @@
 #include "records/Searchlist.h"
 
-#include "app/mainstate.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
+#include "records/data/sortrows.h"
 #include "records/recordactions.h"
-#include "records/sortrows.h"
 #include "records/stringgrid.h"
+#include "tester/mainstate.h"
 
 #include <QFrame>
 #include <QToolButton>

@@ -4,7 +4,7 @@
 
 #include "kit/filedialogs.h"
 #include "kit/form.h"
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 class QToolButton;
 class TStringGrid;

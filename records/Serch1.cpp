@@ -7,8 +7,8 @@
 #include "kit/widgets.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
-#include "records/recordstate.h"
-#include "records/searchfilter.h"
+#include "records/data/recordstate.h"
+#include "records/data/searchfilter.h"
 #include "records/stringgrid.h"
 
 #include <QCheckBox>

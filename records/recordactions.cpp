@@ -1,13 +1,13 @@
 #include "records/recordactions.h"
 
-#include "kit/filelines.h"
+#include "base/filelines.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
-#include "records/datafile.h"
-#include "records/printlayout.h"
-#include "records/recordstate.h"
+#include "records/data/datafile.h"
+#include "records/data/printlayout.h"
+#include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 
 #include <QDateTime>

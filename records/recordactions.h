@@ -4,8 +4,8 @@
 
 #include "kit/filedialogs.h"
 #include "kit/messagebox.h"
-#include "records/recordfields.h"
-#include "records/recordstate.h"
+#include "records/data/recordfields.h"
+#include "records/data/recordstate.h"
 
 #include <QRect>
 #include <functional>

@@ -3,7 +3,7 @@
 // them out: a switch for each and its inputs, disabled while it is off. The
 // search dialog and the archive window both hold them.
 
-#include "records/searchfilter.h"
+#include "records/data/searchfilter.h"
 
 #include <functional>
 

@@ -4,7 +4,7 @@
 // cells: they stay in place while the grid scrolls and are never selected.
 // Every cell's text is drawn centred.
 
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 #include <QAbstractTableModel>
 #include <QTableView>

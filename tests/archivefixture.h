@@ -4,7 +4,7 @@
 
 #include "archive/archivesql.h"
 #include "archive/archivestore.h"
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,11 +3,11 @@
 // table file of the test's own, and every message box seen and answered.
 
 #include "app/Main.h"
-#include "app/mainstate.h"
 #include "app/windows.h"
 #include "device/Setup.h"
 #include "kit/filedialogs.h"
 #include "kit/messagebox.h"
+#include "tester/mainstate.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 // Search criteria written short in a test's data rows.
 
-#include "records/searchfilter.h"
+#include "records/data/searchfilter.h"
 
 // "from|to" switches a range on; for the reading "unit|from|to".
 inline SearchCriteria Criteria(const QString &testNo, const QString &dates, const QString &reading,

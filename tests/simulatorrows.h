@@ -1,7 +1,7 @@
 #pragma once
 // The grid row that a record line of the simulated tester fills.
 
-#include "records/download.h"
+#include "records/data/download.h"
 #include "tools/simulator.h"
 
 inline GridRow RowOf(int index)

@@ -8,7 +8,7 @@
 
 #include "archive/archiveimport.h"
 #include "archive/archivesql.h"
-#include "records/datafile.h"
+#include "records/data/datafile.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

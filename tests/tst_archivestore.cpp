@@ -8,9 +8,10 @@
 #include "archive/archiveimport.h"
 #include "archive/archiveschema.h"
 #include "archive/archivesql.h"
-#include "records/datafile.h"
-#include "records/searchfilter.h"
-#include "records/sortrows.h"
+#include "records/data/datafile.h"
+#include "records/data/recordvalues.h"
+#include "records/data/searchfilter.h"
+#include "records/data/sortrows.h"
 
 #include <QFileInfo>
 #include <QtTest>

@@ -13,10 +13,11 @@
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
-#include "records/datafile.h"
-#include "records/recordstate.h"
-#include "records/searchfilter.h"
-#include "records/sortrows.h"
+#include "records/data/datafile.h"
+#include "records/data/recordstate.h"
+#include "records/data/recordvalues.h"
+#include "records/data/searchfilter.h"
+#include "records/data/sortrows.h"
 #include "records/stringgrid.h"
 
 #include <QCheckBox>

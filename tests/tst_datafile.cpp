@@ -1,5 +1,5 @@
-#include "kit/filelines.h"
-#include "records/datafile.h"
+#include "base/filelines.h"
+#include "records/data/datafile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

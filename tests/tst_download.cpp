@@ -1,5 +1,5 @@
 #include "device/devicefields.h"
-#include "records/download.h"
+#include "records/data/download.h"
 
 #include <QtTest>
 

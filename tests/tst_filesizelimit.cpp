@@ -3,8 +3,8 @@
 // operator reads "File too large" and the old settings file stays whole.
 // Runs on an X server of its own (xvfb-run); xdotool presses the button.
 
-#include "app/mainstate.h"
 #include "app/settingsfile.h"
+#include "tester/mainstate.h"
 
 #include <QDir>
 #include <QFile>

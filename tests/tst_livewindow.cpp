@@ -11,7 +11,7 @@
 #include "kit/form.h"
 #include "link/commands.h"
 #include "records/Result.h"
-#include "records/recordstate.h"
+#include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 #include "tools/simulator.h"
 

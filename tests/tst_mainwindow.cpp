@@ -4,7 +4,7 @@
 #include "guifixture.h"
 
 #include "app/settingsfile.h"
-#include "kit/filelines.h"
+#include "base/filelines.h"
 #include "link/commands.h"
 #include "link/discovery.h"
 #include "tools/simulator.h"

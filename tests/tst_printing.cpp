@@ -6,7 +6,7 @@
 #include "kit/printdialog.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
-#include "records/recordstate.h"
+#include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 
 #include <QPrinter>

@@ -10,8 +10,8 @@
 #include "archive/archivestore.h"
 #include "link/commands.h"
 #include "records/Result.h"
-#include "records/download.h"
-#include "records/recordstate.h"
+#include "records/data/download.h"
+#include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 #include "tools/simulator.h"
 

@@ -2,8 +2,9 @@
 
 #include "searchcriteria.h"
 
-#include "records/searchfilter.h"
-#include "records/sortrows.h"
+#include "records/data/recordvalues.h"
+#include "records/data/searchfilter.h"
+#include "records/data/sortrows.h"
 
 #include <QtTest>
 

@@ -9,7 +9,7 @@
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
-#include "records/recordstate.h"
+#include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The settings file Kestrune.CFG and the line files it is written through.
 
-#include "app/mainstate.h"
 #include "app/settingsfile.h"
-#include "kit/filelines.h"
+#include "base/filelines.h"
+#include "tester/mainstate.h"
 
 #include <QDir>
 #include <QFile>

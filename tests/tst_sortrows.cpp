@@ -1,4 +1,5 @@
-#include "records/sortrows.h"
+#include "records/data/recordvalues.h"
+#include "records/data/sortrows.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>

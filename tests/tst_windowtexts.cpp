@@ -16,8 +16,8 @@
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
-#include "records/datafile.h"
-#include "records/recordfields.h"
+#include "records/data/datafile.h"
+#include "records/data/recordfields.h"
 #include "tools/simulator.h"
 
 #include <QAccessible>

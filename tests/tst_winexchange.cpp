@@ -8,7 +8,7 @@
 #include "link/commands.h"
 #include "link/discovery.h"
 #include "link/exchange.h"
-#include "records/download.h"
+#include "records/data/download.h"
 
 #include <QtTest>
 

@@ -6,10 +6,10 @@
 #include "guifixture.h"
 
 #include "app/instanceguard.h"
-#include "kit/filelines.h"
+#include "base/filelines.h"
 #include "records/Result.h"
-#include "records/datafile.h"
-#include "records/recordstate.h"
+#include "records/data/datafile.h"
+#include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 
 #include <QProcess>

@@ -13,7 +13,7 @@
 // under 1 s.
 
 #include "archive/archivestore.h"
-#include "records/sortrows.h"
+#include "records/data/sortrows.h"
 #include "tools/archivewindowmeasure.h"
 #include "tools/benchrecords.h"
 

@@ -2,11 +2,11 @@
 // searching. Each
 // should stay well under a second.
 
-#include "kit/filelines.h"
-#include "records/datafile.h"
-#include "records/recordfields.h"
-#include "records/searchfilter.h"
-#include "records/sortrows.h"
+#include "base/filelines.h"
+#include "records/data/datafile.h"
+#include "records/data/recordfields.h"
+#include "records/data/searchfilter.h"
+#include "records/data/sortrows.h"
 #include "tools/benchrecords.h"
 
 #include <QElapsedTimer>

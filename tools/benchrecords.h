@@ -2,8 +2,8 @@
 // Records for the benchmarks: random dates, times, readings in every unit,
 // results and sampling types, as testers send them.
 
-#include "records/recordfields.h"
-#include "records/sortrows.h"
+#include "records/data/recordfields.h"
+#include "records/data/recordvalues.h"
 
 #include <QRandomGenerator>
 

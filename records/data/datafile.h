@@ -2,8 +2,8 @@
 // The data file (.DAT) and the spreadsheet export (.xls): the same layout,
 // with a comma or a tab after every cell.
 
-#include "kit/filelines.h"
-#include "records/recordfields.h"
+#include "base/filelines.h"
+#include "records/data/recordfields.h"
 
 inline const char DataFileMarker[] = "Kestrune";
 inline constexpr int DataFileMaxLine = 999;

@@ -2,7 +2,7 @@
 // Picking records out of the results grid by test number, date, reading and
 // test result.
 
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 #include <QString>
 
@@ -58,11 +58,3 @@ struct SearchBounds
     float readingLo = 0, readingHi = 0;
 };
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria);
-// A date as the date picker gives it, "yyyy-mm-dd", as the number yyyymmdd
-// (characters 1-4, 6-7 and 9-10 joined).
-long PickedDateKey(const QString &text);
-// A reading counts only when its first character is a blank or '0'..'5';
-// its value is characters 1-5, its unit characters 7-15.
-bool ReadingComparable(const QString &reading);
-float ReadingValue(const QString &reading);
-QStringView ReadingUnit(const QString &reading);

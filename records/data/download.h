@@ -1,8 +1,8 @@
 #pragma once
 // Reading the tester's download reply.
 
-#include "kit/replytext.h"
-#include "records/recordfields.h"
+#include "base/replytext.h"
+#include "records/data/recordfields.h"
 
 #include <QByteArray>
 

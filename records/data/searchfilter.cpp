@@ -1,13 +1,8 @@
-#include "records/searchfilter.h"
+#include "records/data/searchfilter.h"
 
-#include "records/sortrows.h"
+#include "records/data/recordvalues.h"
 
 #include <utility>
-
-long PickedDateKey(const QString &text)
-{
-    return TextToLong(text.mid(0, 4) + text.mid(5, 2) + text.mid(8, 2));
-}
 
 namespace {
 
@@ -47,24 +42,6 @@ void Order(long *lo, long *hi)
 }
 
 } // namespace
-
-bool ReadingComparable(const QString &reading)
-{
-    if (reading.isEmpty())
-        return false;
-    const QChar first = reading.front();
-    return first == u' ' || (first >= u'0' && first <= u'5');
-}
-
-float ReadingValue(const QString &reading)
-{
-    return TextToFloat(QStringView(reading).left(5));
-}
-
-QStringView ReadingUnit(const QString &reading)
-{
-    return QStringView(reading).mid(6, 9);
-}
 
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria)
 {

@@ -1,6 +1,6 @@
-#include "records/download.h"
+#include "records/data/download.h"
 
-#include "kit/replytext.h"
+#include "base/replytext.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "records/printlayout.h"
+#include "records/data/printlayout.h"
 
 #include <cstdlib>
 

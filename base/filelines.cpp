@@ -1,6 +1,6 @@
-#include "kit/filelines.h"
+#include "base/filelines.h"
 
-#include "kit/filesync.h"
+#include "base/filesync.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "records/datafile.h"
+#include "records/data/datafile.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
-#include "kit/replytext.h"
+#include "base/replytext.h"
 
-#include "kit/decimal.h"
+#include "base/decimal.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "kit/filesync.h"
+#include "base/filesync.h"
 
 #include <io.h>
 

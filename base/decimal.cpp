@@ -1,4 +1,4 @@
-#include "kit/decimal.h"
+#include "base/decimal.h"
 
 #include <climits>
 

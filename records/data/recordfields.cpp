@@ -1,4 +1,4 @@
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 QStringList PlainHeadings()
 {

@@ -2,22 +2,9 @@
 // Sorting the grid's records by a column, with the exact order that the
 // results window's selection sort gives.
 
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 #include <QString>
-
-inline const char *const MonthNames[13] = {"000", "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-// The C library's decimal text-to-long conversion of the text.
-long TextToLong(const QString &text);
-// The C library's decimal text-to-floating-point conversion (leading blanks,
-// sign, digits, point, exponent; 0 when nothing converts) whatever the
-// locale, held as a 32-bit float.
-float TextToFloat(QStringView text);
-// Year (characters 12-15), month number (characters 6-8 in MonthNames), day
-// (characters 1-2), converted like a test number.
-long DateKey(const QString &date);
 
 // Sorts rows[first..last] (inclusive) by column. The result equals that of
 // SelectionSortRows below, ties and unusable keys included, but comes in

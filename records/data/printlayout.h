@@ -1,7 +1,7 @@
 #pragma once
 // Page layouts of the printed record lists, as plain data.
 
-#include "records/recordfields.h"
+#include "records/data/recordfields.h"
 
 #include <QString>
 #include <QVector>

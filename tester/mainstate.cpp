@@ -1,4 +1,4 @@
-#include "app/mainstate.h"
+#include "tester/mainstate.h"
 
 int Connected = 0;
 int BluetoothMode = 0;

@@ -1,14 +1,12 @@
-#include "records/sortrows.h"
+#include "records/data/sortrows.h"
 
-#include "kit/decimal.h"
+#include "records/data/recordvalues.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
-#include <cmath>
 #include <numeric>
 #include <utility>
 
@@ -207,59 +205,6 @@ bool ClampRange(const GridRows &rows, int *first, int *last, int column)
 }
 
 } // namespace
-
-long TextToLong(const QString &text)
-{
-    return ClampedTo<long>(ScanDecimal(text).value);
-}
-
-float TextToFloat(QStringView text)
-{
-    int at = 0;
-    while (at < text.size() && IsCSpace(text[at].unicode()))
-        ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) {
-        negative = text[at] == u'-';
-        ++at;
-    }
-    // The longest piece that can still be a number: digits, point, exponent,
-    // and the letters of "inf" and "nan".
-    QByteArray bytes;
-    for (; at < text.size() && text[at].unicode() < 0x80 && text[at] > u' '; ++at) {
-        const char c = char(text[at].unicode());
-        if (c == '+' || c == '-') {
-            const char before = bytes.isEmpty() ? 0 : bytes.back();
-            if (before != 'e' && before != 'E')
-                break;
-        }
-        bytes += c;
-    }
-    double value = 0;
-    const char *begin = bytes.constData();
-    const std::from_chars_result parsed = std::from_chars(begin, begin + bytes.size(), value);
-    if (parsed.ec == std::errc::result_out_of_range) {
-        const bool tiny = bytes.contains("e-") || bytes.contains("E-");
-        value = tiny ? 0.0 : HUGE_VAL;
-    } else if (parsed.ec != std::errc()) {
-        value = 0;
-    }
-    return float(negative ? -value : value);
-}
-
-long DateKey(const QString &date)
-{
-    QString text = date.mid(11, 4);
-    const QString month = date.mid(5, 3);
-    for (int m = 0; m <= 12; ++m) {
-        if (month == QLatin1String(MonthNames[m])) {
-            text += QString::number(m).rightJustified(2, u'0');
-            break;
-        }
-    }
-    text += date.left(2);
-    return TextToLong(text);
-}
 
 namespace {
 // Ranks the keys of rows[first..last], lets exchange() carry out the row

@@ -1,4 +1,4 @@
-#include "records/recordstate.h"
+#include "records/data/recordstate.h"
 
 int RecordCount = 0;
 QStringList DeviceInfoLines;

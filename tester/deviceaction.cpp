@@ -1,11 +1,11 @@
-#include "app/deviceaction.h"
+#include "tester/deviceaction.h"
 
 #include "app/Main.h"
-#include "app/mainstate.h"
 #include "device/Setup.h"
 #include "kit/form.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
+#include "tester/mainstate.h"
 
 #include <QComboBox>
 #include <utility>

@@ -1,0 +1,29 @@
+#pragma once
+// What a record's texts mean where they are compared: the test number and
+// the date as numbers, the reading's value and unit. The results window's
+// sort, the search filter and the archive all read them here.
+
+#include <QString>
+#include <QStringView>
+
+inline const char *const MonthNames[13] = {"000", "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// The C library's decimal text-to-long conversion of the text.
+long TextToLong(const QString &text);
+// The C library's decimal text-to-floating-point conversion (leading blanks,
+// sign, digits, point, exponent; 0 when nothing converts) whatever the
+// locale, held as a 32-bit float.
+float TextToFloat(QStringView text);
+// Year (characters 12-15), month number (characters 6-8 in MonthNames), day
+// (characters 1-2), converted like a test number.
+long DateKey(const QString &date);
+// A date as the date picker gives it, "yyyy-mm-dd", as the number yyyymmdd
+// (characters 1-4, 6-7 and 9-10 joined).
+long PickedDateKey(const QString &text);
+
+// A reading counts only when its first character is a blank or '0'..'5';
+// its value is characters 1-5, its unit characters 7-15.
+bool ReadingComparable(const QString &reading);
+float ReadingValue(const QString &reading);
+QStringView ReadingUnit(const QString &reading);
