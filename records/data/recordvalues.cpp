@@ -1,6 +1,7 @@
 #include "records/data/recordvalues.h"
 
 #include "base/decimal.h"
+#include "records/data/recordfields.h"
 
 #include <QByteArray>
 
@@ -81,4 +82,68 @@ float ReadingValue(const QString &reading)
 QStringView ReadingUnit(const QString &reading)
 {
     return QStringView(reading).mid(6, 9);
+}
+
+namespace {
+// Two digits at text[at]; -1 when they are not there.
+int TwoDigits(QStringView text, qsizetype at)
+{
+    if (at + 2 > text.size() || !text[at].isDigit() || !text[at + 1].isDigit())
+        return -1;
+    return (text[at].unicode() - u'0') * 10 + (text[at + 1].unicode() - u'0');
+}
+} // namespace
+
+std::optional<int> TimeOfDaySeconds(QStringView time)
+{
+    time = time.trimmed();
+    // The hour may come with one digit.
+    const qsizetype colon = time.indexOf(u':');
+    if (colon < 1 || colon > 2)
+        return std::nullopt;
+    const int hour = colon == 2          ? TwoDigits(time, 0)
+                     : time[0].isDigit() ? time[0].unicode() - u'0'
+                                         : -1;
+    const int minute = TwoDigits(time, colon + 1);
+    int second = 0;
+    const qsizetype rest = colon + 3;
+    if (rest < time.size()) {
+        if (time.size() != rest + 3 || (time[rest] != u':' && time[rest] != u'.'))
+            return std::nullopt;
+        second = TwoDigits(time, rest + 1);
+    } else if (rest != time.size()) {
+        return std::nullopt;
+    }
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return std::nullopt;
+    return hour * 3600 + minute * 60 + second;
+}
+
+ReadingParts SplitReading(QStringView reading)
+{
+    // The longest unit first: "g/L" also ends "mg/L" and "ug/L".
+    static const QString units[] = {UnitText('5'), UnitText('0'), UnitText('1'),
+                                    UnitText('2'), UnitText('6'), UnitText('4')};
+    for (const QString &unit : units) {
+        if (reading.endsWith(unit))
+            return {reading.chopped(unit.size()), reading.right(unit.size())};
+    }
+    return {reading, QStringView()};
+}
+
+std::optional<double> ReadingNumber(QStringView value)
+{
+    const QByteArray text = value.trimmed().toLatin1();
+    if (text.isEmpty())
+        return std::nullopt;
+    const char *begin = text.constData();
+    const char *end = begin + text.size();
+    // from_chars takes no leading '+', and reads the same in every locale.
+    if (*begin == '+')
+        ++begin;
+    double number = 0;
+    const std::from_chars_result parsed = std::from_chars(begin, end, number);
+    if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(number))
+        return std::nullopt;
+    return number;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 inline const char *const MonthNames[13] = {"000", "Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -27,3 +29,20 @@ long PickedDateKey(const QString &text);
 bool ReadingComparable(const QString &reading);
 float ReadingValue(const QString &reading);
 QStringView ReadingUnit(const QString &reading);
+
+// A record's time of day in seconds after midnight, read from "hh:mm:ss",
+// "hh:mm.ss" (as the tester's clock writes it) or "hh:mm", blanks around it
+// allowed; nothing for any other text or a time past 23:59:59.
+std::optional<int> TimeOfDaySeconds(QStringView time);
+
+// The reading split where its unit begins: the value text and the unit text
+// (one of UnitText's) that ends it; the unit is empty when none does.
+struct ReadingParts
+{
+    QStringView value;
+    QStringView unit;
+};
+ReadingParts SplitReading(QStringView reading);
+// The value text as a number (C conventions whatever the locale: a full
+// stop, blanks around it); nothing unless the whole text is one number.
+std::optional<double> ReadingNumber(QStringView value);
