@@ -1,5 +1,7 @@
 #include "kit/filedialogs.h"
 
+#include "kit/form.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -21,7 +23,9 @@ QStringList RealDialog(const FileDialogRequest &request)
         dialog.setFileMode(request.kind == FileDialogKind::OpenMany ? QFileDialog::ExistingFiles
                                                                     : QFileDialog::ExistingFile);
     }
-    if (dialog.exec() != QDialog::Accepted)
+    const int chosen = dialog.exec();
+    OperatorAsked();
+    if (chosen != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
 }

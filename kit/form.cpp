@@ -20,6 +20,17 @@ namespace {
 
 int g_exchanges = 0;
 
+// The action that runs (a click, a timer tick, a window being shown): the
+// Cancel is offered two seconds after its first exchange began, however many
+// exchanges follow without the operator being asked anything in between.
+struct RunningAction
+{
+    int depth = 0;
+    bool exchanged = false;
+    QElapsedTimer since;
+};
+RunningAction g_action;
+
 // The exchange that runs: since when, whether the operator was offered the
 // Cancel and took it, and what shows the Cancel.
 struct RunningExchange
@@ -214,8 +225,10 @@ void TForm::CloseOnEscape(std::initializer_list<QWidget *> controls)
 void TForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        const ActionScope action;
         RunGuarded([this] { FormShow(); });
+    }
 }
 
 void TForm::hideEvent(QHideEvent *event)
@@ -248,24 +261,58 @@ bool TForm::eventFilter(QObject *watched, QEvent *event)
 void OnClick(QAbstractButton *button, std::function<void()> handler)
 {
     QObject::connect(button, &QAbstractButton::clicked, button, [handler = std::move(handler)] {
-        if (!ExchangeRunning())
-            RunGuarded(handler);
+        if (ExchangeRunning())
+            return;
+        const ActionScope action;
+        RunGuarded(handler);
     });
 }
 
 void OnTimer(QTimer *timer, std::function<void()> handler)
 {
     QObject::connect(timer, &QTimer::timeout, timer, [handler = std::move(handler)] {
-        if (!ExchangeRunning())
-            RunGuarded(handler);
+        if (ExchangeRunning())
+            return;
+        const ActionScope action;
+        RunGuarded(handler);
     });
+}
+
+ActionScope::ActionScope()
+{
+    if (g_action.depth++ == 0)
+        g_action.exchanged = false;
+}
+
+ActionScope::~ActionScope()
+{
+    --g_action.depth;
+}
+
+void OperatorAsked()
+{
+    g_action.exchanged = false;
+}
+
+int TForm::ShowModal()
+{
+    const int result = exec();
+    OperatorAsked();
+    return result;
 }
 
 ExchangeBusy::ExchangeBusy()
 {
     if (g_exchanges++ > 0)
         return;
-    g_exchange.since.start();
+    if (g_action.depth == 0) {
+        g_exchange.since.start();
+    } else {
+        if (!g_action.exchanged)
+            g_action.since.start();
+        g_action.exchanged = true;
+        g_exchange.since = g_action.since;
+    }
     g_exchange.offered = false;
     g_exchange.cancelled = false;
 }

@@ -21,7 +21,7 @@ public:
     int Left() const { return pos().x(); }
     int Top() const { return pos().y(); }
     void SetPlace(int left, int top) { move(left, top); }
-    int ShowModal() { return exec(); }
+    int ShowModal();
 
 protected:
     virtual void FormShow() {}
@@ -57,7 +57,23 @@ public:
     ExchangeBusy &operator=(const ExchangeBusy &) = delete;
 };
 bool ExchangeRunning();
+// Counted from the first exchange of the action that runs (see ActionScope).
 inline constexpr int CancelOfferMs = 2000;
+
+// One action of the operator's (a click, a timer tick, a window shown) runs
+// while one of these lives. Its exchanges share one clock for the Cancel
+// offer, so a search of many ports, each just under CancelOfferMs, still
+// offers it; a question put to the operator (a message box or a modal
+// window) starts the clock again at the next exchange.
+class ActionScope
+{
+public:
+    ActionScope();
+    ~ActionScope();
+    ActionScope(const ActionScope &) = delete;
+    ActionScope &operator=(const ActionScope &) = delete;
+};
+void OperatorAsked();
 
 // While one of these lives, a long exchange offers button (hidden until then,
 // beside the window's own progress display) instead of the progress box.

@@ -1,5 +1,7 @@
 #include "kit/messagebox.h"
 
+#include "kit/form.h"
+
 #include "link/comport.h"
 
 #include <QCursor>
@@ -27,6 +29,7 @@ int Show(const MessageRequest &request)
     const auto restore = qScopeGuard([&held] {
         for (const QCursor &cursor : held)
             QGuiApplication::setOverrideCursor(cursor);
+        OperatorAsked();
     });
     if (g_handler)
         return g_handler(request);

@@ -1,5 +1,7 @@
 #include "kit/printdialog.h"
 
+#include "kit/form.h"
+
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -17,5 +19,7 @@ bool ExecutePrintDialog(QPrinter &printer, QWidget *owner)
     if (g_handler)
         return g_handler(printer, owner);
     QPrintDialog dialog(&printer, owner);
-    return dialog.exec() == QDialog::Accepted;
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    OperatorAsked();
+    return chosen;
 }

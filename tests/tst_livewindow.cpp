@@ -5,6 +5,7 @@
 // scroll by.
 
 #include "guifixture.h"
+#include "ptypair.h"
 
 #include "device/Information.h"
 #include "device/Rstest.h"
@@ -227,6 +228,30 @@ private slots:
         QCOMPARE(FormResult->isVisible(), download); // Escape's key release closed nothing
         QVERIFY(!FormMain->ComPort1->IsOpen());
         QVERIFY(by == NoCancel || canceller.offeredAfterMs >= CancelOfferMs);
+    }
+
+    // A Bluetooth search of silent ports, each just under the two seconds:
+    // the Cancel comes two seconds into the click's search, not never.
+    void cancelOfferedAcrossTheExchangesOfOneAction()
+    {
+        PtyPair ports[3];
+        fx->SetTable({GuiFixture::Bluetooth(0, ports[0].PortName()),
+                      GuiFixture::Bluetooth(1, ports[1].PortName()),
+                      GuiFixture::Bluetooth(2, ports[2].PortName())});
+        BluetoothMode = 1;
+        LinkSettings[AutoSearch] = 1;
+        CancelWhenOffered canceller(CancelButton, FormMain->BitBtn4);
+        QElapsedTimer clicked;
+        clicked.start();
+        FormMain->BitBtn1->click();
+        const qint64 searched = clicked.elapsed();
+        BluetoothMode = 0;
+        QCOMPARE(fx->TakeTexts(), QStringList("Fail to open port (USB)!!!"));
+        QVERIFY2(canceller.offeredAfterMs >= CancelOfferMs,
+                 qPrintable(QString::number(canceller.offeredAfterMs)));
+        // Cancelled in the second port's probe: the third is never tried.
+        QVERIFY2(searched < 3000, qPrintable(QString::number(searched)));
+        QCOMPARE(Connected, 0);
     }
 
     // Failure boxes in the middle of a connect and of a read.
