@@ -425,10 +425,18 @@ double ChartFrame::RateY(double percent) const
 
 ChartView FullView(const ChartData &data)
 {
-    const double span = double(data.lastDay + 1 - data.firstDay);
-    const ChartPeriod period = StyleOfView(0, span).period;
-    const qint64 first = PeriodStart(data.firstDay, period);
-    return {double(first), double(PeriodEnd(PeriodStart(data.lastDay, period), period))};
+    ChartView view{double(data.firstDay), double(data.lastDay + 1)};
+    // Whole periods of the view's own period; widened to them, the view may
+    // want longer periods (never shorter ones).
+    ChartPeriod period = StyleOfView(0, view.Span()).period;
+    for (;;) {
+        view = {double(PeriodStart(data.firstDay, period)),
+                double(PeriodEnd(PeriodStart(data.lastDay, period), period))};
+        const ChartPeriod wider = StyleOfView(0, view.Span()).period;
+        if (wider == period)
+            return view;
+        period = wider;
+    }
 }
 
 ChartView FittedView(ChartView view, const ChartView &full)

@@ -38,8 +38,9 @@ ChartStyle StyleOfView(qint64 points, double spanDays)
 {
     ChartStyle style;
     style.summary = points > MostPointsDrawn;
-    style.period = spanDays <= 62    ? ChartPeriod::Day
-                   : spanDays <= 366 ? ChartPeriod::Week
+    // A year from a Sunday to a Monday takes 54 whole weeks.
+    style.period = spanDays <= 63    ? ChartPeriod::Day
+                   : spanDays <= 378 ? ChartPeriod::Week
                                      : ChartPeriod::Month;
     return style;
 }

@@ -29,7 +29,7 @@ struct ChartStyle
     ChartPeriod period = ChartPeriod::Month;
 };
 // points: the readings in view; spanDays: the length of the view. Days up to
-// two months, weeks up to a year, months beyond.
+// nine weeks, weeks up to a year (54 weeks), months beyond.
 ChartStyle StyleOfView(qint64 points, double spanDays);
 
 // The tests of one period, whatever their unit.

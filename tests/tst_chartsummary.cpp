@@ -88,9 +88,10 @@ private slots:
         row("one more: summaries", MostPointsDrawn + 1, 1096, true, ChartPeriod::Month);
         row("a million over three years", 1000000, 1096, true, ChartPeriod::Month);
         row("a leap year in weeks", 1000000, 366, true, ChartPeriod::Week);
-        row("a little over a year in months", 1000000, 367, true, ChartPeriod::Month);
-        row("two months in days", 50000, 62, true, ChartPeriod::Day);
-        row("a little over two months in weeks", 50000, 63, true, ChartPeriod::Week);
+        row("54 weeks in weeks", 1000000, 378, true, ChartPeriod::Week);
+        row("a little over 54 weeks in months", 1000000, 378.5, true, ChartPeriod::Month);
+        row("nine weeks in days", 50000, 63, true, ChartPeriod::Day);
+        row("a little over nine weeks in weeks", 50000, 63.1, true, ChartPeriod::Week);
         row("a zoom to a week", 6300, 7, true, ChartPeriod::Day);
         row("a zoom to two days: points", 1800, 2, false, ChartPeriod::Day);
         row("an hour", 40, 1.0 / 24, false, ChartPeriod::Day);
