@@ -54,6 +54,9 @@ public:
     // How the view is drawn: dots or summaries, and the period of its bars.
     ChartStyle Style() const;
 
+    // Where the last paint on the widget put things; none before one.
+    const std::optional<ChartFrame> &Frame() const { return FFrame; }
+
     // Draws the chart into area of any paint device.
     void Paint(QPainter &painter, const QRect &area) const;
 
