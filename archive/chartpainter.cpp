@@ -462,14 +462,23 @@ QString ChartHeading(const QString &unit, const ChartTitle &title)
 
 QString ChartSubheading(const ChartData &data, const ChartView &view, const ChartTitle &title)
 {
-    QString text = title.period.isEmpty()
-                       ? DayText(data.firstDay) + QStringLiteral(" to ") + DayText(data.lastDay)
-                       : title.period;
+    // Zoomed, the stretch shown is the period; whole days are named from the
+    // first to the last.
+    QString text;
+    if (!(view == FullView(data))) {
+        const bool days =
+            view.first == std::floor(view.first) && view.last == std::floor(view.last);
+        text = days ? DayText(qint64(view.first)) + QStringLiteral(" to ") +
+                          DayText(qint64(view.last) - 1)
+                    : MomentText(view.first) + QStringLiteral(" to ") + MomentText(view.last);
+        text += QStringLiteral(" (zoomed)");
+    } else if (title.period.isEmpty()) {
+        text = DayText(data.firstDay) + QStringLiteral(" to ") + DayText(data.lastDay);
+    } else {
+        text = title.period;
+    }
     if (!title.filter.isEmpty())
         text += QStringLiteral(", ") + title.filter;
-    if (!(view == FullView(data)))
-        text += QStringLiteral("; zoomed to ") + MomentText(view.first) + QStringLiteral(" to ") +
-                MomentText(view.last);
     return text;
 }
 

@@ -62,7 +62,7 @@ struct ChartFrame
 
 // The first line of the title: "Readings in %BAC, all testers".
 QString ChartHeading(const QString &unit, const ChartTitle &title);
-// The second: the period and the filter, and the stretch zoomed to.
+// The second: the period (zoomed, the stretch shown) and the filter.
 QString ChartSubheading(const ChartData &data, const ChartView &view, const ChartTitle &title);
 
 // Draws the chart of data over view into area; the painter's font sets the

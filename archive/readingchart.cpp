@@ -21,6 +21,8 @@ const QColor DragColour(0x1F, 0x4E, 0x8C, 40);
 constexpr int HoverRadius = 6;
 // A drag shorter than this is a click.
 constexpr int ShortestDrag = 4;
+// A drag over more days than this zooms to whole days.
+constexpr double WholeDaysAbove = 3;
 // Saved pictures are drawn at this size; pages at its width, as high as
 // the page's shape makes it.
 const QSize PictureSize(1200, 700);
@@ -194,8 +196,13 @@ void TReadingChart::mouseReleaseEvent(QMouseEvent *event)
     const int from = *FDragFrom;
     const int to = int(event->position().x());
     FDragFrom.reset();
-    if (std::abs(to - from) >= ShortestDrag && FFrame)
-        SetView({FFrame->DayAt(std::min(from, to)), FFrame->DayAt(std::max(from, to))});
+    if (std::abs(to - from) >= ShortestDrag && FFrame) {
+        ChartView view{FFrame->DayAt(std::min(from, to)), FFrame->DayAt(std::max(from, to))};
+        // Over more than a few days a minute more or less is no matter.
+        if (view.Span() > WholeDaysAbove)
+            view = {std::floor(view.first), std::ceil(view.last)};
+        SetView(view);
+    }
     update();
 }
 

@@ -97,31 +97,33 @@ private slots:
         QTest::addColumn<QString>("tester");
         QTest::addColumn<QString>("period");
         QTest::addColumn<QString>("filter");
-        QTest::addColumn<bool>("zoomed");
+        QTest::addColumn<double>("zoomFrom"); // days after 06 Jan 2010; equal: not zoomed
+        QTest::addColumn<double>("zoomTo");
         QTest::addColumn<QString>("heading");
         QTest::addColumn<QString>("subheading");
-        QTest::newRow("all testers, the data's days")
-            << ""
-            << ""
-            << "" << false << "Readings in mg/L, all testers"
-            << "05 - Jan - 2010 to 07 - Jan - 2010";
-        QTest::newRow("a tester, a period, a filter")
-            << "SN0012345"
-            << "01 - Jan - 2010 to 31 - Jan - 2010"
-            << "FAIL only" << false << "Readings in mg/L, SN0012345"
-            << "01 - Jan - 2010 to 31 - Jan - 2010, FAIL only";
-        QTest::newRow("zoomed") << ""
-                                << ""
-                                << "FAIL only" << true << "Readings in mg/L, all testers"
-                                << "05 - Jan - 2010 to 07 - Jan - 2010, FAIL only; zoomed to "
-                                   "06 - Jan - 2010 06:00 to 06 - Jan - 2010 12:00";
+        auto row = [](const char *name, const char *tester, const char *period, const char *filter,
+                      double from, double to, const char *heading, const char *subheading) {
+            QTest::newRow(name) << tester << period << filter << from << to << heading
+                                << subheading;
+        };
+        row("all testers, the data's days", "", "", "", 0, 0, "Readings in mg/L, all testers",
+            "05 - Jan - 2010 to 07 - Jan - 2010");
+        row("a tester, a period, a filter", "SN0012345", "01 - Jan - 2010 to 31 - Jan - 2010",
+            "FAIL only", 0, 0, "Readings in mg/L, SN0012345",
+            "01 - Jan - 2010 to 31 - Jan - 2010, FAIL only");
+        row("zoomed within a day", "", "01 - Jan - 2010 to 31 - Jan - 2010", "FAIL only", 0.25, 0.5,
+            "Readings in mg/L, all testers",
+            "06 - Jan - 2010 06:00 to 06 - Jan - 2010 12:00 (zoomed), FAIL only");
+        row("zoomed to a whole day", "SN0012345", "", "", 0, 1, "Readings in mg/L, SN0012345",
+            "06 - Jan - 2010 to 06 - Jan - 2010 (zoomed)");
     }
     void titles()
     {
         QFETCH(QString, tester);
         QFETCH(QString, period);
         QFETCH(QString, filter);
-        QFETCH(bool, zoomed);
+        QFETCH(double, zoomFrom);
+        QFETCH(double, zoomTo);
         QFETCH(QString, heading);
         QFETCH(QString, subheading);
         ChartInput input;
@@ -130,9 +132,10 @@ private slots:
             input.readings << *ChartReadingOf(20100100 + d, u"12:00.00", 0.1f, d, false);
         chart->SetInput(input);
         chart->SetTitle({tester, period, filter});
-        if (zoomed)
-            chart->SetView({Day(2010, 1, 6) + 0.25, Day(2010, 1, 6) + 0.5});
-        QCOMPARE(chart->Zoomed(), zoomed);
+        const double day = double(Day(2010, 1, 6));
+        if (zoomFrom != zoomTo)
+            chart->SetView({day + zoomFrom, day + zoomTo});
+        QCOMPARE(chart->Zoomed(), zoomFrom != zoomTo);
         QCOMPARE(ChartHeading(chart->Unit(), chart->Title()), heading);
         QCOMPARE(ChartSubheading(chart->Data(), chart->View(), chart->Title()), subheading);
     }
@@ -158,9 +161,10 @@ private slots:
         QTest::mousePress(chart, Qt::LeftButton, {}, {from, MiddleY()});
         QTest::mouseMove(chart, {(from + to) / 2, MiddleY()});
         QTest::mouseRelease(chart, Qt::LeftButton, {}, {to, MiddleY()});
+        // Over more than a few days, whole days.
         QVERIFY(chart->Zoomed());
-        QCOMPARE(chart->View().first, dayFrom);
-        QCOMPARE(chart->View().last, dayTo);
+        QCOMPARE(chart->View().first, std::floor(dayFrom));
+        QCOMPARE(chart->View().last, std::ceil(dayTo));
         QVERIFY(!chart->Style().summary);
         QCOMPARE(chart->Style().period, ChartPeriod::Day);
         chart->repaint();
