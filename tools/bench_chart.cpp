@@ -94,11 +94,7 @@ int main(int argc, char **argv)
     // The memory from before the readings arrive: the chart keeps them.
     TReadingChart chart;
     chart.SetTitle(title);
-    malloc_trim(0);
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5"); // the peak starts again from here
-    clearRefs.close();
+    RestartPeak();
     const long before = StatusKb("VmRSS");
     ChartSample million;
     million.readings = 1000000;
