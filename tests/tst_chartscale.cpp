@@ -214,26 +214,6 @@ private slots:
         QCOMPARE(shown, labels);
     }
 
-    void pointsAsInput()
-    {
-        const QVector<PlotPoint> points{{Day(2010, 1, 5) + 0.75, 0.25f, true, 7},
-                                        {Day(2010, 1, 5) + 0.5, 0.1f, false, 8},
-                                        {Day(2010, 2, 1) + 0.0, 0.2f, false, 9}};
-        const ChartInput input = InputOfPoints(points, "%BAC");
-        QCOMPARE(input.unit, QStringLiteral("%BAC"));
-        QCOMPARE(input.readings.size(), 3);
-        QCOMPARE(qint64(input.readings[0].day), Day(2010, 1, 5));
-        QCOMPARE(int(input.readings[0].second), 18 * 3600);
-        QCOMPARE(input.readings[0].testNo, 7);
-        QVERIFY(input.readings[0].fail);
-        // The points are the tests their days count.
-        QCOMPARE(input.days.size(), 2);
-        QCOMPARE(input.days[0].dateKey, 20100105L);
-        QCOMPARE(input.days[0].tests, 2);
-        QCOMPARE(input.days[0].fails, 1);
-        QCOMPARE(input.days[1].dateKey, 20100201L);
-    }
-
     void textsOfAPeriod_data()
     {
         QTest::addColumn<double>("at");
