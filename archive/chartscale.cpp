@@ -4,6 +4,7 @@
 #include "records/data/recordvalues.h"
 
 #include <QDate>
+#include <QMap>
 
 #include <algorithm>
 #include <cmath>
@@ -31,39 +32,14 @@ QDate MonthStart(int index)
     return QDate(index / 12, index % 12 + 1, 1);
 }
 
-// A whole number of the text's characters, or -1 when any is not a digit.
-int Digits(const QString &text, int from, int count)
-{
-    int value = 0;
-    for (int i = from; i < from + count; ++i) {
-        const QChar c = text.at(i);
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value;
-}
-
 } // namespace
-
-std::optional<qint64> DayOfDateKey(long dateKey)
-{
-    const QDate date(int(dateKey / 10000), int(dateKey / 100 % 100), int(dateKey % 100));
-    if (dateKey <= 0 || !date.isValid())
-        return std::nullopt;
-    return date.toJulianDay();
-}
 
 std::optional<double> FractionOfDay(const QString &time)
 {
-    if (time.size() != 8 || time.at(2) != u':' || time.at(5) != u'.')
+    const std::optional<int> seconds = TimeOfDaySeconds(time);
+    if (!seconds)
         return std::nullopt;
-    const int hours = Digits(time, 0, 2);
-    const int minutes = Digits(time, 3, 2);
-    const int seconds = Digits(time, 6, 2);
-    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59 || seconds < 0 || seconds > 59)
-        return std::nullopt;
-    return (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+    return *seconds / 86400.0;
 }
 
 QVector<PlotPoint> PlotPoints(const QVector<ChartPoint> &readings)
@@ -79,6 +55,31 @@ QVector<PlotPoint> PlotPoints(const QVector<ChartPoint> &readings)
         points.append({x, reading.reading, reading.fail, reading.testNo});
     }
     return points;
+}
+
+ChartInput InputOfPoints(const QVector<PlotPoint> &points, const QString &unit)
+{
+    ChartInput input;
+    input.unit = unit;
+    input.readings.reserve(points.size());
+    QMap<qint64, ChartDayCount> days;
+    for (const PlotPoint &pt : points) {
+        const qint64 day = qint64(std::floor(pt.x));
+        const QDate date = QDate::fromJulianDay(day);
+        const long dateKey = date.year() * 10000L + date.month() * 100L + date.day();
+        const int second = std::min(86399, int(std::lround((pt.x - double(day)) * 86400)));
+        const std::optional<ChartReading> reading =
+            ChartReadingOf(dateKey, TimeText(second), pt.y, pt.testNo, pt.fail);
+        if (!reading)
+            continue;
+        input.readings.append(*reading);
+        ChartDayCount &count = days[day];
+        count.dateKey = dateKey;
+        ++count.tests;
+        count.fails += pt.fail ? 1 : 0;
+    }
+    input.days = days.values().toVector();
+    return input;
 }
 
 ValueTicks NiceTicks(double lo, double hi, int maxTicks, bool wholeSteps)
@@ -173,6 +174,40 @@ QVector<DateTick> DateTicks(qint64 firstDay, qint64 lastDay, int maxTicks)
     return ticks;
 }
 
+QVector<TimeTick> TimeTicks(double from, double to, int maxTicks)
+{
+    if (from > to)
+        std::swap(from, to);
+    maxTicks = std::max(1, maxTicks);
+    QVector<TimeTick> ticks;
+    const QVector<DateTick> days =
+        DateTicks(qint64(std::ceil(from)), qint64(std::floor(to)), maxTicks);
+    if (days.size() >= 3 || to - from > 3) {
+        for (const DateTick &day : days)
+            ticks.append({double(day.day), day.label});
+        return ticks;
+    }
+    // Within a few days: every so many minutes from midnight.
+    const double first = from * 1440;
+    const double last = to * 1440;
+    for (int step : {1, 2, 5, 10, 15, 30, 60, 120, 180, 360, 720, 1440}) {
+        const qint64 start = qint64(std::ceil(first / step - 1e-9)) * step;
+        if (double(start) <= last && (last - double(start)) / step + 1 > maxTicks)
+            continue;
+        for (qint64 minute = start; double(minute) <= last + 1e-9; minute += step) {
+            const qint64 ofDay = ((minute % 1440) + 1440) % 1440;
+            const qint64 day = (minute - ofDay) / 1440;
+            const QDate d = QDate::fromJulianDay(day);
+            const QString label =
+                ofDay == 0 ? TwoDigits(d.day()) + u' ' + MonthName(d.month())
+                           : TwoDigits(int(ofDay / 60)) + u':' + TwoDigits(int(ofDay % 60));
+            ticks.append({double(minute) / 1440, label});
+        }
+        return ticks;
+    }
+    return ticks;
+}
+
 QVector<MonthBar> MonthBars(const QVector<PlotPoint> &points)
 {
     QVector<MonthBar> bars;
@@ -210,4 +245,48 @@ QString ReadingText(float reading, const QString &unit)
     // Micrograms come as whole numbers, the other units with three decimals.
     const int decimals = unit.startsWith(QLatin1String("ug")) ? 0 : 3;
     return QString::number(double(reading), 'f', decimals) + u' ' + unit;
+}
+
+QString TimeText(int seconds)
+{
+    return TwoDigits(seconds / 3600) + u':' + TwoDigits(seconds / 60 % 60) + u'.' +
+           TwoDigits(seconds % 60);
+}
+
+QString MomentText(double at)
+{
+    const double day = std::floor(at);
+    const int minutes = int(std::lround((at - day) * 1440));
+    QString text = DayText(qint64(day) + minutes / 1440);
+    if (minutes % 1440 != 0)
+        text += u' ' + TwoDigits(minutes / 60 % 24) + u':' + TwoDigits(minutes % 60);
+    return text;
+}
+
+QString PeriodText(qint64 firstDay, ChartPeriod period)
+{
+    switch (period) {
+    case ChartPeriod::Day:
+        break;
+    case ChartPeriod::Week:
+        return QStringLiteral("week of ") + DayText(firstDay);
+    case ChartPeriod::Month: {
+        const QDate d = QDate::fromJulianDay(firstDay);
+        return MonthName(d.month()) + u' ' + QString::number(d.year());
+    }
+    }
+    return DayText(firstDay);
+}
+
+QString PeriodName(ChartPeriod period)
+{
+    switch (period) {
+    case ChartPeriod::Day:
+        break;
+    case ChartPeriod::Week:
+        return QStringLiteral("week");
+    case ChartPeriod::Month:
+        return QStringLiteral("month");
+    }
+    return QStringLiteral("day");
 }

@@ -3,6 +3,9 @@
 // ticks of the reading and count axes, the ticks of the date axis and the
 // months of the bars. Plain functions over plain data.
 
+#include "archive/chartinput.h"
+#include "archive/chartsummary.h"
+
 #include <QString>
 #include <QVector>
 
@@ -10,8 +13,8 @@
 
 struct ChartPoint;
 
-// A test as the chart places it: x in days (Julian day number plus the time
-// of day as a fraction), y the reading.
+// A test as the chart placed it before it took ChartInput: x in days (Julian
+// day number plus the time of day as a fraction), y the reading.
 struct PlotPoint
 {
     double x = 0;
@@ -20,13 +23,14 @@ struct PlotPoint
     qint64 testNo = 0;
 };
 
-// The Julian day number of a date key yyyymmdd; nullopt when it names no day.
-std::optional<qint64> DayOfDateKey(long dateKey);
-// A record's time text "hh:nn.ss" as a fraction of a day; nullopt when it is
-// not such a time.
+// A record's time text ("hh:mm:ss", "hh:mm.ss" or "hh:mm") as a fraction of
+// a day; nullopt when it is not such a time.
 std::optional<double> FractionOfDay(const QString &time);
 // The points of the readings; a reading without a valid date is left out.
 QVector<PlotPoint> PlotPoints(const QVector<ChartPoint> &readings);
+// The chart's input from such points: their readings in unit, and as many
+// tests of each day as there are points (the points are all the chart knows).
+ChartInput InputOfPoints(const QVector<PlotPoint> &points, const QString &unit);
 
 // Ticks of a value axis: first, first + step, ... up to last, which cover
 // the range asked for; steps are 1, 2, 2.5 or 5 times a power of ten.
@@ -55,6 +59,17 @@ struct DateTick
 // months or years: "05 Jan", "Jan 2010" or "2010".
 QVector<DateTick> DateTicks(qint64 firstDay, qint64 lastDay, int maxTicks);
 
+// A tick of the time axis, at any time of a day.
+struct TimeTick
+{
+    double at = 0; // days
+    QString label;
+};
+// Ticks inside from..to (days with the time of day): the date ticks when at
+// least three fit, else hours or minutes ("06:00", "06:30") with the day's
+// date ("05 Jan") at midnight; at most maxTicks of them.
+QVector<TimeTick> TimeTicks(double from, double to, int maxTicks);
+
 // The number of tests of one month.
 struct MonthBar
 {
@@ -72,3 +87,13 @@ QVector<MonthBar> MonthBars(const QVector<PlotPoint> &points);
 // date form) and the reading with its unit as the tester writes it.
 QString DayText(qint64 day);
 QString ReadingText(float reading, const QString &unit);
+// A time of day in seconds as the tester's clock writes it, "hh:mm.ss".
+QString TimeText(int seconds);
+// A moment in days as "05 - Jan - 2010", with " 06:30" when it is not
+// midnight.
+QString MomentText(double at);
+// What a period is called: "05 - Jan - 2010", "week of 04 - Jan - 2010" or
+// "Jan 2010".
+QString PeriodText(qint64 firstDay, ChartPeriod period);
+// "day", "week" or "month".
+QString PeriodName(ChartPeriod period);

@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -16,212 +15,17 @@
 
 namespace {
 
-// The program's picture colours.
 const QColor Ink(0x24, 0x31, 0x40);
-const QColor PassColour(0x2E, 0xA0, 0x4F);
-const QColor FailColour(0xD9, 0x3A, 0x35);
-const QColor BarColour(0x7B, 0x8C, 0x9E, 80);
-const QColor BarText(0x5A, 0x6B, 0x7D);
-const QColor GridColour(0xE3, 0xE7, 0xEB);
+const QColor DragColour(0x1F, 0x4E, 0x8C, 40);
 
-constexpr int DotSize = 5;
 constexpr int HoverRadius = 6;
-// Saved pictures and printed pages are drawn at this size and scaled.
+// A drag shorter than this is a click.
+constexpr int ShortestDrag = 4;
+// A drag over more days than this zooms to whole days.
+constexpr double WholeDaysAbove = 3;
+// Saved pictures are drawn at this size; pages at its width, as high as
+// the page's shape makes it.
 const QSize PictureSize(1200, 700);
-
-// Where things go inside the chart's area.
-struct Frame
-{
-    QRect plot;
-    ValueTicks readings;
-    ValueTicks counts;
-    QVector<DateTick> dates;
-    double xFirst = 0;
-    double xLast = 1;
-
-    double X(double x) const
-    {
-        return plot.left() + (x - xFirst) / (xLast - xFirst) * plot.width();
-    }
-    double Y(double reading) const
-    {
-        const double span = readings.last - readings.first;
-        return plot.bottom() + 1 - (reading - readings.first) / span * plot.height();
-    }
-    double CountY(double count) const
-    {
-        return plot.bottom() + 1 - count / counts.last * plot.height();
-    }
-};
-
-Frame Layout(const QRect &area, const QFontMetrics &fm, const QVector<MonthBar> &bars,
-             float highest)
-{
-    Frame f;
-    const int line = fm.height();
-    f.plot = area.adjusted(fm.horizontalAdvance(QStringLiteral("0000.000")) + 10, 2 * line + 8,
-                           -(fm.horizontalAdvance(QStringLiteral("000000")) + 10), -(line + 10));
-    const int rows = std::max(1, f.plot.height() / (2 * line + 8));
-    f.readings = NiceTicks(0, highest, rows);
-    qint64 most = 1;
-    for (const MonthBar &bar : bars)
-        most = std::max(most, bar.tests);
-    f.counts = NiceTicks(0, double(most), rows, true);
-    f.xFirst = double(bars.first().firstDay);
-    f.xLast = double(bars.last().endDay);
-    const int labelWidth = fm.horizontalAdvance(QStringLiteral("Sep 2010")) + 16;
-    f.dates = DateTicks(bars.first().firstDay, bars.last().endDay,
-                        std::max(1, f.plot.width() / labelWidth));
-    return f;
-}
-
-void DrawAxes(QPainter &p, const Frame &f, const QString &unit)
-{
-    const QFontMetrics fm = p.fontMetrics();
-    p.setPen(QPen(GridColour, 1));
-    for (double v : f.readings.values)
-        p.drawLine(QPointF(f.plot.left(), f.Y(v)), QPointF(f.plot.right(), f.Y(v)));
-    p.setPen(Ink);
-    for (double v : f.readings.values) {
-        const QRectF label(0, f.Y(v) - fm.height() / 2.0, f.plot.left() - 6, fm.height());
-        p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, TickText(v, f.readings.decimals));
-    }
-    p.setPen(BarText);
-    for (double c : f.counts.values) {
-        const QRectF label(f.plot.right() + 6, f.CountY(c) - fm.height() / 2.0, 200, fm.height());
-        p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, TickText(c, 0));
-    }
-    p.setPen(Ink);
-    for (const DateTick &tick : f.dates) {
-        const double x = f.X(double(tick.day));
-        p.drawLine(QPointF(x, f.plot.bottom() + 1), QPointF(x, f.plot.bottom() + 5));
-        const int width = fm.horizontalAdvance(tick.label);
-        p.drawText(QPointF(x - width / 2.0, f.plot.bottom() + 7 + fm.ascent()), tick.label);
-    }
-    p.setPen(QPen(Ink, 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(f.plot.adjusted(0, 0, 0, 1));
-    // Which axis is which.
-    p.drawText(
-        QPointF(f.plot.left() - fm.horizontalAdvance(unit) / 2.0, f.plot.top() - 6 - fm.descent()),
-        unit);
-    p.setPen(BarText);
-    const QString tests = QStringLiteral("tests");
-    p.drawText(QPointF(f.plot.right() + 6, f.plot.top() - 6 - fm.descent()), tests);
-}
-
-void DrawTitle(QPainter &p, const QRect &area, const QString &unit)
-{
-    const QFontMetrics fm = p.fontMetrics();
-    const int baseline = area.top() + 4 + fm.ascent();
-    QFont bold = p.font();
-    bold.setBold(true);
-    p.save();
-    p.setFont(bold);
-    p.setPen(Ink);
-    p.drawText(QPointF(area.left() + 8, baseline), QStringLiteral("Readings in ") + unit.trimmed());
-    p.restore();
-    // The key, from the right edge leftwards.
-    struct Key
-    {
-        QColor colour;
-        const char *text;
-        bool bar;
-    };
-    const Key keys[] = {{BarColour, "tests per month", true},
-                        {FailColour, "FAIL", false},
-                        {PassColour, "PASS", false}};
-    double right = area.right() - 8;
-    for (const Key &key : keys) {
-        const QString text = QString::fromLatin1(key.text);
-        right -= fm.horizontalAdvance(text);
-        p.setPen(Ink);
-        p.drawText(QPointF(right, baseline), text);
-        right -= 14;
-        const QPointF mark(right + 5, baseline - fm.ascent() / 2.0 + 1);
-        p.setPen(Qt::NoPen);
-        p.setBrush(key.colour);
-        if (key.bar)
-            p.drawRect(QRectF(mark.x() - 5, mark.y() - 5, 10, 10));
-        else
-            p.drawEllipse(mark, DotSize / 2.0 + 0.5, DotSize / 2.0 + 0.5);
-        right -= 16;
-    }
-}
-
-void DrawBars(QPainter &p, const Frame &f, const QVector<MonthBar> &bars)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(BarColour);
-    for (const MonthBar &bar : bars) {
-        if (bar.tests == 0)
-            continue;
-        const double left = f.X(double(bar.firstDay)) + 1;
-        const double right = f.X(double(bar.endDay)) - 1;
-        const double top = f.CountY(double(bar.tests));
-        p.drawRect(QRectF(left, top, std::max(1.0, right - left), f.plot.bottom() + 1 - top));
-    }
-}
-
-QImage MakeDot(const QColor &colour)
-{
-    QImage dot(DotSize + 2, DotSize + 2, QImage::Format_ARGB32_Premultiplied);
-    dot.fill(Qt::transparent);
-    QPainter p(&dot);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawEllipse(QRectF(1, 1, DotSize, DotSize));
-    return dot;
-}
-
-// A dot as a small picture, drawn once per colour.
-const QImage &DotPicture(bool fail)
-{
-    static const QImage pass = MakeDot(PassColour);
-    static const QImage failed = MakeDot(FailColour);
-    return fail ? failed : pass;
-}
-
-// Points of one colour. Dots closer than a pixel to one drawn already add
-// nothing to see and are left out, so a hundred thousand points draw as
-// fast as the few thousand places they cover.
-void DrawDots(QPainter &p, const Frame &f, const QVector<PlotPoint> &points, bool fail,
-              QVector<QPoint> *screen)
-{
-    const QRect &plot = f.plot;
-    const int columns = plot.width() / 2 + 2;
-    QVector<bool> taken(qsizetype(columns) * (plot.height() / 2 + 2), false);
-    QPolygon dots;
-    for (qsizetype i = 0; i < points.size(); ++i) {
-        const PlotPoint &pt = points[i];
-        if (pt.fail != fail)
-            continue;
-        const QPoint at(int(std::lround(f.X(pt.x))), int(std::lround(f.Y(pt.y))));
-        if (screen)
-            (*screen)[i] = at;
-        const QPoint cell = (at - plot.topLeft()) / 2;
-        if (cell.x() < 0 || cell.y() < 0 || cell.x() >= columns || at.y() > plot.bottom() + 1)
-            continue;
-        bool &seen = taken[qsizetype(cell.y()) * columns + cell.x()];
-        if (seen)
-            continue;
-        seen = true;
-        dots.append(at);
-    }
-    // On pictures and the screen a ready dot is quickest; on paper and in
-    // documents the dots stay shapes.
-    const QPaintEngine *engine = p.paintEngine();
-    if (engine && engine->type() == QPaintEngine::Raster) {
-        const QImage &dot = DotPicture(fail);
-        const QPoint centre(dot.width() / 2, dot.height() / 2);
-        for (const QPoint &at : dots)
-            p.drawImage(at - centre, dot);
-        return;
-    }
-    p.setPen(QPen(fail ? FailColour : PassColour, DotSize, Qt::SolidLine, Qt::RoundCap));
-    p.drawPoints(dots);
-}
 
 } // namespace
 
@@ -235,98 +39,177 @@ TReadingChart::TReadingChart(QWidget *parent) : QWidget(parent)
     setFont(f);
 }
 
-void TReadingChart::SetPoints(QVector<PlotPoint> points, const QString &unit)
+void TReadingChart::SetInput(ChartInput input)
 {
-    FPoints = std::move(points);
-    FBars = MonthBars(FPoints);
-    FHighest = 0;
-    for (const PlotPoint &pt : FPoints)
-        FHighest = std::max(FHighest, pt.y);
-    FUnit = unit;
+    SetData(PrepareChart(std::move(input)));
+}
+
+void TReadingChart::SetData(ChartData prepared)
+{
+    FData = std::move(prepared);
     FMessage.clear();
-    FScreen.clear();
+    FView.reset();
+    FFrame.reset();
+    FDragFrom.reset();
     update();
+}
+
+void TReadingChart::SetPoints(const QVector<PlotPoint> &points, const QString &unit)
+{
+    SetInput(InputOfPoints(points, unit));
 }
 
 void TReadingChart::SetMessage(const QString &text)
 {
-    FPoints.clear();
-    FPoints.squeeze();
-    FBars.clear();
-    FScreen.clear();
+    FData = ChartData();
+    FView.reset();
+    FFrame.reset();
+    FDragFrom.reset();
     FMessage = text;
     update();
 }
 
-void TReadingChart::Paint(QPainter &painter, const QRect &area) const
+void TReadingChart::SetTitle(const ChartTitle &title)
+{
+    FTitle = title;
+    update();
+}
+
+ChartView TReadingChart::View() const
+{
+    return FView.value_or(FullView(FData));
+}
+
+void TReadingChart::SetView(const ChartView &view)
+{
+    const ChartView full = FullView(FData);
+    const ChartView fitted = FittedView(view, full);
+    if (fitted == full)
+        FView.reset();
+    else
+        FView = fitted;
+    FFrame.reset();
+    update();
+}
+
+void TReadingChart::ResetView()
+{
+    SetView(FullView(FData));
+}
+
+ChartStyle TReadingChart::Style() const
+{
+    const ChartView view = View();
+    const auto [first, end] = ReadingsBetween(FData.readings, view.first, view.last);
+    return StyleOfView(end - first, view.Span());
+}
+
+std::optional<ChartFrame> TReadingChart::PaintFrame(QPainter &painter, const QRect &area) const
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(area, Qt::white);
-    if (FPoints.isEmpty()) {
+    std::optional<ChartFrame> frame;
+    if (FData.readings.isEmpty()) {
+        QString text = FMessage;
+        if (text.isEmpty())
+            text = FData.unit.isEmpty() ? QStringLiteral("No readings")
+                                        : QStringLiteral("No readings in ") + FData.unit.trimmed();
         painter.setPen(Ink);
-        painter.drawText(area, Qt::AlignCenter,
-                         FMessage.isEmpty() ? QStringLiteral("No readings") : FMessage);
-        painter.restore();
-        return;
+        painter.drawText(area, Qt::AlignCenter, text);
+    } else {
+        frame = PaintChart(painter, area, FData, View(), FTitle);
     }
-    const Frame frame = Layout(area, painter.fontMetrics(), FBars, FHighest);
-    DrawTitle(painter, area, FUnit);
-    DrawBars(painter, frame, FBars);
-    DrawAxes(painter, frame, FUnit);
-    const bool onScreen = painter.device() == this;
-    if (onScreen)
-        FScreen.fill(QPoint(-1000, -1000), FPoints.size());
-    painter.setClipRect(frame.plot.adjusted(-DotSize, -DotSize, DotSize, DotSize));
-    DrawDots(painter, frame, FPoints, false, onScreen ? &FScreen : nullptr);
-    DrawDots(painter, frame, FPoints, true, onScreen ? &FScreen : nullptr);
     painter.restore();
+    return frame;
+}
+
+void TReadingChart::Paint(QPainter &painter, const QRect &area) const
+{
+    PaintFrame(painter, area);
 }
 
 void TReadingChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Paint(painter, rect());
+    FFrame = PaintFrame(painter, rect());
+    if (FDragFrom && FFrame) {
+        const QRect &plot = FFrame->plot;
+        const int left = std::clamp(std::min(*FDragFrom, FDragTo), plot.left(), plot.right());
+        const int right = std::clamp(std::max(*FDragFrom, FDragTo), plot.left(), plot.right());
+        painter.fillRect(QRect(left, plot.top(), right - left + 1, plot.height()), DragColour);
+    }
 }
 
 std::optional<int> TReadingChart::PointAt(const QPoint &pos) const
 {
-    std::optional<int> nearest;
-    int best = HoverRadius * HoverRadius + 1;
-    for (qsizetype i = 0; i < FScreen.size(); ++i) {
-        const QPoint d = FScreen[i] - pos;
-        const int distance = d.x() * d.x() + d.y() * d.y();
-        // A FAIL drawn over a PASS at the same place wins.
-        if (distance < best || (distance == best && FPoints[i].fail)) {
-            best = distance;
-            nearest = int(i);
-        }
-    }
-    return nearest;
+    if (!FFrame)
+        return std::nullopt;
+    const std::optional<qsizetype> at = ReadingAt(FData, *FFrame, pos, HoverRadius);
+    return at ? std::optional<int>(int(*at)) : std::nullopt;
 }
 
 QString TReadingChart::PointTip(int index) const
 {
-    const PlotPoint &pt = FPoints.at(index);
-    const double day = std::floor(pt.x);
-    const int seconds = int(std::lround((pt.x - day) * 86400));
-    const QString time = QStringLiteral("%1:%2.%3")
-                             .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const ChartReading &r = FData.readings.at(index);
     return QStringLiteral("Test No : %1\nDate : %2\nTime : %3\nReading : %4 (%5)")
-        .arg(QString::number(pt.testNo).rightJustified(5, u'0'), DayText(qint64(day)), time,
-             ReadingText(pt.y, FUnit), QLatin1String(pt.fail ? "FAIL" : "PASS"));
+        .arg(QString::number(r.testNo).rightJustified(5, u'0'), DayText(r.day),
+             r.timed ? TimeText(int(r.second)) : QString(), ReadingText(r.reading, FData.unit),
+             QLatin1String(r.fail ? "FAIL" : "PASS"));
+}
+
+QString TReadingChart::PeriodTip(const QPoint &pos) const
+{
+    return FFrame ? PeriodTipAt(FData, *FFrame, pos) : QString();
 }
 
 void TReadingChart::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
+    if (FDragFrom) {
+        FDragTo = pos.x();
+        QToolTip::hideText();
+        update();
+        return;
+    }
     const std::optional<int> point = PointAt(pos);
-    if (point)
-        QToolTip::showText(event->globalPosition().toPoint(), PointTip(*point), this);
+    const QString tip = point ? PointTip(*point) : PeriodTip(pos);
+    if (!tip.isEmpty())
+        QToolTip::showText(event->globalPosition().toPoint(), tip, this);
     else
         QToolTip::hideText();
+}
+
+void TReadingChart::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || !FFrame || !FFrame->plot.contains(pos))
+        return;
+    FDragFrom = pos.x();
+    FDragTo = pos.x();
+}
+
+void TReadingChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !FDragFrom)
+        return;
+    const int from = *FDragFrom;
+    const int to = int(event->position().x());
+    FDragFrom.reset();
+    if (std::abs(to - from) >= ShortestDrag && FFrame) {
+        ChartView view{FFrame->DayAt(std::min(from, to)), FFrame->DayAt(std::max(from, to))};
+        // Over more than a few days a minute more or less is no matter.
+        if (view.Span() > WholeDaysAbove)
+            view = {std::floor(view.first), std::ceil(view.last)};
+        SetView(view);
+    }
+    update();
+}
+
+void TReadingChart::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        ResetView();
 }
 
 bool TReadingChart::SaveTo(const QString &path, QString *error) const
@@ -340,7 +223,7 @@ bool TReadingChart::SaveTo(const QString &path, QString *error) const
     if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
         QPdfWriter pdf(&file);
         pdf.setPageOrientation(QPageLayout::Landscape);
-        pdf.setTitle(QStringLiteral("Readings in ") + FUnit.trimmed());
+        pdf.setTitle(ChartHeading(FData.unit, FTitle));
         painted = PaintPage(pdf);
     } else {
         QImage image(PictureSize, QImage::Format_RGB32);
@@ -373,11 +256,10 @@ bool TReadingChart::PaintPage(QPaintDevice &page) const
     if (!painter.begin(&page))
         return false;
     const QRect area = painter.viewport();
-    const double scale = std::min(area.width() / double(PictureSize.width()),
-                                  area.height() / double(PictureSize.height()));
+    const double scale = area.width() / double(PictureSize.width());
     painter.scale(scale, scale);
     painter.setFont(font());
-    Paint(painter, QRect(QPoint(0, 0), PictureSize));
+    Paint(painter, QRect(0, 0, PictureSize.width(), int(area.height() / scale)));
     painter.end();
     return true;
 }

@@ -1,10 +1,14 @@
 #pragma once
-// The chart of readings: one point per test over time in one unit, PASS and
-// FAIL in two colours, and the number of tests per month as bars behind
-// them. Hovering a point tells its test. The chart saves itself as a PNG
-// picture or a PDF document and prints itself.
+// The chart of readings: the readings of a selection in one unit over time,
+// PASS and FAIL in two colours, and the tests of each day, week or month as
+// bars behind them, split into PASS and FAIL. Too many readings to tell
+// apart are drawn as one summary per period. Dragging across the chart
+// zooms to the stretch of time dragged over (where single readings show
+// again); a double click shows everything again. Hovering a reading or a
+// period tells what it holds. The chart saves what it shows as a PNG
+// picture or a PDF document and prints it.
 
-#include "archive/chartscale.h"
+#include "archive/chartpainter.h"
 
 #include <QPoint>
 #include <QVector>
@@ -21,22 +25,47 @@ class TReadingChart : public QWidget
 public:
     explicit TReadingChart(QWidget *parent = nullptr);
 
-    // The readings to show, in unit.
-    void SetPoints(QVector<PlotPoint> points, const QString &unit);
+    // The readings and tests of a selection as the archive reads them;
+    // everything is shown again.
+    void SetInput(ChartInput input);
+    // The same, made ready already (PrepareChart may run on any thread).
+    void SetData(ChartData prepared);
+    // Readings without the tests of their days: the bars count the readings.
+    void SetPoints(const QVector<PlotPoint> &points, const QString &unit);
     // Shown in place of the chart (while the readings load, or why there are none).
     void SetMessage(const QString &text);
-    const QVector<PlotPoint> &Points() const { return FPoints; }
-    const QVector<MonthBar> &Bars() const { return FBars; }
-    QString Unit() const { return FUnit; }
+    // The tester, the period and the filter that the title names.
+    void SetTitle(const ChartTitle &title);
+
+    const QVector<ChartReading> &Points() const { return FData.readings; }
+    // The bars of the period that the view is drawn in.
+    const QVector<PeriodBar> &Bars() const { return FData.Bars(Style().period); }
+    const ChartData &Data() const { return FData; }
+    QString Unit() const { return FData.unit; }
     QString Message() const { return FMessage; }
+    const ChartTitle &Title() const { return FTitle; }
+
+    // The stretch of time shown; all of it until zoomed.
+    ChartView View() const;
+    // Zooms to view (kept inside the data and no shorter than ten minutes).
+    void SetView(const ChartView &view);
+    void ResetView();
+    bool Zoomed() const { return FView.has_value(); }
+    // How the view is drawn: dots or summaries, and the period of its bars.
+    ChartStyle Style() const;
+
+    // Where the last paint on the widget put things; none before one.
+    const std::optional<ChartFrame> &Frame() const { return FFrame; }
 
     // Draws the chart into area of any paint device.
     void Paint(QPainter &painter, const QRect &area) const;
 
-    // The point drawn nearest to pos (widget coordinates), within a few pixels.
+    // The reading drawn nearest to pos (widget coordinates), within a few pixels.
     std::optional<int> PointAt(const QPoint &pos) const;
     // "Test No : 00012", date, time and reading of point index, one a line.
     QString PointTip(int index) const;
+    // What the period under pos holds; empty when there is none.
+    QString PeriodTip(const QPoint &pos) const;
 
     // Writes the chart to path: a PDF document when the name ends in ".pdf",
     // else a PNG picture. The file is replaced only by a whole new one. False
@@ -48,16 +77,22 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    // The chart scaled onto a whole page of a document or printer.
+    std::optional<ChartFrame> PaintFrame(QPainter &painter, const QRect &area) const;
+    // The chart scaled across a whole page of a document or printer.
     bool PaintPage(QPaintDevice &page) const;
 
-    QVector<PlotPoint> FPoints;
-    QVector<MonthBar> FBars;
-    float FHighest = 0;
-    QString FUnit;
+    ChartData FData;
+    ChartTitle FTitle;
     QString FMessage;
-    // Where each point was last drawn on the widget, for hovering.
-    mutable QVector<QPoint> FScreen;
+    std::optional<ChartView> FView;
+    // Where the last paint on the widget put things, for the mouse.
+    mutable std::optional<ChartFrame> FFrame;
+    // A drag across the plot: where it started and where the mouse is.
+    std::optional<int> FDragFrom;
+    int FDragTo = 0;
 };

@@ -14,6 +14,8 @@ qint64 Day(int y, int m, int d)
 }
 } // namespace
 
+Q_DECLARE_METATYPE(ChartPeriod)
+
 class TestChartScale : public QObject
 {
     Q_OBJECT
@@ -132,8 +134,15 @@ private slots:
         QTest::newRow("midnight") << "00:00.00" << 0.0;
         QTest::newRow("hour 24") << "24:00.00" << -1.0;
         QTest::newRow("minute 60") << "10:60.00" << -1.0;
-        QTest::newRow("one-digit hour") << "9:00.00" << -1.0;
-        QTest::newRow("colons") << "09:00:00" << -1.0;
+        // Read as the records' other times are: the hour with one digit too,
+        // seconds after a colon, or no seconds.
+        QTest::newRow("one-digit hour") << "9:00.00" << 0.375;
+        QTest::newRow("colons") << "09:00:00" << 0.375;
+        QTest::newRow("last second with colons") << "23:59:59" << 86399 / 86400.0;
+        QTest::newRow("hours and minutes") << "18:30" << 0.770833333333333;
+        QTest::newRow("blanks around") << " 06:00:00 " << 0.25;
+        QTest::newRow("seconds 60") << "10:00:60" << -1.0;
+        QTest::newRow("dot and colon mixed up") << "10.00:00" << -1.0;
         QTest::newRow("letter") << "12:3a.00" << -1.0;
         QTest::newRow("empty") << "" << -1.0;
     }
@@ -144,7 +153,7 @@ private slots:
         const std::optional<double> got = FractionOfDay(time);
         QCOMPARE(got.has_value(), fraction >= 0);
         if (got)
-            QCOMPARE(*got, fraction);
+            QVERIFY2(std::abs(*got - fraction) < 1e-12, qPrintable(QString::number(*got)));
     }
 
     void pointsFromReadings()
@@ -166,6 +175,74 @@ private slots:
         QCOMPARE(points[1].x, double(Day(2010, 1, 6)));
     }
 
+    void timeTicks_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<int>("maxTicks");
+        QTest::addColumn<QStringList>("labels");
+        const double d = double(Day(2010, 1, 5));
+        QTest::newRow("weeks: the date ticks")
+            << d << d + 28 << 6 << QStringList{"11 Jan", "18 Jan", "25 Jan", "01 Feb"};
+        QTest::newRow("a day in six hours")
+            << d << d + 1 << 6 << QStringList{"05 Jan", "06:00", "12:00", "18:00", "06 Jan"};
+        QTest::newRow("a morning by the hour")
+            << d + 0.25 << d + 0.5 << 8
+            << QStringList{"06:00", "07:00", "08:00", "09:00", "10:00", "11:00", "12:00"};
+        QTest::newRow("half an hour by ten minutes")
+            << d + 0.5 << d + 0.5 + 1.0 / 48 << 6
+            << QStringList{"12:00", "12:10", "12:20", "12:30"};
+        QTest::newRow("over midnight")
+            << d + 0.75 << d + 1.25 << 4 << QStringList{"18:00", "06 Jan", "06:00"};
+        QTest::newRow("reversed") << d + 0.5 << d + 0.25 << 2 << QStringList{"06:00", "12:00"};
+    }
+    void timeTicks()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(int, maxTicks);
+        QFETCH(QStringList, labels);
+        QStringList shown;
+        double previous = 0;
+        for (const TimeTick &tick : TimeTicks(from, to, maxTicks)) {
+            shown << tick.label;
+            QVERIFY(tick.at >= std::min(from, to) - 1e-9 && tick.at <= std::max(from, to) + 1e-9);
+            QVERIFY(tick.at > previous);
+            previous = tick.at;
+        }
+        QVERIFY(shown.size() <= maxTicks);
+        QCOMPARE(shown, labels);
+    }
+
+    void textsOfAPeriod_data()
+    {
+        QTest::addColumn<double>("at");
+        QTest::addColumn<ChartPeriod>("period");
+        QTest::addColumn<QString>("moment");
+        QTest::addColumn<QString>("name");
+        const double d = double(Day(2010, 1, 5));
+        QTest::newRow("midnight, a day") << d << ChartPeriod::Day << "05 - Jan - 2010"
+                                         << "05 - Jan - 2010";
+        QTest::newRow("a morning, a week")
+            << d + 0.25 << ChartPeriod::Week << "05 - Jan - 2010 06:00"
+            << "week of 05 - Jan - 2010";
+        QTest::newRow("a minute before midnight, a month")
+            << d + 1439.0 / 1440 << ChartPeriod::Month << "05 - Jan - 2010 23:59"
+            << "Jan 2010";
+        QTest::newRow("rounded up to midnight")
+            << d + 0.99999 << ChartPeriod::Day << "06 - Jan - 2010"
+            << "05 - Jan - 2010";
+    }
+    void textsOfAPeriod()
+    {
+        QFETCH(double, at);
+        QFETCH(ChartPeriod, period);
+        QFETCH(QString, moment);
+        QFETCH(QString, name);
+        QCOMPARE(MomentText(at), moment);
+        QCOMPARE(PeriodText(qint64(std::floor(at)), period), name);
+    }
+
     void textsOfAPoint()
     {
         QCOMPARE(DayText(Day(2010, 1, 5)), QStringLiteral("05 - Jan - 2010"));
@@ -173,6 +250,10 @@ private slots:
         QCOMPARE(ReadingText(0.5f, "o/oo "), QStringLiteral("0.500 o/oo "));
         QCOMPARE(ReadingText(120, "ug/100mL"), QStringLiteral("120 ug/100mL"));
         QCOMPARE(TickText(-0.0, 1), QStringLiteral("0.0"));
+        QCOMPARE(TimeText(0), QStringLiteral("00:00.00"));
+        QCOMPARE(TimeText(18 * 3600 + 30 * 60 + 15), QStringLiteral("18:30.15"));
+        QCOMPARE(TimeText(86399), QStringLiteral("23:59.59"));
+        QCOMPARE(PeriodName(ChartPeriod::Week), QStringLiteral("week"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "archive/readingchart.h"
 #include "kit/messagebox.h"
 #include "tools/benchfigures.h"
+#include "tools/chartsamples.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTableView>
 #include <QThread>
 
@@ -114,18 +114,11 @@ void MeasureArchiveWindow(const ArchiveLocation &where)
 
 void MeasureChartPainting(int points)
 {
-    QRandomGenerator random(7);
-    QVector<PlotPoint> plot;
-    plot.reserve(points);
-    const double first = double(QDate(2005, 1, 1).toJulianDay());
-    for (int i = 0; i < points; ++i)
-        plot.append({first + random.bounded(3650.0), float(random.bounded(0.4)),
-                     random.bounded(10) == 0, i + 1});
-    std::sort(plot.begin(), plot.end(),
-              [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
+    ChartSample sample;
+    sample.readings = points;
     TReadingChart chart;
     chart.resize(552, 372);
-    chart.SetPoints(plot, QStringLiteral("%BAC"));
+    chart.SetInput(MakeChartInput(sample));
     chart.show();
     Settle();
     QImage screen(chart.size(), QImage::Format_RGB32);

@@ -1,7 +1,7 @@
 #pragma once
 // Figures for the archive window over a large archive: opening it, a filter,
 // a sort, scrolling to the end, the chart of its readings and the memory the
-// window holds; and painting a chart of 100,000 points. Needs a QApplication.
+// window holds; and painting a chart of many readings. Needs a QApplication.
 
 #include "archive/archivestore.h"
 

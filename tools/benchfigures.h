@@ -30,15 +30,21 @@ inline long StatusKb(const char *name)
     return 0;
 }
 
-// Memory that work takes: the peak above what was resident before, and what
-// stays resident after it.
-inline void ReportMemory(const char *what, const std::function<void()> &work)
+// Gives back freed memory and starts the peak ("VmHWM") again from what is
+// resident now.
+inline void RestartPeak()
 {
     malloc_trim(0);
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5"); // the peak starts again from here
-    clearRefs.close();
+        clearRefs.write("5");
+}
+
+// Memory that work takes: the peak above what was resident before, and what
+// stays resident after it.
+inline void ReportMemory(const char *what, const std::function<void()> &work)
+{
+    RestartPeak();
     const long before = StatusKb("VmRSS");
     work();
     const long peak = StatusKb("VmHWM");

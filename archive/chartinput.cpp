@@ -1,0 +1,67 @@
+#include "archive/chartinput.h"
+
+#include "records/data/recordfields.h"
+#include "records/data/recordvalues.h"
+#include "records/data/searchfilter.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+std::optional<qint64> DayOfDateKey(long dateKey)
+{
+    const QDate date(int(dateKey / 10000), int(dateKey / 100 % 100), int(dateKey % 100));
+    if (dateKey <= 0 || !date.isValid())
+        return std::nullopt;
+    return date.toJulianDay();
+}
+
+std::optional<ChartReading> ChartReadingOf(long dateKey, QStringView time, float reading,
+                                           qint64 testNo, bool fail)
+{
+    const std::optional<qint64> day = DayOfDateKey(dateKey);
+    if (!day || !std::isfinite(reading))
+        return std::nullopt;
+    const std::optional<int> second = TimeOfDaySeconds(time);
+    constexpr qint64 lowest = std::numeric_limits<qint32>::min();
+    constexpr qint64 highest = std::numeric_limits<qint32>::max();
+    return ChartReading{qint32(*day),
+                        reading,
+                        qint32(std::clamp(testNo, lowest, highest)),
+                        quint32(second.value_or(0)),
+                        second ? 1u : 0u,
+                        fail ? 1u : 0u};
+}
+
+QString MostCommonUnit(const QVector<ChartUnitCount> &counts)
+{
+    // The unit list's order, %BAC first.
+    QVector<QString> order{UnitText(UnitRanges[BacUnit].unitCode)};
+    for (const UnitRange &range : UnitRanges)
+        if (UnitText(range.unitCode) != order.first())
+            order.append(UnitText(range.unitCode));
+    QString best = order.first();
+    qint64 most = 0;
+    for (const QString &unit : order) {
+        qint64 readings = 0;
+        for (const ChartUnitCount &count : counts)
+            if (count.unit == unit)
+                readings += count.readings;
+        if (readings > most) {
+            most = readings;
+            best = unit;
+        }
+    }
+    return best;
+}
+
+QString ChooseChartUnit(const QVector<ChartUnitCount> &counts, const ChartUnitChoice &choice)
+{
+    if (choice.filterUnit)
+        return *choice.filterUnit;
+    if (choice.picked)
+        return *choice.picked;
+    return MostCommonUnit(counts);
+}
