@@ -4,6 +4,7 @@
 // and a document that is written whole or not at all.
 
 #include "archive/reportflow.h"
+#include "archive/reportjob.h"
 #include "archive/reportpainter.h"
 #include "records/data/recordvalues.h"
 #include "tools/reportsamples.h"
@@ -12,6 +13,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -341,6 +343,48 @@ private slots:
         QString error;
         QCOMPARE(SaveReport(HandReport(), pdf, {}, &error), ReportOutcome::Failed);
         QVERIFY2(error.contains(QDir::toNativeSeparators(pdf)), qPrintable(error));
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    // Made on a thread of its own, the report tells its pages and its end
+    // through the window's event queue.
+    void jobOnItsOwnThread_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("made") << false;
+        QTest::newRow("cancelled") << true;
+    }
+    void jobOnItsOwnThread()
+    {
+        QFETCH(bool, cancel);
+        const QString pdf = Path("job.pdf");
+        QFile::remove(pdf);
+        TReportJob job;
+        QSignalSpy progress(&job, &TReportJob::Progress);
+        QSignalSpy finished(&job, &TReportJob::Finished);
+        job.Save(LongReport(300), pdf);
+        QVERIFY(job.Busy());
+        if (cancel)
+            job.Cancel();
+        QVERIFY(finished.wait(30000));
+        QVERIFY(!job.Busy());
+        QCOMPARE(finished.first().at(0).value<ReportOutcome>(),
+                 cancel ? ReportOutcome::Cancelled : ReportOutcome::Done);
+        QCOMPARE(QFile::exists(pdf), !cancel);
+        if (!cancel) {
+            QCOMPARE(progress.size(), Pages(pdf) + 1);
+            QCOMPARE(progress.last().at(0).toInt(), Pages(pdf));
+        }
+    }
+
+    void jobGoneWhileBusyLeavesNoFile()
+    {
+        const QString pdf = Path("gone.pdf");
+        QFile::remove(pdf);
+        {
+            TReportJob job;
+            job.Save(LongReport(ReportRecordLimit), pdf);
+        }
         QVERIFY(!QFile::exists(pdf));
     }
 
