@@ -118,14 +118,14 @@ void ReportFlow::Section(const QString &title, double keep)
 
 void ReportFlow::Pair(const QString &name, const QString &value, ReportFont font)
 {
-    constexpr double nameWidth = 1250;
+    constexpr double nameWidth = 1400;
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
     const QRectF room(0, 0, Width() - nameWidth, 1e6);
     const double height = std::max(Line(ReportFont::Body),
                                    fonts.Metrics(font).boundingRect(room, flags, value).height());
     Need(height);
-    Text(ReportFont::Bold, QRectF(left, y, nameWidth, height), Qt::AlignLeft | Qt::AlignTop, name,
-         Muted);
+    Text(ReportFont::Bold, QRectF(left, y, nameWidth, height),
+         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name, Muted);
     Text(font, QRectF(left + nameWidth, y, Width() - nameWidth, height), flags, value);
     y += height + 25;
 }
@@ -136,16 +136,22 @@ void ReportFlow::FigureStrip(const QVector<std::pair<QString, QString>> &figures
     const double gap = 80;
     const double width = (Width() - gap * double(figures.size() - 1)) / double(figures.size());
     const double label = Line(ReportFont::Small);
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    // Counts of millions side by side take a smaller figure.
+    ReportFont figure = ReportFont::Figure;
+    for (const auto &f : figures)
+        if (fonts.Metrics(ReportFont::Figure).horizontalAdvance(f.second) > width - 110)
+            figure = ReportFont::Heading;
     for (int i = 0; i < figures.size(); ++i) {
         const QRectF box(left + i * (width + gap), y, width, height);
         Box(box, Stripe);
         Box(QRectF(box.left(), box.top(), 10, box.height()), Ink);
         const QRectF inner = box.adjusted(70, 40, -40, -40);
-        Text(ReportFont::Small, QRectF(inner.left(), inner.top(), inner.width(), label),
-             Qt::AlignLeft | Qt::AlignVCenter, figures[i].first, Muted);
-        Text(ReportFont::Figure,
+        Text(ReportFont::Small, QRectF(inner.left(), inner.top(), inner.width(), label), flags,
+             figures[i].first, Muted);
+        Text(figure,
              QRectF(inner.left(), inner.top() + label, inner.width(), inner.height() - label),
-             Qt::AlignLeft | Qt::AlignVCenter, figures[i].second);
+             flags, figures[i].second);
     }
     y += height;
 }

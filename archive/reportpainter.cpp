@@ -228,14 +228,18 @@ void RecordSection(ReportFlow &flow, const ReportInput &input, qint64 listed, qi
 
 // The running header of every page after the first and the footer of every
 // page, once the number of pages is known.
-void AddPageFrames(QVector<ReportPageItems> &pages, const QSizeF &paper, const ReportInput &input)
+void AddPageFrames(QVector<ReportPageItems> &pages, const QSizeF &paper, const ReportInput &input,
+                   const ReportFonts &fonts)
 {
     const double left = MarginSide;
     const double width = paper.width() - 2 * MarginSide;
     const QString made =
         DayWords(input.made.date()) + input.made.toString(QStringLiteral(" hh:mm"));
-    const QString heading = input.title + QStringLiteral(": ") + TestersWords(input) +
-                            QStringLiteral(", ") + PeriodWords(input.criteria, input.figures);
+    const QString heading =
+        fonts.Metrics(ReportFont::Small)
+            .elidedText(input.title + QStringLiteral(": ") + TestersWords(input) +
+                            QStringLiteral(", ") + PeriodWords(input.criteria, input.figures),
+                        Qt::ElideRight, width);
     const double footer = paper.height() - MarginBottom + 150;
     const int count = int(pages.size());
     const int flags = Qt::AlignVCenter | Qt::TextSingleLine;
@@ -337,7 +341,7 @@ ReportLayout::ReportLayout(ReportInput input, const QSizeF &paper)
     ChartSection(flow, FInput);
     RecordSection(flow, FInput, listed, total);
     FPages = std::move(flow.pages);
-    AddPageFrames(FPages, FPaper, FInput);
+    AddPageFrames(FPages, FPaper, FInput, fonts);
 }
 
 void ReportLayout::Paint(QPainter &painter, int index) const

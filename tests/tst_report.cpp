@@ -418,7 +418,15 @@ private slots:
     {
         QFETCH(QPageSize, size);
         QFETCH(QPageLayout::Orientation, orientation);
-        const ReportLayout layout(LongReport(300), PaperOf(size, orientation));
+        // With the longest of everything: a fingerprint, a title, counts of
+        // millions, other results besides PASS and FAIL.
+        ReportInput input = LongReport(300);
+        input.fingerprint = QString(64, u'f');
+        input.title = QStringLiteral("Records report of the breath-alcohol testers of the site");
+        input.figures.tests = 12345678;
+        input.figures.pass = 10345678;
+        input.figures.fail = 1000000;
+        const ReportLayout layout(input, PaperOf(size, orientation));
         const QSizeF paper = layout.Paper();
         // Within 18 mm of the sides and 9 mm of the top and bottom.
         const QRectF inside(QPointF(510, 250), QPointF(paper.width() - 510, paper.height() - 250));
