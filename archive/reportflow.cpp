@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 using namespace ReportStyle;
 
@@ -13,6 +14,17 @@ const QColor Stripe(0xF4, 0xF6, 0xF8);
 // Cell texts keep this far from the cell's edges.
 constexpr double Padding = 45;
 
+// Each font's size in tenths of a point and weight, in ReportFont's order:
+// Body, Bold, Small, Table, TableBold, Heading, Title, Figure, Mono.
+struct FontSpec
+{
+    int size;
+    bool bold;
+};
+constexpr FontSpec FontSpecs[] = {{90, false}, {90, true},  {72, false}, {82, false}, {82, true},
+                                  {120, true}, {190, true}, {150, true}, {80, false}};
+static_assert(std::size(FontSpecs) == size_t(ReportFont::Mono) + 1, "a size for every font");
+
 QFont FontOf(ReportFont font)
 {
     QFont f(font == ReportFont::Mono ? QStringLiteral("DejaVu Sans Mono")
@@ -21,35 +33,8 @@ QFont FontOf(ReportFont font)
     // no ligature ("fi") hides a word from a search in the document.
     f.setHintingPreference(QFont::PreferNoHinting);
     f.setStyleStrategy(QFont::PreferNoShaping);
-    int size = 90;
-    switch (font) {
-    case ReportFont::Body:
-    case ReportFont::Bold:
-        break;
-    case ReportFont::Small:
-        size = 72;
-        break;
-    case ReportFont::Table:
-    case ReportFont::TableBold:
-        size = 82;
-        break;
-    case ReportFont::Heading:
-        size = 120;
-        break;
-    case ReportFont::Title:
-        size = 190;
-        break;
-    case ReportFont::Figure:
-        size = 150;
-        break;
-    case ReportFont::Mono:
-        size = 80;
-        break;
-    }
-    f.setPixelSize(size);
-    f.setBold(font == ReportFont::Bold || font == ReportFont::TableBold ||
-              font == ReportFont::Heading || font == ReportFont::Title ||
-              font == ReportFont::Figure);
+    f.setPixelSize(FontSpecs[size_t(font)].size);
+    f.setBold(FontSpecs[size_t(font)].bold);
     return f;
 }
 

@@ -113,11 +113,7 @@ ReportInput HandReport()
 // 1,509 records of a year, in %BAC and mg/L.
 ReportInput LongReport(int limit)
 {
-    ChartSample sample;
-    sample.readings = 1509;
-    sample.first = QDate(2010, 1, 4);
-    sample.days = 365;
-    ReportInput input = SampleReport(sample);
+    ReportInput input = SampleReport(1509, QDate(2010, 1, 4), 365);
     input.recordLimit = limit;
     return input;
 }

@@ -69,11 +69,7 @@ int main(int argc, char **argv)
 
     if (argc > 1) {
         // A month of a few tests, for a look.
-        ChartSample few;
-        few.readings = 60;
-        few.first = QDate(2021, 3, 1);
-        few.days = 30;
-        ReportInput input = SampleReport(few);
+        ReportInput input = SampleReport(60, QDate(2021, 3, 1), 30);
         input.allTesters = false;
         input.testers.removeLast();
         input.criteria.byDate = true;
@@ -85,11 +81,7 @@ int main(int argc, char **argv)
         SaveReport(input, QDir(folder).filePath(QStringLiteral("report_few.pdf")), {}, &error);
     }
 
-    ChartSample sample;
-    sample.readings = 30000;
-    sample.first = QDate(2021, 1, 4);
-    sample.days = 365;
-    ReportInput input = SampleReport(sample);
+    ReportInput input = SampleReport(30000, QDate(2021, 1, 4), 365);
 
     input.recordLimit = LimitFor(input, 100);
     const QString hundred = QDir(folder).filePath(QStringLiteral("report_100_pages.pdf"));

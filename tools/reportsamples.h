@@ -26,8 +26,13 @@ inline GridRows RecordsOf(const ChartInput &input)
     return rows;
 }
 
-inline ReportInput SampleReport(const ChartSample &sample)
+// A selection of readings tests over days from first.
+inline ReportInput SampleReport(int readings, const QDate &first, int days)
 {
+    ChartSample sample;
+    sample.readings = readings;
+    sample.first = first;
+    sample.days = days;
     ChartInput chart = MakeChartInput(sample);
     ReportInput input;
     input.testers = {
