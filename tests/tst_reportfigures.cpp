@@ -281,9 +281,7 @@ private slots:
             << MoreRecordsText(133456, 10000)
             << "and 123,456 more records: export the selection as an Excel workbook";
         QTest::newRow("value in %BAC") << ValueText(0.045, QStringLiteral("%BAC")) << "0.045";
-        QTest::newRow("value in o/oo") << ValueText(0.45, QStringLiteral("o/oo ")) << "0.450";
         QTest::newRow("value in micrograms") << ValueText(12, QStringLiteral("ug/100mL")) << "12";
-        QTest::newRow("month") << MonthText(2010, 3) << "Mar 2010";
         ReportInput input;
         input.testers = {{QStringLiteral("SN-77"), QString(), QString()}};
         QTest::newRow("one tester") << TestersWords(input) << "SN-77";
