@@ -96,7 +96,11 @@ bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString 
         bytes += line.toLatin1();
         bytes += "\r\n";
     }
+    return SaveBytesAtomically(path, bytes, error);
+}
 
+bool SaveBytesAtomically(const QString &path, QByteArrayView bytes, QString *error)
+{
     // QSaveFile writes a temporary file beside the target and renames it over
     // the target on commit; it never writes in place. Unbuffered, so that a
     // write the disk refuses (disk full, file too large) fails here, where it
@@ -110,7 +114,8 @@ bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString 
         return false;
     }
     errno = 0;
-    const bool written = file.write(bytes) == bytes.size() && SyncFileToDisk(file.handle());
+    const bool written =
+        file.write(bytes.data(), bytes.size()) == bytes.size() && SyncFileToDisk(file.handle());
     const int code = errno;
     if (!written) {
         file.cancelWriting();

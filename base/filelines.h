@@ -54,3 +54,7 @@ bool LoadLines(const QString &path, QStringList &lines, QString *error,
 // file is written beside it and renamed over it, so a failed save leaves the
 // old file as it was. Returns false with the reason in *error.
 bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString *error);
+
+// Writes bytes as the whole file at path, replaced as SaveLinesAtomically
+// replaces it.
+bool SaveBytesAtomically(const QString &path, QByteArrayView bytes, QString *error);
