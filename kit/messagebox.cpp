@@ -1,7 +1,5 @@
 #include "kit/messagebox.h"
 
-#include "link/comport.h"
-
 #include <QCursor>
 #include <QGuiApplication>
 #include <QList>
@@ -76,9 +74,9 @@ void RunGuarded(const std::function<void()> &handler)
 {
     try {
         handler();
-    } catch (const EComPort &e) {
-        ShowException(e.Message());
     } catch (const std::exception &e) {
+        // Also the serial port's errors: their what() is the text of their
+        // Message(), all ASCII, so it reads the same in any code page.
         ShowException(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         ShowException(QString());
