@@ -3,6 +3,7 @@
 // deletion of records kept longer than allowed.
 
 #include "archive/Archive.h"
+#include "kit/hourglasscursor.h"
 
 #include "admin/Massge1.h"
 #include "admin/Password.h"

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "device/Setup.h"
 #include "kit/form.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "tester/mainstate.h"
