@@ -9,14 +9,16 @@
 #include "device/Setup.h"
 #include "device/devicefields.h"
 #include "kit/form.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "link/commands.h"
-#include "link/discovery.h"
 #include "link/exchange.h"
 #include "records/Result.h"
 #include "tester/deviceaction.h"
+#include "tester/portsearch.h"
+#include "tester/testerlink.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -47,19 +49,6 @@ TWindowPosition Centred()
 {
     const QRect desk = Desktop();
     return CentredPosition(desk.width(), desk.height());
-}
-
-// Selects entry PortIndex of the port list; none when there is no such entry.
-void SelectStoredPort(QComboBox *ports)
-{
-    const int index = LinkSettings[PortIndex];
-    ports->setCurrentIndex(index >= 0 && index < ports->count() ? index : -1);
-}
-
-// The speed chosen in the baud list, whose index is the TBaudRate ordinal.
-TBaudRate SelectedSpeed()
-{
-    return static_cast<TBaudRate>(qMax(0, FormSetup->ComboBox2->currentIndex()));
 }
 } // namespace
 
@@ -138,7 +127,11 @@ TFormMain::TFormMain(QWidget *parent)
     FormCreate();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain()
+{
+    // The port and the lists go with the windows.
+    SetUpTesterLink({});
+}
 
 void TFormMain::FormCreate()
 {
@@ -162,142 +155,34 @@ void TFormMain::FormCreate()
 QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply,
                                  const ReplyProgress &progress)
 {
-    const ExchangeBusy busy;
-    // Also an exchange that fails restarts the idle count.
-    IdleTicks = 0;
-    ExchangeContext context;
-    context.quietMs = QuietTimeMs(BluetoothMode, Connected);
-    if (TraceEnabled != 0 && FormTest)
-        context.trace = [](const QString &line) { FormTest->AddTraceLine(line); };
-    context.wait = [&progress](const QByteArray &replySoFar) {
-        if (progress)
-            progress(replySoFar);
-        KeepWindowsAlive();
-        return ExchangeCancelled() ? WaitVerdict::Stop : WaitVerdict::GoOn;
-    };
-    return ::RS232Write(*ComPort1, command, reply, context);
+    return LinkExchange(command, reply, progress);
 }
 
 void TFormMain::BuildPortList(QStringList &list)
 {
-    list = PortsOfMode(ReadSerialCommTable(), BluetoothMode);
-}
-
-void TFormMain::SetUpPort(TBaudRate speed)
-{
-    ComPort1->SetPort(FormSetup->ComboBox1->currentText());
-    ComPort1->Timeouts().SetReadInterval(200);
-    ComPort1->Timeouts().SetReadTotalC(200);
-    ComPort1->SetBaudRate(speed);
-}
-
-void TFormMain::PrepareLink()
-{
-    SelectStoredPort(FormSetup->ComboBox1);
-    SetUpPort(SelectedSpeed());
-}
-
-QByteArray TFormMain::FramedExchange(const QByteArray &command, Framing framing,
-                                     const ReplyProgress &progress)
-{
-    const bool usb = BluetoothMode == 0;
-    const bool open = usb || framing != Framing::Usb;
-    const bool close = usb || framing == Framing::OpenAndClose;
-    const bool closeOnError = close || framing == Framing::Probe;
-    try {
-        if (open)
-            ComPort1->Open();
-        QByteArray reply;
-        RS232Write(command, reply, progress);
-        if (close)
-            ComPort1->Close();
-        return reply;
-    } catch (const std::exception &) {
-        if (closeOnError)
-            ComPort1->Close();
-        throw;
-    }
-}
-
-QByteArray TFormMain::GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                                      Framing framing, bool *exchanged,
-                                      const ReplyProgress &progress)
-{
-    QByteArray reply;
-    if (exchanged)
-        *exchanged = false;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        try {
-            // The bytes of an attempt cut short by the port are dropped with it.
-            reply = FramedExchange(command, framing, progress);
-        } catch (const ExchangeStopped &) {
-            // Cancelled by the operator: as if the tester had stopped
-            // answering, and no attempt more.
-            if (exchanged)
-                *exchanged = true;
-            return QByteArray();
-        } catch (const std::exception &) {
-            continue;
-        }
-        if (exchanged)
-            *exchanged = true;
-        if (!repeatWhileEmpty || !reply.isEmpty())
-            break;
-    }
-    return reply;
-}
-
-int TFormMain::IdentifyPort(Framing framing)
-{
-    QByteArray reply;
-    try {
-        reply = FramedExchange(Cmd::Identify, framing);
-    } catch (const ExchangeStopped &) {
-        // Cancelled: no port more is probed.
-        ComPort1->Close();
-        throw;
-    } catch (const std::exception &) {
-        // A port that fails is as silent as one without a tester.
-    }
-    if (reply.size() >= 20 && IsSupportedTester(reply))
-        return 1;
-    // A port kept open for a Bluetooth link that did not come about is closed.
-    ComPort1->Close();
-    return 0;
+    ::BuildPortList(list);
 }
 
 int TFormMain::CPortCheck(int mode)
 {
-    QStringList found;
-    BuildPortList(found);
-    const QStringList ports = SortedPortList(found);
-    QComboBox *box = FormSetup->ComboBox1;
-    box->clear();
-    box->addItems(ports);
-    box->setCurrentIndex(ports.isEmpty() ? -1 : 0);
-    if (mode != 1)
-        return 0;
-
-    if (LinkSettings[AutoSearch] != 0) {
-        for (int i = 0; i < box->count(); ++i) {
-            box->setCurrentIndex(i);
-            SetUpPort(SelectedSpeed());
-            if (IdentifyPort(Framing::OpenAndClose)) {
-                LinkSettings[PortIndex] = box->currentIndex();
-                return 1;
-            }
-        }
+    if (mode != 1) {
+        RefreshPortList();
         return 0;
     }
-    if (box->currentIndex() < 0)
-        return 0;
-    SelectStoredPort(box);
-    SetUpPort(br9600);
-    // A Bluetooth link keeps this port open from here on.
-    if (!IdentifyPort(Framing::Probe))
-        return 0;
-    LinkSettings[PortIndex] = box->currentIndex();
-    return 1;
+    return FindTester() ? 1 : 0;
+}
+
+void TFormMain::SetUpTester()
+{
+    TesterLinkParts parts;
+    parts.port = ComPort1;
+    parts.portList = FormSetup->ComboBox1;
+    parts.baudList = FormSetup->ComboBox2;
+    parts.trace = [](const QString &line) {
+        if (FormTest)
+            FormTest->AddTraceLine(line);
+    };
+    SetUpTesterLink(parts);
 }
 
 void TFormMain::ShowLinkGlyphs(bool linked)

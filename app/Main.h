@@ -32,28 +32,10 @@ public:
     // Port names of the current link type, in the system table's order.
     void BuildPortList(QStringList &list);
 
-    // Select entry PortIndex of the port list and set port name, read
-    // time-outs and speed from the connection settings.
-    void PrepareLink();
-    // How an exchange opens and closes the port. In USB mode the port is
-    // opened before and closed after it, and a port error closes it. In
-    // Bluetooth mode the link holds the port open: Usb leaves the port as it
-    // is, Open opens it (no effect when open), OpenAndClose opens and closes
-    // it, and Probe opens it and closes it only on a port error.
-    enum class Framing { Usb, Open, OpenAndClose, Probe };
-    // One exchange in its frame. A port error, and ExchangeStopped when the
-    // operator cancels, closes the port where the framing says and is passed
-    // on.
-    QByteArray FramedExchange(const QByteArray &command, Framing framing,
-                              const ReplyProgress &progress = {});
-    // Up to ten attempts of one framed exchange; an attempt that raises counts
-    // as failed and adds nothing to the reply. With repeatWhileEmpty the
-    // attempts also go on while the reply is empty. An attempt the operator
-    // cancels ends them all with an empty reply, as a silent tester's.
-    // *exchanged, when given, tells whether any attempt ran without raising.
-    QByteArray GuardedExchange(const QByteArray &command, bool repeatWhileEmpty,
-                               Framing framing = Framing::Usb, bool *exchanged = nullptr,
-                               const ReplyProgress &progress = {});
+    // Hands the link to the tester what it works with: ComPort1, the port and
+    // baud lists of the connection settings and the service window's trace.
+    // Once all windows exist.
+    void SetUpTester();
 
     void FormCreate();
     void BitBtn1Click(); // connect
@@ -84,12 +66,6 @@ protected:
 
 private:
     void FormClose();
-    // Names the port of the port list's selected entry and sets the read
-    // time-outs and the speed.
-    void SetUpPort(TBaudRate speed);
-    // The identification probe on the port as set up: 1 when a supported
-    // tester answers. A port that no supported tester holds is closed.
-    int IdentifyPort(Framing framing);
     void ShowLinkGlyphs(bool linked);
 };
 

@@ -37,6 +37,7 @@ void CreateForms()
     SearchForm = new TSearchForm(FormMain);
     FormArchive = new TFormArchive(FormMain);
     FormDatabase = new TFormDatabase(FormMain);
+    FormMain->SetUpTester();
 }
 
 void DestroyForms()

@@ -6,6 +6,7 @@
 #include "archive/readingchart.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
 #include "kit/texts.h"

@@ -2,6 +2,7 @@
 
 #include "archive/archivechoice.h"
 #include "archive/archiveserver.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"

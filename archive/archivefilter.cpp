@@ -4,7 +4,7 @@
 
 #include "archive/testerlist.h"
 #include "kit/messagebox.h"
-#include "records/Serch1.h"
+#include "records/datelist.h"
 
 #include <QCheckBox>
 #include <QComboBox>

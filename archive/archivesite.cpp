@@ -3,6 +3,7 @@
 // deletion of records kept longer than allowed.
 
 #include "archive/Archive.h"
+#include "kit/hourglasscursor.h"
 
 #include "admin/Massge1.h"
 #include "admin/Password.h"
@@ -14,9 +15,9 @@
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
-#include "records/Serch1.h"
 #include "records/data/recordvalues.h"
 #include "records/data/searchfilter.h"
+#include "records/datelist.h"
 #include "tester/mainstate.h"
 
 #include <QCheckBox>

@@ -1,10 +1,11 @@
 #include "device/Setup.h"
 
-#include "app/Main.h"
 #include "device/Datetime.h"
 #include "kit/messagebox.h"
 #include "kit/widgets.h"
 #include "tester/deviceaction.h"
+#include "tester/mainstate.h"
+#include "tester/portsearch.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -123,7 +124,7 @@ void TFormSetup::RadioButton1Click()
 {
     BluetoothMode = 0;
     if (Connected == 0)
-        FormMain->CPortCheck(0);
+        RefreshPortList();
     CheckBox1->setChecked(true);
     CheckBox1->setEnabled(true);
 }
@@ -132,7 +133,7 @@ void TFormSetup::RadioButton2Click()
 {
     BluetoothMode = 1;
     if (Connected == 0)
-        FormMain->CPortCheck(0);
+        RefreshPortList();
     CheckBox1->setChecked(false);
     CheckBox1->setEnabled(false);
 }

@@ -1,6 +1,6 @@
 #include "kit/filedialogs.h"
 
-#include "kit/form.h"
+#include "kit/actionscope.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,8 +1,6 @@
 #include "kit/messagebox.h"
 
-#include "kit/form.h"
-
-#include "link/comport.h"
+#include "kit/actionscope.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -79,9 +77,9 @@ void RunGuarded(const std::function<void()> &handler)
 {
     try {
         handler();
-    } catch (const EComPort &e) {
-        ShowException(e.Message());
     } catch (const std::exception &e) {
+        // Also the serial port's errors: their what() is the text of their
+        // Message(), all ASCII, so it reads the same in any code page.
         ShowException(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         ShowException(QString());

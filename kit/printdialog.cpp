@@ -1,6 +1,6 @@
 #include "kit/printdialog.h"
 
-#include "kit/form.h"
+#include "kit/actionscope.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

@@ -2,7 +2,9 @@
 
 #include "archive/archiveimport.h"
 #include "device/devicefields.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
+#include "kit/owncancelbutton.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "link/commands.h"

@@ -1,5 +1,6 @@
 #include "records/Searchlist.h"
 
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "records/data/sortrows.h"

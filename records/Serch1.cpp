@@ -1,7 +1,5 @@
 #include "records/Serch1.h"
 
-#include "device/Tdate.h"
-#include "kit/ccalendar.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
@@ -9,6 +7,7 @@
 #include "records/Searchlist.h"
 #include "records/data/recordstate.h"
 #include "records/data/searchfilter.h"
+#include "records/datelist.h"
 #include "records/stringgrid.h"
 
 #include <QCheckBox>
@@ -23,34 +22,6 @@
 #include <utility>
 
 TFormSerch1 *FormSerch1 = nullptr;
-
-TDateList::TDateList(QWidget *parent, std::function<void()> dropDown)
-    : QComboBox(parent), FDropDown(std::move(dropDown))
-{
-}
-
-void TDateList::showPopup()
-{
-    RunGuarded(FDropDown);
-}
-
-QString PickedDate(int left, int top)
-{
-    DateForm->SetPlace(left, top);
-    DateForm->ShowModal();
-    const TCCalendar *calendar = DateForm->CCalendar1;
-    return QStringLiteral("%1-%2-%3")
-        .arg(calendar->GetDateElement(TCCalendar::Year))
-        .arg(calendar->GetDateElement(TCCalendar::Month), 2, 10, QLatin1Char('0'))
-        .arg(calendar->GetDateElement(TCCalendar::Day), 2, 10, QLatin1Char('0'));
-}
-
-void ShowOnlyItem(QComboBox *list, const QString &text)
-{
-    list->clear();
-    list->addItem(text);
-    list->setCurrentIndex(0);
-}
 
 TFormSerch1::TFormSerch1(QWidget *parent) : TForm(parent, QStringLiteral("Data Search"), 394, 261)
 {

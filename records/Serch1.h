@@ -38,21 +38,3 @@ private:
 };
 
 extern TFormSerch1 *FormSerch1;
-
-// A date list: opening it hands over to dropDown (the date picker) instead of
-// showing its items.
-class TDateList : public QComboBox
-{
-public:
-    TDateList(QWidget *parent, std::function<void()> dropDown);
-    void showPopup() override;
-
-private:
-    std::function<void()> FDropDown;
-};
-
-// Shows the date picker at left, top and gives the date its calendar holds
-// when it closes, as "yyyy-mm-dd".
-QString PickedDate(int left, int top);
-// Empties list and shows text as its only item, selected.
-void ShowOnlyItem(QComboBox *list, const QString &text);

@@ -1,8 +1,9 @@
 #include "records/searchinputs.h"
 
+#include "kit/form.h"
 #include "kit/messagebox.h"
 #include "kit/widgets.h"
-#include "records/Serch1.h"
+#include "records/datelist.h"
 
 #include <QCheckBox>
 #include <QComboBox>

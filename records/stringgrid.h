@@ -5,29 +5,10 @@
 // Every cell's text is drawn centred.
 
 #include "records/data/recordfields.h"
+#include "records/stringgridmodel.h"
 
-#include <QAbstractTableModel>
 #include <QTableView>
 #include <functional>
-
-class TStringGridModel : public QAbstractTableModel
-{
-    Q_OBJECT
-public:
-    explicit TStringGridModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
-
-    GridRows &Rows() { return FRows; }
-    void SetRowCount(int count);
-    // After changing Rows() directly.
-    void Refresh();
-
-private:
-    GridRows FRows;
-};
 
 class TFixedCells;
 

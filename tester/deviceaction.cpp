@@ -1,13 +1,11 @@
 #include "tester/deviceaction.h"
 
-#include "app/Main.h"
-#include "device/Setup.h"
-#include "kit/form.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "tester/mainstate.h"
+#include "tester/testerlink.h"
 
-#include <QComboBox>
 #include <utility>
 
 ExchangeOptions ExchangeOptions::WithoutLinkPreparation() const
@@ -40,7 +38,7 @@ ExchangeOptions ExchangeOptions::WithProgress(ReplyProgress show) const
 
 bool TesterLinked(PortRefusal refusal)
 {
-    if (FormSetup->ComboBox1->currentIndex() >= 0 && Connected == 1)
+    if (PortSelected() && Connected == 1)
         return true;
     if (refusal == PortRefusal::Application)
         ApplicationMessageBox(QString::fromLatin1(MsgFailToOpenPort),
@@ -61,7 +59,7 @@ public:
         if (options.busyControl)
             FHourglass.emplace(options.busyControl);
         if (options.prepareLink)
-            FormMain->PrepareLink();
+            PrepareLink();
     }
 
 private:
@@ -72,15 +70,15 @@ private:
 QByteArray ExchangeWithTester(const QByteArray &command, const ExchangeOptions &options)
 {
     const ExchangeSetup setup(options);
-    return FormMain->GuardedExchange(command, options.repeatWhileEmpty, TFormMain::Framing::Usb,
-                                     nullptr, options.progress);
+    return GuardedExchange(command, options.repeatWhileEmpty, Framing::Usb, nullptr,
+                           options.progress);
 }
 
 QByteArray ExchangeOnce(const QByteArray &command, const ExchangeOptions &options)
 {
     const ExchangeSetup setup(options);
     try {
-        return FormMain->FramedExchange(command, TFormMain::Framing::Usb, options.progress);
+        return FramedExchange(command, Framing::Usb, options.progress);
     } catch (const ExchangeStopped &) {
         // Cancelled by the operator: as if the tester had stopped answering.
         return QByteArray();

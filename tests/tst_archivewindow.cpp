@@ -18,6 +18,7 @@
 #include "records/data/recordvalues.h"
 #include "records/data/searchfilter.h"
 #include "records/data/sortrows.h"
+#include "records/datelist.h"
 #include "records/stringgrid.h"
 
 #include <QCheckBox>

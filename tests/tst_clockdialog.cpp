@@ -6,6 +6,7 @@
 #include "device/Datetime.h"
 #include "device/devicefields.h"
 #include "link/commands.h"
+#include "tester/testerlink.h"
 #include "tools/simulator.h"
 
 #include <QLabel>
@@ -51,7 +52,7 @@ private slots:
         sim->SetSilent(reply.isEmpty());
         sim->SetReply(Cmd::ReadClock, reply);
         if ((BluetoothMode = bluetooth)) {
-            FormMain->PrepareLink();
+            PrepareLink();
             FormMain->ComPort1->Open();
         }
         FormTime->show();

@@ -9,6 +9,7 @@
 
 #include "device/Information.h"
 #include "device/Rstest.h"
+#include "kit/exchangebusy.h"
 #include "kit/form.h"
 #include "link/commands.h"
 #include "records/Result.h"

@@ -7,6 +7,7 @@
 #include "base/filelines.h"
 #include "link/commands.h"
 #include "link/discovery.h"
+#include "tester/testerlink.h"
 #include "tools/simulator.h"
 
 #include <QFileInfo>
@@ -185,7 +186,7 @@ private slots:
         tester.SetRecordCount(500);
         tester.VanishAfter(Cmd::Download, 5000);
         bool exchanged = true;
-        QCOMPARE(FormMain->GuardedExchange(Cmd::Download, true, {}, &exchanged).size(), 0);
+        QCOMPARE(GuardedExchange(Cmd::Download, true, {}, &exchanged).size(), 0);
         QVERIFY(!exchanged);
     }
 
@@ -278,7 +279,7 @@ private slots:
     {
         TesterSimulator tester;
         GuiFixture::SelectPort(tester.PortName());
-        FormMain->PrepareLink();
+        PrepareLink();
         FormMain->ComPort1->Open();
         QByteArray reply;
         IdleTicks = 250;
@@ -299,8 +300,8 @@ private slots:
         for (int tick = 0; tick < 150; ++tick)
             FormMain->Timer1Timer();
         QCOMPARE(IdleTicks, 150);
-        FormMain->PrepareLink();
-        FormMain->GuardedExchange(Cmd::ReadClock, false);
+        PrepareLink();
+        GuardedExchange(Cmd::ReadClock, false);
         QCOMPARE(IdleTicks, 0);
 
         tester.ClearCommandLog();

@@ -9,6 +9,7 @@
 #include "admin/Password.h"
 #include "device/Rstest.h"
 #include "link/commands.h"
+#include "tester/testerlink.h"
 #include "tools/simulator.h"
 
 #include <QApplication>
@@ -42,7 +43,7 @@ private slots:
     {
         sim = std::make_unique<TesterSimulator>();
         GuiFixture::SelectPort(sim->PortName());
-        FormMain->PrepareLink();
+        PrepareLink();
         Connected = 1;
         BluetoothMode = ConfirmMode = ConfirmResult = 0;
         fx->Messages.clear();

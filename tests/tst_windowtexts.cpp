@@ -13,6 +13,7 @@
 #include "device/Rstest.h"
 #include "device/Tdate.h"
 #include "link/commands.h"
+#include "link/comport.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
@@ -270,6 +271,37 @@ private slots:
         QCOMPARE(FormResult->Label1->text(), literal);
         QCOMPARE(MarkupLabels(literal), 4 + 6 + 1);
         FormResult->hide();
+    }
+
+    // A port error that no action catches reaches the application's error box
+    // worded as the serial port component words it, with the full stop after
+    // a last character that sorts after ".".
+    void portErrorShownAsTheComponentWordsIt_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("winCode");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("with the system's error number")
+            << int(ComError::OpenFailed) << 2 << "Unable to open com port (win error code: 2)";
+        QTest::newRow("without") << int(ComError::WriteFailed) << -1
+                                 << "WriteFile function failed.";
+        for (int code = 1; code <= 23; ++code)
+            QTest::addRow("code %d", code) << code << -1 << ComErrorText(code) + u'.';
+    }
+    void portErrorShownAsTheComponentWordsIt()
+    {
+        QFETCH(int, code);
+        QFETCH(int, winCode);
+        QFETCH(QString, shown);
+        fx->Messages.clear();
+        RunGuarded([&] { throw EComPort(static_cast<ComError>(code), winCode); });
+        QCOMPARE(fx->Messages.size(), 1);
+        const ShownMessage &box = fx->Messages.first();
+        QCOMPARE(box.text, shown);
+        QCOMPARE(box.caption, QStringLiteral("Dunmaris"));
+        QCOMPARE(box.icon, MsgIcon::Stop);
+        QCOMPARE(box.owner, MsgOwner::Application);
+        fx->Messages.clear();
     }
 };
 
