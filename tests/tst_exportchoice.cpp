@@ -4,6 +4,7 @@
 // typed without one its filter's). Workbooks are read back by unzipping
 // them and reading the sheet's XML (workbookreader.h).
 
+#include "filebytes.h"
 #include "guifixture.h"
 #include "workbookreader.h"
 
@@ -27,12 +28,6 @@ const QStringList Device{"Device Information ", "Serial Number : SN-1", "Softwar
                          "Last Calibration : 2011"};
 const QString BothFilters =
     QStringLiteral("Microsft Excel (.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx");
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -129,10 +124,7 @@ private slots:
         QFETCH(bool, search);
         const MsgOwner owner = search ? MsgOwner::None : MsgOwner::Application;
         const QString path = Path(QStringLiteral("kept.xlsx"));
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old contents");
-        old.close();
+        WriteAll(path, "old contents");
 
         fx->Answers << mrCancel;
         Export(search, path);

@@ -2,6 +2,7 @@
 // heading click, data files and the spreadsheet export.
 
 #include "childprocess.h"
+#include "filebytes.h"
 #include "guifixture.h"
 #include "simulatorrows.h"
 
@@ -23,19 +24,6 @@
 #include <memory>
 
 namespace {
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 QStringList Labels()
 {
     return {FormResult->Label1->text(), FormResult->Label2->text(), FormResult->Label3->text(),

@@ -6,6 +6,7 @@
 // in a German locale (ctest runs this test with LC_ALL=de_DE.UTF-8), and the
 // old file kept whole whenever writing fails.
 
+#include "filebytes.h"
 #include "workbookreader.h"
 
 #include "records/workbook/recordworkbook.h"
@@ -24,19 +25,6 @@ namespace {
 const QStringList Device{"Device Information ", "Serial Number         : KT0012345",
                          "Software Version  : V2.13", "Last Calibration      : 2011-03-15"};
 const GridRow Tester{"00001", "11 - Mar - 2010", "18:20.50", "0.045 mg/L", "PASS", "Manual"};
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 // The row's seven cells as ReadBack::Shown gives them.
 QStringList ShownRow(const ReadBack &book, int row)
@@ -315,6 +303,23 @@ private slots:
                      qPrintable(error));
         QCOMPARE(ReadAll(Path("book.xlsx")), QByteArray("old contents"));
         QCOMPARE(Entries(), QStringList({"blocker", "book.xlsx"}));
+    }
+
+    // On Windows the C library opens names in the ANSI code page, which has
+    // no check mark: such a folder is named by its short form.
+    void folderNamedInAnyScript()
+    {
+        const QString folder = Path(QString::fromUtf8("Pr\u00fcfung \u2713 \u03a9"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/book.xlsx");
+        QString error;
+        QVERIFY2(WriteRecordWorkbook(path, Device, {PlainHeadings(), Tester}, &error),
+                 qPrintable(error));
+        const ReadBack book = ReadWorkbook(path);
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        QCOMPARE(book.Shown(QStringLiteral("A7")), QStringLiteral("n:1:00000"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList("book.xlsx"));
+        QVERIFY(QDir(folder).removeRecursively());
     }
 
     void replacedFileKeepsItsPermissions()

@@ -7,6 +7,7 @@
 // swept include those where a part, the sheet too, came out cut off.
 
 #include "childprocess.h"
+#include "filebytes.h"
 #include "workbookreader.h"
 
 #include "records/workbook/recordworkbook.h"
@@ -44,10 +45,7 @@ private slots:
         for (int limit = from; limit <= to; limit += step) {
             QTemporaryDir dir;
             const QString path = dir.filePath(QStringLiteral("book.xlsx"));
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("old contents");
-            old.close();
+            WriteAll(path, "old contents");
             const QString said = UnderFileSizeLimit(rlim_t(limit), [&] {
                 QString error;
                 return WriteRecordWorkbook(path, {"Device Information "}, grid, &error)
@@ -66,9 +64,7 @@ private slots:
                 ++written;
             } else {
                 QVERIFY2(said.startsWith(path + ": "), qPrintable(at));
-                old.open(QIODevice::ReadOnly);
-                QVERIFY2(old.readAll() == "old contents", qPrintable(at));
-                old.close();
+                QVERIFY2(ReadAll(path) == "old contents", qPrintable(at));
                 ++refused;
             }
         }

@@ -41,6 +41,7 @@ public:
     // then as it was, and nothing is left beside it.
     bool Finish(QString *error);
 
+    // Records added since Open; 0 once finished.
     qint64 RecordsAdded() const;
 
 private:
