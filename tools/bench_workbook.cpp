@@ -48,18 +48,14 @@ bool StreamRecords(const QString &path, int records)
 void BenchStream(const QString &path)
 {
     constexpr int Records = 1000000;
-    malloc_trim(0);
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5"); // the peak starts again from here
-    clearRefs.close();
-    const long before = StatusKb("VmRSS");
     bool written = false;
-    const double ms = Measure([&] { written = StreamRecords(path, Records); });
+    double ms = 0;
+    const MemoryUse memory =
+        MeasureMemory([&] { ms = Measure([&] { written = StreamRecords(path, Records); }); });
     if (!written)
         return;
     Figure("xlsx_1m_rows_s", ms / 1000, "s");
-    Figure("xlsx_1m_rows_peak_mb", (StatusKb("VmHWM") - before) / 1024.0, "MB");
+    Figure("xlsx_1m_rows_peak_mb", memory.peakKb / 1024.0, "MB");
     Figure("xlsx_1m_rows_file_mb", MegaBytes(QFileInfo(path).size()), "MB");
 }
 
