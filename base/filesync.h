@@ -9,4 +9,4 @@ class QString;
 // Renames the file from over the file to in one step, replacing it when it
 // exists: readers see either the old or the new file, never a mix. False
 // with the system's reason in *reason.
-bool ReplaceFile(const QString &from, const QString &to, QString *reason);
+bool RenameOver(const QString &from, const QString &to, QString *reason);

@@ -13,7 +13,7 @@ bool SyncFileToDisk(int fd)
     return ::fsync(fd) == 0;
 }
 
-bool ReplaceFile(const QString &from, const QString &to, QString *reason)
+bool RenameOver(const QString &from, const QString &to, QString *reason)
 {
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return true;

@@ -25,7 +25,7 @@ QString WindowsReason(DWORD code)
 }
 } // namespace
 
-bool ReplaceFile(const QString &from, const QString &to, QString *reason)
+bool RenameOver(const QString &from, const QString &to, QString *reason)
 {
     // Through to the disk before it counts as done, as the file's own bytes.
     if (::MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),

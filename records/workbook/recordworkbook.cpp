@@ -284,7 +284,7 @@ struct RecordWorkbook::Writer
             return Fail(SystemReason(errno));
         written.close();
         QString reason;
-        if (!ReplaceFile(temporary.Path(), path, &reason))
+        if (!RenameOver(temporary.Path(), path, &reason))
             return Fail(reason);
         temporary.Release();
         return true;
