@@ -118,14 +118,15 @@ msi_test() {
   [ "$(grep -c '^[0-9]\{5\},' "$user_folder/records.dat")" -eq 500 ] ||
     msi_fail "records.dat does not hold the 500 records" || return 1
 
-  # The excel button, a name ending in .xlsx: an Excel workbook, written by
+  # The excel button, a name and the second file type, "Excel workbook",
+  # whose extension the dialog gives the name: an Excel workbook, written by
   # the installed program alone (libxlsxwriter and zlib are linked into it).
   before=$(msi_windows)
   msi_click "$result" 389 36
   msi_wait 30 msi_new_window "$before" || msi_fail "no export dialog" || return 1
   sleep 1
-  xdotool type --delay 20 "$appdata\\Kestrune\\records.xlsx"
-  xdotool key Return
+  xdotool type --delay 20 "$appdata\\Kestrune\\records"
+  xdotool key Tab Down Return
   msi_wait 30 test -s "$user_folder/records.xlsx" || msi_fail "records.xlsx not written" || return 1
   unzip -tq "$user_folder/records.xlsx" >/dev/null || msi_fail "records.xlsx is no whole zip file" || return 1
   # The header block of four device lines, the heading row and a row a record.
