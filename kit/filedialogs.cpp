@@ -8,26 +8,54 @@
 namespace {
 FileDialogHandler g_handler;
 
+// The extension of a Qt name filter's first pattern: "xlsx" of
+// "Excel workbook (*.xlsx) (*.xlsx *.XLSX)"; empty when it has none.
+QString FilterSuffix(const QString &nameFilter)
+{
+    const qsizetype open = nameFilter.lastIndexOf(u'(');
+    const qsizetype close = nameFilter.lastIndexOf(u')');
+    if (open < 0 || close < open)
+        return QString();
+    const QString first =
+        nameFilter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts).value(0);
+    const QString suffix = first.startsWith(QLatin1String("*.")) ? first.mid(2) : QString();
+    return suffix.contains(u'*') || suffix.contains(u'?') ? QString() : suffix;
+}
+
 QStringList RealDialog(const FileDialogRequest &request)
 {
     QFileDialog dialog(request.owner);
     dialog.setNameFilter(QtNameFilter(request.filter));
     dialog.setDefaultSuffix(request.defaultExt);
-    if (request.kind == FileDialogKind::Save) {
+    const bool saving = request.kind == FileDialogKind::Save;
+    if (saving) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // The windows ask their own overwrite question.
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        // A name without extension gets the chosen filter's, so that the
+        // name tells which of several formats was chosen.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString &filter) {
+                             const QString suffix = FilterSuffix(filter);
+                             if (!suffix.isEmpty())
+                                 dialog.setDefaultSuffix(suffix);
+                         });
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.kind == FileDialogKind::OpenMany ? QFileDialog::ExistingFiles
                                                                     : QFileDialog::ExistingFile);
     }
-    const int chosen = dialog.exec();
+    const int answer = dialog.exec();
     OperatorAsked();
-    if (chosen != QDialog::Accepted)
+    if (answer != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    QStringList chosen = dialog.selectedFiles();
+    // A system's own dialog may leave the extension to the program.
+    const QString suffix = FilterSuffix(dialog.selectedNameFilter());
+    if (saving && !chosen.isEmpty() && QFileInfo(chosen[0]).suffix().isEmpty() && !suffix.isEmpty())
+        chosen[0] += u'.' + suffix;
+    return chosen;
 }
 } // namespace
 

@@ -25,7 +25,9 @@ using FileDialogHandler = std::function<QString(const FileDialogRequest &)>;
 void SetFileDialogHandler(FileDialogHandler handler);
 
 // Shows the dialog (or asks the handler) and gives the chosen path with the
-// default extension added where the name has none; empty when cancelled.
+// default extension added where the name has none; empty when cancelled. A
+// save dialog of several filters gives such a name the extension of the
+// filter chosen instead, so the extension tells which one it was.
 QString ExecuteFileDialog(const FileDialogRequest &request);
 
 // Shows an OpenMany dialog (or asks the handler): the chosen paths, none

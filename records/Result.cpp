@@ -92,7 +92,7 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
     OpenDialog1 = {FileDialogKind::Open, QStringLiteral("DAT"),
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
     SaveDialog1 = DataFileSaveDialog(this);
-    SaveDialog2 = ExportDialog(this);
+    SaveDialog2 = SpreadsheetExportDialog(this);
 
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
@@ -307,7 +307,7 @@ void TFormResult::BitBtn8Click()
         Refuse(MsgNoData);
         return;
     }
-    WriteRecordFile(this, SaveDialog2, StringGrid1->Rows(), QLatin1Char('\t'));
+    ExportRecordFile(this, SaveDialog2, StringGrid1->Rows());
 }
 
 void TFormResult::BitBtn5Click()

@@ -35,7 +35,7 @@ TSearchForm::TSearchForm(QWidget *parent)
                              [this](int col, int row) { StringGrid1MouseUp(col, row); });
 
     SaveDialog1 = DataFileSaveDialog(this);
-    SaveDialog2 = ExportDialog(this);
+    SaveDialog2 = SpreadsheetExportDialog(this);
 
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
     OnClick(BitBtn8, [this] { BitBtn8Click(); });
@@ -87,7 +87,7 @@ void TSearchForm::BitBtn2Click()
 void TSearchForm::BitBtn8Click()
 {
     if (HasMatches())
-        WriteRecordFile(this, SaveDialog2, StringGrid1->Rows(), QLatin1Char('\t'), MsgOwner::None);
+        ExportRecordFile(this, SaveDialog2, StringGrid1->Rows(), MsgOwner::None);
 }
 
 void TSearchForm::BitBtn6Click()

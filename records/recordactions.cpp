@@ -1,6 +1,8 @@
 #include "records/recordactions.h"
 
 #include "base/filelines.h"
+#include "kit/form.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
 #include "kit/texts.h"
@@ -9,6 +11,7 @@
 #include "records/data/printlayout.h"
 #include "records/data/recordstate.h"
 #include "records/stringgrid.h"
+#include "records/workbook/recordworkbook.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -50,12 +53,32 @@ FileDialogRequest ExportDialog(QWidget *owner)
             QStringLiteral("Microsft Excel (.xls)|*.xls"), owner};
 }
 
+FileDialogRequest SpreadsheetExportDialog(QWidget *owner)
+{
+    FileDialogRequest request = ExportDialog(owner);
+    request.filter += QStringLiteral("|Excel workbook (*.xlsx)|*.xlsx");
+    return request;
+}
+
 namespace {
 int Box(MsgOwner boxes, const QString &text, const char *caption, MsgButtons buttons)
 {
     const QString title = QString::fromLatin1(caption);
     return boxes == MsgOwner::None ? SystemMessageBox(text, title, buttons)
                                    : ApplicationMessageBox(text, title, buttons);
+}
+
+// Says why a file was not saved (error: "<path>: <reason>"); false.
+bool NotSaved(MsgOwner boxes, const QString &error)
+{
+    Box(boxes, QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
+    return false;
+}
+
+bool SaveRecordLines(const QString &path, const QStringList &lines, MsgOwner boxes)
+{
+    QString error;
+    return SaveLinesAtomically(path, lines, &error) || NotSaved(boxes, error);
 }
 } // namespace
 
@@ -79,12 +102,21 @@ bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const Grid
     if (path.isEmpty())
         return false;
     // Built for this file only: the lines are not kept once it is written.
-    const QStringList lines = BuildRecordFileLines(deviceInfo, gridRows, separator);
+    return SaveRecordLines(path, BuildRecordFileLines(deviceInfo, gridRows, separator), boxes);
+}
+
+bool ExportRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+                      MsgOwner boxes, const QStringList &deviceInfo)
+{
+    const QString path = AskSavePath(owner, dialog, boxes);
+    if (path.isEmpty())
+        return false;
+    if (!IsWorkbookPath(path))
+        return SaveRecordLines(path, BuildRecordFileLines(deviceInfo, gridRows, u'\t'), boxes);
+    // A million records take seconds.
+    const HourglassCursor hourglass(owner);
     QString error;
-    if (SaveLinesAtomically(path, lines, &error))
-        return true;
-    Box(boxes, QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
-    return false;
+    return WriteRecordWorkbook(path, deviceInfo, gridRows, &error) || NotSaved(boxes, error);
 }
 
 QString RecoveryFilePath(const QString &dir, const QDateTime &when)

@@ -24,6 +24,9 @@ TStringGrid *RecordGrid(QWidget *parent, const QRect &place, int rows,
                         std::function<void(int col, int row)> mouseUp);
 FileDialogRequest DataFileSaveDialog(QWidget *owner);
 FileDialogRequest ExportDialog(QWidget *owner);
+// The export dialog with the Excel workbook offered after the tab-separated
+// text, which stays the default.
+FileDialogRequest SpreadsheetExportDialog(QWidget *owner);
 
 // Asks for a file to write, and whether to replace it when it exists ("File
 // Over Saving ?" in the kind of box given). Empty when the operator cancels.
@@ -36,6 +39,13 @@ QString AskSavePath(QWidget *owner, const FileDialogRequest &dialog, MsgOwner bo
 bool WriteRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
                      QChar separator, MsgOwner boxes = MsgOwner::Application,
                      const QStringList &deviceInfo = DeviceInfoLines);
+
+// As WriteRecordFile for the export: an Excel workbook when the chosen name
+// ends in .xlsx (see records/workbook/recordworkbook.h), the tab-separated
+// text otherwise.
+bool ExportRecordFile(QWidget *owner, const FileDialogRequest &dialog, const GridRows &gridRows,
+                      MsgOwner boxes = MsgOwner::Application,
+                      const QStringList &deviceInfo = DeviceInfoLines);
 
 // The data file that keeps records the operator had no chance to save, in
 // dir and named for when, e.g. "Kestrune-20261207-101500.DAT".

@@ -37,7 +37,7 @@ appstreamcli validate --no-net --pedantic \
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for dep in libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libqt6sql6-sqlite fonts-noto-cjk; do
+for dep in libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libqt6sql6-sqlite libxlsxwriter4 fonts-noto-cjk; do
   grep -q "\b$dep\b" <<<"$depends" || fail "Depends lacks $dep"
 done
 dpkg-deb -f "$deb" Recommends | grep -q "libqt6sql6-psql" || fail "Recommends lacks libqt6sql6-psql"

@@ -42,10 +42,7 @@ public:
         qputenv("KESTRUNE_ARCHIVE",
                 "sqlite:" + FDir.filePath(QStringLiteral("archive.sqlite")).toLocal8Bit());
         CatchMessages();
-        SetFileDialogHandler([this](const FileDialogRequest &r) {
-            FileRequests.append(r);
-            return ChosenFiles.isEmpty() ? QString() : ChosenFiles.takeFirst();
-        });
+        AnswerFileDialogs();
     }
     ~GuiFixture()
     {
@@ -72,6 +69,16 @@ public:
         SetMessageHandler([this](const MessageRequest &r) {
             Messages.append({r.owner, r.text, r.caption, r.buttons, r.icon});
             return Answers.isEmpty() ? int(mrOk) : Answers.takeFirst();
+        });
+    }
+
+    // Every file dialog is seen here and answered with the next of
+    // ChosenFiles (the default; SetFileDialogHandler({}) shows the real ones).
+    void AnswerFileDialogs()
+    {
+        SetFileDialogHandler([this](const FileDialogRequest &r) {
+            FileRequests.append(r);
+            return ChosenFiles.isEmpty() ? QString() : ChosenFiles.takeFirst();
         });
     }
 

@@ -1,5 +1,5 @@
 // Reading a record's time, and its reading as a number and a unit, as the
-// chart and the workbook take them.
+// chart and the workbook take them, and its date as a day.
 
 #include "records/data/recordvalues.h"
 
@@ -27,6 +27,7 @@ private slots:
         QTest::newRow("short seconds") << "12:00:1" << -1;
         QTest::newRow("empty") << "" << -1;
         QTest::newRow("letters") << "ab:cd" << -1;
+        QTest::newRow("other digits") << QString::fromUtf8("\u0661\u0662:00") << -1;
     }
     void timeOfDay()
     {
@@ -85,6 +86,35 @@ private slots:
         QCOMPARE(parts.value.toString(), value);
         QCOMPARE(parts.unit.toString(), unit);
         QCOMPARE(ReadingNumber(parts.value).value_or(-1.0), number);
+    }
+
+    void dateOfRecord_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QDate>("day"); // invalid: no date
+        QTest::newRow("tester's") << "11 - Mar - 2010" << QDate(2010, 3, 11);
+        QTest::newRow("slashes") << "01 / Jan / 2009" << QDate(2009, 1, 1);
+        QTest::newRow("blanks after") << "31 - Dec - 2099  " << QDate(2099, 12, 31);
+        QTest::newRow("leap day") << "29 - Feb - 2012" << QDate(2012, 2, 29);
+        QTest::newRow("no leap day") << "29 - Feb - 2011" << QDate();
+        QTest::newRow("day 00") << "00 - Jan - 2010" << QDate();
+        QTest::newRow("day 32") << "32 - Jan - 2010" << QDate();
+        QTest::newRow("month in capitals") << "11 - MAR - 2010" << QDate();
+        QTest::newRow("month 000") << "11 - 000 - 2010" << QDate();
+        QTest::newRow("one-digit day") << "1 - Mar - 2010" << QDate();
+        QTest::newRow("blank before") << " 11 - Mar - 2010" << QDate();
+        QTest::newRow("text after") << "11 - Mar - 2010x" << QDate();
+        QTest::newRow("letter between") << "11 x Mar - 2010" << QDate();
+        QTest::newRow("two-digit year") << "11 - Mar - 10" << QDate();
+        QTest::newRow("other digits")
+            << QString::fromUtf8("11 - Mar - \u0662\u0660\u0661\u0660") << QDate();
+        QTest::newRow("empty") << "" << QDate();
+    }
+    void dateOfRecord()
+    {
+        QFETCH(QString, date);
+        QFETCH(QDate, day);
+        QCOMPARE(DateOfRecord(date).value_or(QDate()), day);
     }
 };
 

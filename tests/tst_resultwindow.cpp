@@ -2,6 +2,7 @@
 // heading click, data files and the spreadsheet export.
 
 #include "childprocess.h"
+#include "filebytes.h"
 #include "guifixture.h"
 #include "simulatorrows.h"
 
@@ -23,19 +24,6 @@
 #include <memory>
 
 namespace {
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 QStringList Labels()
 {
     return {FormResult->Label1->text(), FormResult->Label2->text(), FormResult->Label3->text(),
@@ -419,7 +407,8 @@ private slots:
         fx->ChosenFiles << Path("export.xls");
         FormResult->BitBtn8Click();
         QCOMPARE(fx->FileRequests.last().defaultExt, QStringLiteral("xls"));
-        QCOMPARE(fx->FileRequests.last().filter, QStringLiteral("Microsft Excel (.xls)|*.xls"));
+        QCOMPARE(fx->FileRequests.last().filter,
+                 QStringLiteral("Microsft Excel (.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx"));
         const QByteArray bytes = ReadAll(Path("export.xls"));
         QVERIFY(bytes.endsWith("\r\n"));
         QList<QByteArray> lines = bytes.split('\n');
@@ -517,6 +506,8 @@ private slots:
         QTest::newRow("large data file") << 500 << 20000;
         QTest::newRow("small export") << 3 << 256;
         QTest::newRow("large export") << 500 << 20000;
+        QTest::newRow("small workbook") << 3 << 256;
+        QTest::newRow("large workbook") << 500 << 20000;
     }
     void refusedWriteKeepsTheOldFile()
     {
@@ -524,7 +515,9 @@ private slots:
         QFETCH(int, limit);
         const QString writer = QString::fromLatin1(QTest::currentDataTag()).section(' ', 1);
         QTemporaryDir dir(fx->Dir() + QStringLiteral("/XXXXXX"));
-        const QString path = dir.filePath(records ? QStringLiteral("old") : SettingsFileName);
+        const QString name =
+            writer == "workbook" ? QStringLiteral("old.xlsx") : QStringLiteral("old");
+        const QString path = dir.filePath(records ? name : SettingsFileName);
         WriteAll(path, "old contents");
         if (records) {
             Link();
@@ -536,7 +529,7 @@ private slots:
                 return SaveSettings(dir.path(), &error) ? QString() : error;
             fx->ChosenFiles << path;
             fx->Answers << mrOk;
-            writer == "export" ? FormResult->BitBtn8Click() : FormResult->BitBtn2Click();
+            writer == "data" ? FormResult->BitBtn2Click() : FormResult->BitBtn8Click();
             return fx->Messages.last().text;
         });
         QVERIFY2(said.contains(path) && said.contains("File too large"), qPrintable(said));

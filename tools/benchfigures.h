@@ -40,16 +40,26 @@ inline void RestartPeak()
         clearRefs.write("5");
 }
 
-// Memory that work takes: the peak above what was resident before, and what
-// stays resident after it.
-inline void ReportMemory(const char *what, const std::function<void()> &work)
+// Memory that work takes, in kB: the peak above what was resident before, and
+// what stays resident after it.
+struct MemoryUse
+{
+    long peakKb = 0;
+    long heldKb = 0;
+};
+inline MemoryUse MeasureMemory(const std::function<void()> &work)
 {
     RestartPeak();
     const long before = StatusKb("VmRSS");
     work();
     const long peak = StatusKb("VmHWM");
     malloc_trim(0);
-    const long after = StatusKb("VmRSS");
-    std::printf("%-46s peak +%.1f MB, held +%.1f MB\n", what, (peak - before) / 1024.0,
-                (after - before) / 1024.0);
+    return {peak - before, StatusKb("VmRSS") - before};
+}
+
+inline void ReportMemory(const char *what, const std::function<void()> &work)
+{
+    const MemoryUse use = MeasureMemory(work);
+    std::printf("%-46s peak +%.1f MB, held +%.1f MB\n", what, use.peakKb / 1024.0,
+                use.heldKb / 1024.0);
 }

@@ -5,7 +5,9 @@
 # kestrune.exe, its Start menu starter kestrune-start.exe, the Qt and MinGW
 # runtime DLLs they load and the Qt plugins the program needs, each found by
 # reading the import tables. Qt for Windows comes from KESTRUNE_QT_MINGW
-# (default: the shared qt6-mingw folder beside this checkout).
+# (default: the shared qt6-mingw folder beside this checkout), libxlsxwriter
+# from KESTRUNE_XLSXWRITER_MINGW (default: the shared xlsxwriter-mingw folder
+# beside it), linked in statically.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win"
@@ -24,8 +26,11 @@ fi
 bash "$root/tools/deps-windows.sh"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+xlsxwriter=()
+[ -z "${KESTRUNE_XLSXWRITER_MINGW:-}" ] ||
+  xlsxwriter=(-DKESTRUNE_XLSXWRITER_MINGW="$KESTRUNE_XLSXWRITER_MINGW")
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" "${launcher[@]}" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" "${launcher[@]}" "${xlsxwriter[@]}" >/dev/null
 cmake --build "$build" -j2
 
 # Where the DLLs a Windows binary imports are looked for; anything not found
@@ -63,6 +68,11 @@ needed_dlls() {
 plugins=(platforms/qwindows.dll imageformats/qjpeg.dll styles/qwindowsvistastyle.dll)
 sql_plugins=(sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll)
 programs=("$build/app/kestrune.exe" "$build/app/kestrune-start.exe")
+# libxlsxwriter and zlib are linked in: the program needs no DLL of either.
+if x86_64-w64-mingw32-objdump -p "$build/app/kestrune.exe" | grep -Ei 'DLL Name: .*(xlsxwriter|zlib|libz)'; then
+  echo "kestrune.exe loads libxlsxwriter or zlib as a DLL; they are to be linked in." >&2
+  exit 1
+fi
 # (grep reads to the end: with pipefail, an early exit would fail the list.)
 if needed_dlls "${programs[@]}" | grep '/Qt6Sql\.dll$' >/dev/null; then
   plugins+=("${sql_plugins[@]}")

@@ -2,7 +2,8 @@
 # test-windows.sh in its fresh prefix, with the simulated tester on COM5 and
 # an X display. msi_test installs the package silently, starts the installed
 # program from its Start menu entry, downloads the tester's records with
-# mouse clicks (the toolbar buttons sit at fixed places), saves them, closes the program, finds
+# mouse clicks (the toolbar buttons sit at fixed places), saves them, exports them as an Excel
+# workbook, closes the program, finds
 # the download in the records archive, installs a newer version over it and uninstalls silently.
 #
 # What Wine cannot show, and how far the test goes instead:
@@ -117,6 +118,21 @@ msi_test() {
   [ "$(grep -c '^[0-9]\{5\},' "$user_folder/records.dat")" -eq 500 ] ||
     msi_fail "records.dat does not hold the 500 records" || return 1
 
+  # The excel button, a name and the second file type, "Excel workbook",
+  # whose extension the dialog gives the name: an Excel workbook, written by
+  # the installed program alone (libxlsxwriter and zlib are linked into it).
+  before=$(msi_windows)
+  msi_click "$result" 389 36
+  msi_wait 30 msi_new_window "$before" || msi_fail "no export dialog" || return 1
+  sleep 1
+  xdotool type --delay 20 "$appdata\\Kestrune\\records"
+  xdotool key Tab Down Return
+  msi_wait 30 test -s "$user_folder/records.xlsx" || msi_fail "records.xlsx not written" || return 1
+  unzip -tq "$user_folder/records.xlsx" >/dev/null || msi_fail "records.xlsx is no whole zip file" || return 1
+  # The header block of four device lines, the heading row and a row a record.
+  [ "$(unzip -p "$user_folder/records.xlsx" xl/worksheets/sheet1.xml | grep -o '<row ' | wc -l)" -eq 505 ] ||
+    msi_fail "records.xlsx does not hold the 500 records" || return 1
+
   # Exit: the results window first (it covers the main window's exit).
   xdotool mousemove --window "$result" 610 36 click 1
   msi_wait 10 msi_gone '^Result$' || msi_fail "results window stays" || return 1
@@ -149,7 +165,7 @@ msi_test() {
   [ ! -e "$installed" ] || msi_fail "$installed is still there: $(ls "$installed")" || return 1
   [ ! -e "$shortcut" ] || msi_fail "the Start menu entry is still there" || return 1
   [ -z "$(msi_uninstall_entries)" ] || msi_fail "Apps and Features still lists Kestrune" || return 1
-  for f in "$user_folder/Kestrune.CFG" "$user_folder/records.dat" "$archive"; do
+  for f in "$user_folder/Kestrune.CFG" "$user_folder/records.dat" "$user_folder/records.xlsx" "$archive"; do
     [ -s "$f" ] || msi_fail "uninstalling removed the user's $f" || return 1
   done
   echo "Installer package: installed, started, downloaded, upgraded and removed; user files kept."

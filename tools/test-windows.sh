@@ -89,7 +89,7 @@ timeout 120 "$wine" reg add "$env_key" /v QT_QPA_PLATFORM /t REG_SZ /d offscreen
 timeout 120 "$wine" reg add "$env_key" /v QT_QPA_FONTDIR /t REG_SZ \
   /d "$(winpath /usr/share/fonts/truetype/dejavu)" /f >/dev/null
 
-for test in tst_wincomport tst_winexchange tst_winprogram; do
+for test in tst_wincomport tst_winexchange tst_winprogram tst_workbook; do
   echo "== $test (Wine)"
   # A program under Wine without a console has no usable standard output.
   (cd "$build/tests" && timeout 600 "$wine" "$test.exe" -o "$test.txt,txt") || failed+=("$test")

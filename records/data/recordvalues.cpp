@@ -85,10 +85,15 @@ QStringView ReadingUnit(const QString &reading)
 }
 
 namespace {
-// Two digits at text[at]; -1 when they are not there.
+bool AsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Two digits 0-9 at text[at]; -1 when they are not there.
 int TwoDigits(QStringView text, qsizetype at)
 {
-    if (at + 2 > text.size() || !text[at].isDigit() || !text[at + 1].isDigit())
+    if (at + 2 > text.size() || !AsciiDigit(text[at]) || !AsciiDigit(text[at + 1]))
         return -1;
     return (text[at].unicode() - u'0') * 10 + (text[at + 1].unicode() - u'0');
 }
@@ -101,9 +106,9 @@ std::optional<int> TimeOfDaySeconds(QStringView time)
     const qsizetype colon = time.indexOf(u':');
     if (colon < 1 || colon > 2)
         return std::nullopt;
-    const int hour = colon == 2          ? TwoDigits(time, 0)
-                     : time[0].isDigit() ? time[0].unicode() - u'0'
-                                         : -1;
+    const int hour = colon == 2            ? TwoDigits(time, 0)
+                     : AsciiDigit(time[0]) ? time[0].unicode() - u'0'
+                                           : -1;
     const int minute = TwoDigits(time, colon + 1);
     int second = 0;
     const qsizetype rest = colon + 3;
@@ -146,4 +151,28 @@ std::optional<double> ReadingNumber(QStringView value)
     if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(number))
         return std::nullopt;
     return number;
+}
+
+std::optional<QDate> DateOfRecord(QStringView date)
+{
+    while (date.endsWith(u' '))
+        date.chop(1);
+    if (date.size() != 15)
+        return std::nullopt;
+    for (const qsizetype at : {2, 3, 4, 8, 9, 10}) {
+        if (date[at].isLetterOrNumber())
+            return std::nullopt;
+    }
+    int month = 0;
+    for (int m = 1; m <= 12 && month == 0; ++m) {
+        if (date.mid(5, 3) == QLatin1String(MonthNames[m]))
+            month = m;
+    }
+    const int day = TwoDigits(date, 0);
+    const int century = TwoDigits(date, 11);
+    const int year = TwoDigits(date, 13);
+    const QDate read(century * 100 + year, month, day);
+    if (month == 0 || day < 0 || century < 0 || year < 0 || !read.isValid())
+        return std::nullopt;
+    return read;
 }

@@ -3,6 +3,7 @@
 // the date as numbers, the reading's value and unit. The results window's
 // sort, the search filter and the archive all read them here.
 
+#include <QDate>
 #include <QString>
 #include <QStringView>
 
@@ -23,6 +24,12 @@ long DateKey(const QString &date);
 // A date as the date picker gives it, "yyyy-mm-dd", as the number yyyymmdd
 // (characters 1-4, 6-7 and 9-10 joined).
 long PickedDateKey(const QString &text);
+// The day a record's date text names when it reads as one date and nothing
+// else: the day (characters 1-2), the month (characters 6-8, one of
+// MonthNames' "Jan" to "Dec") and the year (characters 12-15), with only
+// blanks and punctuation between them ("11 - Mar - 2010") and blanks after
+// it; nothing for any other text or a day its month does not have.
+std::optional<QDate> DateOfRecord(QStringView date);
 
 // A reading counts only when its first character is a blank or '0'..'5';
 // its value is characters 1-5, its unit characters 7-15.
