@@ -123,8 +123,9 @@ TFormArchive::TFormArchive(QWidget *parent)
 
 TFormArchive::~TFormArchive()
 {
-    // An import in hand leaves its file untouched; nothing else waits.
-    FWorker->CancelAll();
+    // An import in hand leaves its file untouched; what else was asked for
+    // ends before the worker goes.
+    FImport->Cancel();
 }
 
 void TFormArchive::CreateTables()
@@ -250,13 +251,15 @@ void TFormArchive::FormClose()
     if (FImport->Running())
         return;
     // A hidden window holds no records, points or connection, and waits for
-    // nothing.
+    // nothing: what it read is dropped, what it changes is still changed.
     ++FRefreshes;
+    FOpen = false;
     Records->Clear();
     FChart->Clear();
-    FWorker->CancelAll();
+    FWriting.reset();
+    FWritingJob.Cancel();
     FWorker->Close();
-    for (auto *hourglass : {&FRefreshing, &FSelecting, &FWriting, &FSetting})
+    for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
         hourglass->reset();
     FRetention->Forget();
 }
@@ -615,5 +618,8 @@ void TFormArchive::Button5Click()
 {
     FRetention->Run(
         FTesterId, Left() + DialogLeft, Top() + DialogTop, [this] { return Located(); },
-        [this] { Refresh(); });
+        [this] {
+            if (isVisible())
+                Refresh();
+        });
 }

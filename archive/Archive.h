@@ -126,6 +126,7 @@ private:
     int FCalibrationMonths = DefaultCalibrationMonths;
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
+    ArchiveJob FWritingJob; // the selection read for writing or printing
     // The hourglass while the window waits on purpose.
     std::optional<HourglassCursor> FRefreshing, FSelecting, FWriting, FSetting;
 };

@@ -8,8 +8,14 @@
 #include <QTimer>
 
 TImportProgress::TImportProgress(ArchiveWorker *worker, QWidget *window)
-    : QObject(window), FWorker(worker), FWindow(window)
+    : QObject(window), FWorker(worker), FWindow(window), FBegin(new QTimer(this))
 {
+    // Begun as a timer tick, after what the operator did meanwhile (timers
+    // that were due come first): a Cancel at once stops the import before
+    // its first file.
+    FBegin->setSingleShot(true);
+    FBegin->setInterval(0);
+    connect(FBegin, &QTimer::timeout, this, &TImportProgress::Begin);
 }
 
 TImportProgress::~TImportProgress() = default;
@@ -29,40 +35,47 @@ void TImportProgress::Start(const QStringList &paths,
     FBox->setMinimumDuration(300);
     FBox->setMinimumWidth(420);
     connect(FBox.get(), &QProgressDialog::canceled, this, [this] { FJob.Cancel(); });
-    // Begun from the event loop, after what the operator did meanwhile: a
-    // Cancel at once stops the import before its first file.
-    QTimer::singleShot(0, this, [this, paths, done = std::move(done)] { Begin(paths, done); });
+    FPaths = paths;
+    FDone = std::move(done);
+    FBegin->start();
 }
 
-void TImportProgress::Begin(const QStringList &paths,
-                            const std::function<void(const ArchiveResult<ImportSummary> &)> &done)
+void TImportProgress::Begin()
 {
+    if (FBox->wasCanceled()) {
+        Finish({ImportSummary{0, 0, 0, {}, true}, {}});
+        return;
+    }
     FJob = FWorker->Run(
         this,
-        [paths](ArchiveStore &store, const ArchiveJob &self,
-                ArchiveError *) -> std::optional<ImportSummary> {
+        [paths = FPaths](ArchiveStore &store, const ArchiveJob &self,
+                         ArchiveError *) -> std::optional<ImportSummary> {
             return ImportDataFiles(store, paths, [&self](int file, int files, qint64 records) {
                 self.Progress({file, files, records});
                 return !self.Cancelled();
             });
         },
-        [this, done](ArchiveResult<ImportSummary> result) {
-            FBox.reset();
-            FBar = nullptr;
+        [this](ArchiveResult<ImportSummary> result) {
             // Cancelled before its first file began: nothing came in.
             if (result.error.code == ArchiveErrorCode::Cancelled)
                 result.value = ImportSummary{0, 0, 0, {}, true};
-            done(result);
+            Finish(result);
         },
-        [this, paths](const ArchiveProgress &progress) { Told(progress, paths); });
-    if (FBox->wasCanceled())
-        FJob.Cancel();
+        [this](const ArchiveProgress &progress) { Told(progress); });
 }
 
-void TImportProgress::Told(const ArchiveProgress &progress, const QStringList &paths)
+void TImportProgress::Finish(const ArchiveResult<ImportSummary> &result)
+{
+    FBox.reset();
+    FBar = nullptr;
+    const auto done = std::move(FDone);
+    done(result);
+}
+
+void TImportProgress::Told(const ArchiveProgress &progress)
 {
     if (!FBox)
         return;
-    FBox->setLabelText(ImportProgressText(progress, paths));
+    FBox->setLabelText(ImportProgressText(progress, FPaths));
     FBar->setValue(progress.part);
 }

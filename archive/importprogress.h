@@ -14,6 +14,7 @@
 
 class QProgressBar;
 class QProgressDialog;
+class QTimer;
 class QWidget;
 
 class TImportProgress : public QObject
@@ -29,14 +30,19 @@ public:
     void Start(const QStringList &paths,
                std::function<void(const ArchiveResult<ImportSummary> &)> done);
     bool Running() const { return FBox != nullptr; }
+    // As the box's Cancel does.
+    void Cancel() { FJob.Cancel(); }
 
 private:
-    void Begin(const QStringList &paths,
-               const std::function<void(const ArchiveResult<ImportSummary> &)> &done);
-    void Told(const ArchiveProgress &progress, const QStringList &paths);
+    void Begin();
+    void Finish(const ArchiveResult<ImportSummary> &result);
+    void Told(const ArchiveProgress &progress);
 
     ArchiveWorker *const FWorker;
     QWidget *const FWindow;
+    QTimer *const FBegin;
+    QStringList FPaths;
+    std::function<void(const ArchiveResult<ImportSummary> &)> FDone;
     std::unique_ptr<QProgressDialog> FBox;
     QProgressBar *FBar = nullptr;
     ArchiveJob FJob;
