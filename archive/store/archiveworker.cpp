@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -46,6 +47,8 @@ struct ArchiveWorker::Shared
     std::deque<Command> commands;
     std::deque<Answer> answers;
     bool stopping = false;
+    // Opens and closes given and not done yet.
+    std::atomic<int> switching{0};
 };
 
 ArchiveWorker::ArchiveWorker(QObject *parent, QThread::Priority priority)
@@ -85,6 +88,11 @@ void ArchiveWorker::Close()
     Post(std::move(command));
 }
 
+bool ArchiveWorker::Busy() const
+{
+    return !FPending.empty() || FShared->switching > 0;
+}
+
 void ArchiveWorker::CancelAll()
 {
     for (const auto &pending : FPending)
@@ -111,6 +119,8 @@ ArchiveJob ArchiveWorker::Submit(QObject *context, Step step, std::function<void
 
 void ArchiveWorker::Post(Command command)
 {
+    if (command.kind != Command::Kind::Job)
+        ++FShared->switching;
     {
         const std::lock_guard<std::mutex> lock(FShared->mutex);
         FShared->commands.push_back(std::move(command));
@@ -141,9 +151,11 @@ void ArchiveWorker::Serve(const std::shared_ptr<Shared> &shared)
         case Command::Kind::Open:
             store.reset();
             where = command.where;
+            --shared->switching;
             continue;
         case Command::Kind::Close:
             store.reset();
+            --shared->switching;
             continue;
         case Command::Kind::Job:
             break;

@@ -63,8 +63,8 @@ public:
     template <class Job, class Done, class Heard>
     ArchiveJob Run(QObject *context, Job job, Done done, Heard told);
 
-    // Jobs given and not yet answered.
-    bool Busy() const { return !FPending.empty(); }
+    // Jobs given and not yet answered, or an Open or Close not yet done.
+    bool Busy() const;
     // Cancels every job given and not yet answered.
     void CancelAll();
 
