@@ -1,5 +1,6 @@
 #include "archive/archivemodel.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -63,6 +64,7 @@ void TArchiveModel::Clear()
     FShowing = false;
     FPages.clear();
     FAsked.clear();
+    FAskedOrder.clear();
     FFailed = false;
     FCount = 0;
     endResetModel();
@@ -103,15 +105,23 @@ const ArchivedRecord *TArchiveModel::Record(int row) const
 
 void TArchiveModel::Ask(qint64 number) const
 {
-    if (!FAsked.insert(number).second)
+    if (FAsked.count(number) != 0)
         return;
+    // Pages asked for long ago that have not begun are not read: they are
+    // asked for again if the table comes back to them.
+    while (FAskedOrder.size() >= std::size_t(KeptPages)) {
+        const auto asked = FAsked.find(FAskedOrder.front());
+        if (asked != FAsked.end())
+            asked->second.Cancel();
+        FAskedOrder.pop_front();
+    }
     const quint64 shown = FShown;
     const ArchiveQuery query = FQuery;
     const ArchiveSort sort = FSort;
     // Asked for while the table reads its rows: the model itself is not
     // changed until the page comes.
     auto *self = const_cast<TArchiveModel *>(this);
-    FWorker->Run(
+    FAsked[number] = FWorker->Run(
         self,
         [query, sort, number](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
             return store.Page(query, sort, number * PageRows, PageRows, error);
@@ -119,6 +129,7 @@ void TArchiveModel::Ask(qint64 number) const
         [self, shown, number](const ArchiveResult<QVector<ArchivedRecord>> &read) {
             self->PageRead(shown, number, read);
         });
+    FAskedOrder.push_back(number);
 }
 
 void TArchiveModel::PageRead(quint64 shown, qint64 number,
@@ -127,6 +138,10 @@ void TArchiveModel::PageRead(quint64 shown, qint64 number,
     if (shown != FShown)
         return;
     FAsked.erase(number);
+    FAskedOrder.erase(std::remove(FAskedOrder.begin(), FAskedOrder.end(), number),
+                      FAskedOrder.end());
+    if (read.error.code == ArchiveErrorCode::Cancelled)
+        return;
     if (!read) {
         const bool told = FFailed;
         FFailed = true;

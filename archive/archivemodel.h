@@ -9,9 +9,10 @@
 
 #include <QAbstractTableModel>
 
+#include <deque>
 #include <functional>
 #include <list>
-#include <set>
+#include <map>
 
 class TArchiveModel : public QAbstractTableModel
 {
@@ -73,6 +74,9 @@ private:
     bool FShowing = false;
     // Most recently used first.
     mutable std::list<Page> FPages;
-    mutable std::set<qint64> FAsked;
+    // The pages asked for and not come yet, and the order they were asked in:
+    // a table scrolled far past a page no longer waits for it.
+    mutable std::map<qint64, ArchiveJob> FAsked;
+    mutable std::deque<qint64> FAskedOrder;
     mutable bool FFailed = false;
 };

@@ -8,6 +8,7 @@
 #include "archive/archivemodel.h"
 #include "archive/store/archiveworker.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -31,7 +32,7 @@ class TestArchiveModel : public QObject
     {
         ArchiveError error;
         const QVector<ArchivedRecord> records =
-            store.Page(query, sort, 0, Archived, &error).value_or(QVector<ArchivedRecord>());
+            store.Page(query, sort, 0, 10 * Archived, &error).value_or(QVector<ArchivedRecord>());
         GridRows rows;
         for (const ArchivedRecord &r : records)
             rows << r.cells;
@@ -92,6 +93,46 @@ private slots:
         for (int column = 0; column < RecordColumns; ++column)
             QCOMPARE(Cell(row, column), expected[row][column]);
         QVERIFY(failed.isEmpty());
+    }
+
+    // A table scrolled far in a moment: the pages it passed and that the
+    // worker has not begun are not read before the ones it shows now; coming
+    // back to them asks again.
+    void scrolledFarPastPages()
+    {
+        {
+            ArchiveError error;
+            QVERIFY(fx->Open(&error)->Add(ArchiveFixture::Tester("KT2"),
+                                          ArchiveFixture::Records(0, 2 * Archived), &error));
+        }
+        model->Show({}, {});
+        QTRY_COMPARE(shown.size(), 1);
+        const int pages = int(model->Records() / TArchiveModel::PageRows);
+        QCOMPARE(pages, 15);
+        // The worker busy until every page has been asked for.
+        QSemaphore release;
+        worker->Run(
+            this,
+            [&release](ArchiveStore &, const ArchiveJob &, ArchiveError *) {
+                release.acquire();
+                return std::optional(true);
+            },
+            [](const ArchiveResult<bool> &) {});
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        for (int page = 1; page < pages; ++page)
+            QCOMPARE(Cell(page * TArchiveModel::PageRows, 0), QString());
+        release.release();
+        QTRY_VERIFY(!model->Waiting());
+        QVERIFY(failed.isEmpty());
+        QCOMPARE(changed.size(), TArchiveModel::KeptPages);
+        QCOMPARE(changed.last()[0].toModelIndex().row(), (pages - 1) * TArchiveModel::PageRows);
+        ArchiveError error;
+        const GridRows expected = Expected(*fx->Open(&error), {}, {});
+        for (int page = 1; page < pages; ++page) {
+            const int row = page * TArchiveModel::PageRows;
+            Cell(row, 0);
+            QTRY_COMPARE(Cell(row, 0), expected[row][0]);
+        }
     }
 
     // Selections asked for one after another: only the last is shown.
