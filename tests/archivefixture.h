@@ -6,6 +6,7 @@
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
 #include "archive/store/sqlconnection.h"
+#include "records/data/datafile.h"
 #include "records/data/recordfields.h"
 
 #include <QFile>
@@ -55,6 +56,17 @@ public:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    // A data file at path of tester KT1 with count records numbered from
+    // first on; its path.
+    static QString DataFile(const QString &path, int first, int count)
+    {
+        Write(path, BuildRecordFileLines(Tester("KT1"),
+                                         GridRows{PlainHeadings()} + Records(first, count), ',')
+                        .join("\r\n")
+                        .toLatin1());
+        return path;
     }
 
     // Runs statements on the database at path as another program would.

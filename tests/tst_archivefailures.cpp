@@ -34,17 +34,6 @@ QString IntegrityOf(const QString &path)
     return query.value(0).toString();
 }
 
-QString DataFile(const QString &path, int first, int count)
-{
-    ArchiveFixture::Write(
-        path,
-        BuildRecordFileLines(ArchiveFixture::Tester("KT1"),
-                             GridRows{PlainHeadings()} + ArchiveFixture::Records(first, count), ',')
-            .join("\r\n")
-            .toLatin1());
-    return path;
-}
-
 // A download archived as the results window has it archived: into the
 // archive chosen, opened for it, with the line and the message that gives.
 struct DownloadArchiving
@@ -219,8 +208,8 @@ private slots:
     // there whole, nothing of that file is.
     void killedImportLeavesWholeFiles()
     {
-        const QStringList paths = {DataFile(fx->Dir() + "/a.DAT", 0, 300),
-                                   DataFile(fx->Dir() + "/b.DAT", 300, 20000)};
+        const QStringList paths = {ArchiveFixture::DataFile(fx->Dir() + "/a.DAT", 0, 300),
+                                   ArchiveFixture::DataFile(fx->Dir() + "/b.DAT", 300, 20000)};
         const bool killed = KilledWhenReady([&](const std::function<void()> &ready) {
             ArchiveError error;
             auto store = fx->Open(&error);

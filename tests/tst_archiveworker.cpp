@@ -7,7 +7,6 @@
 
 #include "archive/store/archiveimport.h"
 #include "archive/store/archiveworker.h"
-#include "records/data/datafile.h"
 
 #include <QElapsedTimer>
 #include <QSemaphore>
@@ -31,17 +30,6 @@ auto EchoJob(int value)
     return [value](ArchiveStore &, const ArchiveJob &, ArchiveError *) {
         return std::optional<Echo>(Echo{value, QThread::currentThread()});
     };
-}
-
-QString DataFile(const QString &path, int count)
-{
-    ArchiveFixture::Write(
-        path,
-        BuildRecordFileLines(ArchiveFixture::Tester("KT1"),
-                             GridRows{PlainHeadings()} + ArchiveFixture::Records(0, count), ',')
-            .join("\r\n")
-            .toLatin1());
-    return path;
 }
 
 qint64 CountIn(const ArchiveFixture &fx)
@@ -204,8 +192,8 @@ private slots:
     // once per record.
     void importCancelledFromItsProgress()
     {
-        const QStringList paths = {DataFile(fx->Dir() + "/small.DAT", 10),
-                                   DataFile(fx->Dir() + "/large.DAT", 60000)};
+        const QStringList paths = {ArchiveFixture::DataFile(fx->Dir() + "/small.DAT", 0, 10),
+                                   ArchiveFixture::DataFile(fx->Dir() + "/large.DAT", 0, 60000)};
         ArchiveWorker worker;
         worker.Open(fx->Where());
         std::atomic<int> asked{0};
