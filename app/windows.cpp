@@ -6,16 +6,41 @@
 #include "app/Main.h"
 #include "archive/Archive.h"
 #include "archive/Database.h"
-#include "archive/archivestore.h"
+#include "archive/downloadarchiver.h"
+#include "archive/store/archivedriver.h"
 #include "device/Datetime.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
 #include "device/Setup.h"
 #include "device/Tdate.h"
 #include "kit/messagebox.h"
+#include "kit/texts.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
 #include "records/Serch1.h"
+#include "tester/mainstate.h"
+
+namespace {
+
+// Every download the results window takes goes into the archive as well;
+// the results window shows how that went when it is done.
+void ArchiveDownloads()
+{
+    auto *archiver = new TDownloadArchiver(FormMain);
+    QObject::connect(
+        FormResult, &TFormResult::DownloadAccepted, archiver,
+        [archiver](quint64 download, const QStringList &deviceInfo, const GridRows &records) {
+            archiver->Archive(StartDirectory, deviceInfo, records, FormResult,
+                              [download](const DownloadArchivingText &said) {
+                                  FormResult->ShowArchiving(download, said.line);
+                                  if (!said.failure.isEmpty())
+                                      ApplicationMessageBox(said.failure,
+                                                            QString::fromLatin1(CapFailure));
+                              });
+        });
+}
+
+} // namespace
 
 void CreateForms()
 {
@@ -38,6 +63,7 @@ void CreateForms()
     FormArchive = new TFormArchive(FormMain);
     FormDatabase = new TFormDatabase(FormMain);
     FormMain->SetUpTester();
+    ArchiveDownloads();
 }
 
 void DestroyForms()

@@ -1,33 +1,33 @@
 #include "archive/Archive.h"
 
-#include "archive/archiveimport.h"
+#include "archive/Database.h"
 #include "archive/archivemodel.h"
-#include "archive/chartloader.h"
+#include "archive/archivewords.h"
+#include "archive/chartpane.h"
+#include "archive/importprogress.h"
 #include "archive/readingchart.h"
+#include "archive/retention.h"
+#include "archive/store/archivechoice.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
 #include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
-#include "kit/printdialog.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
-#include "records/Serch1.h"
 #include "records/data/datafile.h"
-#include "records/data/recordvalues.h"
 #include "records/data/searchfilter.h"
+#include "records/datelist.h"
 #include "records/recordactions.h"
 #include "tester/mainstate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrinter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -35,13 +35,23 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <algorithm>
+
 TFormArchive *FormArchive = nullptr;
 
+struct TFormArchive::Site
+{
+    int months = DefaultCalibrationMonths;
+    QVector<ArchiveTester> testers;
+};
+
 namespace {
-const QString Failure = QString::fromLatin1(CapFailure);
 const char MsgTooManyRecords[] = "Too Many Data (more than 1,000,000 records) !!!";
 constexpr int ClientWidth = 1180;
 constexpr int ClientHeight = 690;
+// Where the dialogs of the toolbar's right end come up.
+constexpr int DialogLeft = 620;
+constexpr int DialogTop = 80;
 
 QTableView *SetUpTable(QTableView *table, const QRect &place, const QVector<int> &widths)
 {
@@ -62,11 +72,18 @@ QTableView *SetUpTable(QTableView *table, const QRect &place, const QVector<int>
     return table;
 }
 
+// Starts the hourglass over control unless it runs already.
+void Hourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
+{
+    if (!hourglass)
+        hourglass.emplace(control);
+}
+
 } // namespace
 
 TFormArchive::TFormArchive(QWidget *parent)
     : TForm(parent, QStringLiteral("Archive"), ClientWidth, ClientHeight),
-      FChartLoader(new TChartLoader(this))
+      FWorker(new ArchiveWorker(this)), FImport(new TImportProgress(FWorker, this))
 {
     SetBackground(this, QColor(192, 192, 192));
 
@@ -79,21 +96,7 @@ TFormArchive::TFormArchive(QWidget *parent)
     BitBtn5 = RecordToolButton(toolBar1, 450, 4, 100, "refresh", "refresh");
     BitBtn6 = RecordToolButton(toolBar1, 560, 4, 100, "result_exit", "exit");
 
-    Label4 = HeadingLabel(this, QStringLiteral("Testers :"), {8, 80, 185, 25});
-
-    StringGrid1 = new QTableWidget(0, RecordColumns, this);
-    StringGrid1->setHorizontalHeaderLabels(TesterHeadings());
-    SetUpTable(StringGrid1, {8, 106, 600, 170}, {100, 112, 68, 95, 95, 118});
-
-    Label5 = new QLabel(this);
-    Label5->setGeometry(8, 282, 600, 22);
-    SetFontPixels(Label5, 13);
-    Records = new TArchiveModel(this);
-    Records->OnReadFailure = [this](const QString &reason) { Fail(reason); };
-    StringGrid2 = new QTableView(this);
-    StringGrid2->setModel(Records);
-    SetUpTable(StringGrid2, {8, 306, 600, 376}, {80, 98, 98, 98, 98, 98});
-
+    CreateTables();
     CreateFilter();
     CreateChart();
     CreateSite();
@@ -102,8 +105,6 @@ TFormArchive::TFormArchive(QWidget *parent)
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
     SaveDialog1 = DataFileSaveDialog(this);
     SaveDialog2 = ExportDialog(this);
-    SaveDialog3 = {FileDialogKind::Save, QStringLiteral("png"),
-                   QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"), this};
 
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
@@ -111,11 +112,6 @@ TFormArchive::TFormArchive(QWidget *parent)
     OnClick(BitBtn4, [this] { BitBtn4Click(); });
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });
-    connect(StringGrid1, &QTableWidget::itemSelectionChanged, this,
-            [this] { RunGuarded([this] { StringGrid1SelectionChange(); }); });
-    connect(StringGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int col) { RunGuarded([this, col] { StringGrid2HeadingClick(col); }); });
-    connect(FChartLoader, &TChartLoader::Loaded, this, &TFormArchive::ChartLoaded);
     CloseOnEscape({BitBtn1,   BitBtn2,     BitBtn3,     BitBtn4,   BitBtn5,
                    BitBtn6,   StringGrid1, StringGrid2, CheckBox1, CheckBox2,
                    CheckBox3, CheckBox4,   Edit1,       Edit2,     Edit3,
@@ -126,30 +122,102 @@ TFormArchive::TFormArchive(QWidget *parent)
     FormCreate();
 }
 
-TFormArchive::~TFormArchive() = default;
+TFormArchive::~TFormArchive()
+{
+    // An import in hand leaves its file untouched; what else was asked for
+    // ends before the worker goes.
+    FImport->Cancel();
+}
+
+void TFormArchive::CreateTables()
+{
+    Label4 = HeadingLabel(this, QStringLiteral("Testers :"), {8, 80, 185, 25});
+
+    StringGrid1 = new QTableWidget(0, RecordColumns, this);
+    StringGrid1->setHorizontalHeaderLabels(TesterHeadings());
+    SetUpTable(StringGrid1, {8, 106, 600, 170}, {100, 112, 68, 95, 95, 118});
+
+    Label5 = new QLabel(this);
+    Label5->setGeometry(8, 282, 600, 22);
+    SetFontPixels(Label5, 13);
+    Records = new TArchiveModel(FWorker, this);
+    Records->OnShown = [this](const ArchiveError &error) { SelectionShown(error); };
+    Records->OnReadFailure = [this](const ArchiveError &error) { Fail(error); };
+    StringGrid2 = new QTableView(this);
+    StringGrid2->setModel(Records);
+    SetUpTable(StringGrid2, {8, 306, 600, 376}, {80, 98, 98, 98, 98, 98});
+
+    connect(StringGrid1, &QTableWidget::itemSelectionChanged, this,
+            [this] { RunGuarded([this] { StringGrid1SelectionChange(); }); });
+    connect(StringGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int col) { RunGuarded([this, col] { StringGrid2HeadingClick(col); }); });
+}
+
+void TFormArchive::CreateFilter()
+{
+    GroupBox1 = new QGroupBox(QStringLiteral("Filter"), this);
+    GroupBox1->setGeometry(620, 80, 552, 196);
+    CreateInputs(
+        GroupBox1, 28, [this] { PickDate(ComboBox1); }, [this] { PickDate(ComboBox2); });
+    Button1 = new QPushButton(QStringLiteral("Apply"), GroupBox1);
+    Button1->setGeometry(440, 136, 83, 33);
+    Button1->setAutoDefault(false);
+    // Enter in a range applies the filter.
+    for (QLineEdit *e : {Edit1, Edit2, Edit3, Edit4})
+        connect(e, &QLineEdit::returnPressed, this,
+                [this] { RunGuarded([this] { Button1Click(); }); });
+    OnClick(CheckBox2, [this] { CheckBox2Click(); });
+    OnClick(Button1, [this] { Button1Click(); });
+}
 
 void TFormArchive::CreateChart()
 {
-    Label6 = new QLabel(QStringLiteral("Chart in :"), this);
-    Label6->setGeometry(620, 282, 70, 22);
-    SetFontPixels(Label6, 13);
-    ComboBox5 = new QComboBox(this);
-    ComboBox5->setGeometry(690, 282, 100, 22);
-    FillUnitList(ComboBox5);
-    ComboBox5->setCurrentIndex(BacUnit);
-    Button2 = new QPushButton(QStringLiteral("Save Chart"), this);
-    Button2->setGeometry(972, 280, 96, 26);
-    Button3 = new QPushButton(QStringLiteral("Print Chart"), this);
-    Button3->setGeometry(1076, 280, 96, 26);
-    Chart1 = new TReadingChart(this);
-    Chart1->setGeometry(620, 310, 552, 372);
-    for (QPushButton *button : {Button1, Button2, Button3})
+    FChart = new TChartPane(this);
+    Label6 = FChart->Label6;
+    ComboBox5 = FChart->ComboBox5;
+    Button2 = FChart->Button2;
+    Button3 = FChart->Button3;
+    Chart1 = FChart->Chart1;
+}
+
+void TFormArchive::CreateSite()
+{
+    QWidget *toolBar1 = BitBtn1->parentWidget();
+    Label7 = new QLabel(toolBar1);
+    Label7->setGeometry(676, 8, 372, 60);
+    Label7->setWordWrap(true);
+    Label7->setTextFormat(Qt::PlainText);
+    SetFontPixels(Label7, 13);
+    Button4 = new QPushButton(QStringLiteral("Database…"), toolBar1);
+    Button4->setGeometry(1056, 6, 116, 30);
+    Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
+    Button5->setGeometry(1056, 40, 116, 30);
+
+    CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);
+    CheckBox5->setGeometry(110, 82, 90, 21);
+    Label8 = new QLabel(QStringLiteral("Calibration every"), this);
+    Label8->setGeometry(292, 84, 112, 18);
+    CSpinEdit1 = new TCSpinEdit(this);
+    CSpinEdit1->setGeometry(406, 82, 56, 22);
+    CSpinEdit1->SetRange(MinCalibrationMonths, MaxCalibrationMonths);
+    CSpinEdit1->SetValue(DefaultCalibrationMonths);
+    Label9 = new QLabel(QStringLiteral("months"), this);
+    Label9->setGeometry(468, 84, 60, 18);
+    Button6 = new QPushButton(QStringLiteral("Set"), this);
+    Button6->setGeometry(540, 80, 68, 25);
+    for (QWidget *w : {static_cast<QWidget *>(CheckBox5), static_cast<QWidget *>(Label8),
+                       static_cast<QWidget *>(Label9), static_cast<QWidget *>(Button4),
+                       static_cast<QWidget *>(Button5), static_cast<QWidget *>(Button6)})
+        SetFontPixels(w, 13);
+    for (QPushButton *button : {Button4, Button5, Button6})
         button->setAutoDefault(false);
 
-    connect(ComboBox5, &QComboBox::activated, this,
-            [this] { RunGuarded([this] { ComboBox5Change(); }); });
-    OnClick(Button2, [this] { Button2Click(); });
-    OnClick(Button3, [this] { Button3Click(); });
+    FRetention = new TRetention(FWorker, Button5);
+
+    OnClick(Button4, [this] { Button4Click(); });
+    OnClick(Button5, [this] { Button5Click(); });
+    OnClick(Button6, [this] { Button6Click(); });
+    OnClick(CheckBox5, [this] { CheckBox5Click(); });
 }
 
 void TFormArchive::FormCreate()
@@ -164,7 +232,7 @@ void TFormArchive::FormCreate()
         move(place.Left, place.Top);
     }
     FormShow();
-    Chart1->SetMessage(QString());
+    FChart->Clear();
     Label5->clear();
 }
 
@@ -181,58 +249,115 @@ void TFormArchive::FormShow()
 void TFormArchive::FormClose()
 {
     WindowPositions[2] = {x(), y()};
-    if (FImporting)
+    if (FImport->Running())
         return;
-    // A hidden window holds no records, points or connection.
+    // A hidden window holds no records, points or connection, and waits for
+    // nothing: what it read is dropped, what it changes is still changed.
+    ++FRefreshes;
+    FOpen = false;
     Records->Clear();
-    Chart1->SetMessage(QString());
-    FStore.reset();
+    FChart->Clear();
+    FWriting.reset();
+    FWritingJob.Cancel();
+    FWorker->Close();
+    for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
+        hourglass->reset();
+    FRetention->Forget();
 }
 
-bool TFormArchive::OpenStore()
+bool TFormArchive::Reading() const
 {
-    if (FStore)
+    return FWorker->Busy();
+}
+
+bool TFormArchive::Busy() const
+{
+    return Reading() || ChartLoading() || FImport->Running();
+}
+
+bool TFormArchive::Located()
+{
+    if (!FLocationError.Failed())
         return true;
-    QString error;
-    FLocation = ChosenArchiveLocation(&error);
-    if (error.isEmpty())
-        FStore = ArchiveStore::Open(FLocation, &error);
-    if (!FStore)
-        Fail(error);
-    return FStore != nullptr;
+    // The choice could not be read at the last refresh: it is read again.
+    FLocation = ChosenArchiveLocationIn(StartDirectory, &FLocationError);
+    if (FLocationError.Failed()) {
+        Fail(FLocationError);
+        return false;
+    }
+    FWorker->Open(FLocation);
+    return true;
 }
 
 void TFormArchive::Fail(const QString &reason)
 {
-    ApplicationMessageBox(reason, Failure);
+    ApplicationMessageBox(reason, QString::fromLatin1(CapFailure));
+}
+
+void TFormArchive::Fail(const ArchiveError &error)
+{
+    Fail(ArchiveErrorText(error));
 }
 
 void TFormArchive::Refresh()
 {
     // Opened anew: another database may have been chosen, or a server that
     // went away may be back.
-    HourglassCursor hourglass(this);
+    const quint64 refresh = ++FRefreshes;
     Records->Clear();
+    FSelecting.reset();
     Label5->clear();
-    FStore.reset();
-    QString error;
-    std::optional<QVector<ArchiveTester>> testers;
-    if (OpenStore()) {
-        const std::optional<int> months = FStore->CalibrationMonths(&error);
-        if (months)
-            testers = FStore->Testers(&error);
-        if (!testers)
-            Fail(error);
-        FCalibrationMonths = months.value_or(DefaultCalibrationMonths);
-    }
+    FOpen = false;
+    FLocation = ChosenArchiveLocationIn(StartDirectory, &FLocationError);
     ShowDatabase();
-    FTesters = testers.value_or(QVector<ArchiveTester>());
-    ShowTesters();
-    if (!testers) {
-        Chart1->SetMessage(QString());
+    if (FLocationError.Failed()) {
+        Refreshed({std::nullopt, FLocationError});
         return;
     }
+    Hourglass(FRefreshing, this);
+    FWorker->Open(FLocation);
+    FWorker->Run(
+        this,
+        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) -> std::optional<Site> {
+            const std::optional<int> months = store.CalibrationMonths(error);
+            std::optional<QVector<ArchiveTester>> testers;
+            if (months)
+                testers = store.Testers(error);
+            if (!testers)
+                return std::nullopt;
+            return Site{*months, std::move(*testers)};
+        },
+        [this, refresh](const ArchiveResult<Site> &site) {
+            if (refresh == FRefreshes)
+                Refreshed(site);
+        });
+}
+
+void TFormArchive::Refreshed(const ArchiveResult<Site> &site)
+{
+    FRefreshing.reset();
+    if (!site)
+        Fail(site.error);
+    FCalibrationMonths = site ? site->months : DefaultCalibrationMonths;
+    CSpinEdit1->SetValue(FCalibrationMonths);
+    FTesters = site ? site->testers : QVector<ArchiveTester>();
+    ShowTesters();
+    if (!site) {
+        FChart->Clear();
+        return;
+    }
+    FOpen = true;
     ShowSelection();
+}
+
+void TFormArchive::ShowDatabase()
+{
+    QString where = ArchivePlaceText(FLocation);
+    if (qEnvironmentVariableIsSet(ArchiveEnvironment))
+        where += QStringLiteral(" (KESTRUNE_ARCHIVE)");
+    Label7->setToolTip(where);
+    Label7->setText(QStringLiteral("Database :\n") +
+                    Label7->fontMetrics().elidedText(where, Qt::ElideMiddle, Label7->width()));
 }
 
 void TFormArchive::ShowTesters()
@@ -275,15 +400,25 @@ void TFormArchive::StringGrid1SelectionChange()
     ShowSelection();
 }
 
+ArchiveQuery TFormArchive::Query() const
+{
+    return {FTesterId, Criteria()};
+}
+
 void TFormArchive::ShowSelection()
 {
-    if (!FStore)
+    if (!FOpen)
         return;
-    HourglassCursor hourglass(StringGrid2);
-    QString error;
-    if (!Records->Show(FStore.get(), Query(), FSort, &error)) {
+    Hourglass(FSelecting, StringGrid2);
+    Records->Show(Query(), FSort);
+}
+
+void TFormArchive::SelectionShown(const ArchiveError &error)
+{
+    FSelecting.reset();
+    if (error.Failed()) {
         Label5->clear();
-        Chart1->SetMessage(QString());
+        FChart->Clear();
         Fail(error);
         return;
     }
@@ -305,60 +440,41 @@ void TFormArchive::StringGrid2HeadingClick(int col)
     ShowSelection();
 }
 
-QString TFormArchive::ChartUnit()
+void TFormArchive::CheckBox2Click()
 {
-    // A reading filter names the unit; else the operator's choice; else
-    // the unit of the selection's first record.
-    QString unit = ComboBox5->currentText();
-    if (CheckBox3->isChecked()) {
-        unit = ComboBox3->currentText();
-    } else if (!FUnitChosen) {
-        const ArchivedRecord *first = Records->Record(0);
-        const QString firstUnit = first ? ReadingUnit(first->cells.value(3)).toString() : QString();
-        if (ComboBox5->findText(firstUnit) >= 0)
-            unit = firstUnit;
+    // The days the selection's tests span, so that narrowing starts there.
+    long first = 0;
+    long last = 0;
+    for (const ArchiveTester &t : FTesters) {
+        if (FTesterId && t.id != *FTesterId)
+            continue;
+        if (t.firstDateKey > 0 && (first == 0 || t.firstDateKey < first))
+            first = t.firstDateKey;
+        last = std::max(last, t.lastDateKey);
     }
-    ComboBox5->setCurrentIndex(ComboBox5->findText(unit));
-    ComboBox5->setEnabled(!CheckBox3->isChecked());
-    return unit;
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString from = PickedDateText(first);
+    const QString to = PickedDateText(last);
+    DateSwitched(from.isEmpty() ? today : from, to.isEmpty() ? today : to);
+}
+
+void TFormArchive::PickDate(QComboBox *list)
+{
+    const QPoint at = list->mapTo(this, QPoint(0, list->height()));
+    ShowOnlyItem(list, PickedDate(Left() + at.x(), Top() + at.y()));
 }
 
 void TFormArchive::LoadChart()
 {
-    if (Records->Records() == 0) {
-        Chart1->SetMessage(QStringLiteral("No records"));
-        return;
-    }
-    const QString unit = ChartUnit();
-    Chart1->SetMessage(QStringLiteral("Reading the chart ..."));
-    FChartLoader->Load(FLocation, Records->Query(), unit);
+    const ArchivedRecord *first = Records->Record(0);
+    FChart->Load(FLocation, Records->Query(), Records->Records(),
+                 CheckBox3->isChecked() ? std::optional(ComboBox3->currentText()) : std::nullopt,
+                 first ? first->cells.value(3) : QString());
 }
 
 bool TFormArchive::ChartLoading() const
 {
-    return FChartLoader->Busy();
-}
-
-void TFormArchive::ChartLoaded(const QVector<PlotPoint> &points, const QString &unit,
-                               const QString &error)
-{
-    // Loaded for a window that has been closed since: nothing to show.
-    if (!isVisible())
-        return;
-    if (!error.isEmpty()) {
-        Chart1->SetMessage(error);
-        Fail(error);
-    } else if (points.isEmpty()) {
-        Chart1->SetMessage(QStringLiteral("No readings in ") + unit.trimmed());
-    } else {
-        Chart1->SetPoints(points, unit);
-    }
-}
-
-void TFormArchive::ComboBox5Change()
-{
-    FUnitChosen = true;
-    LoadChart();
+    return FChart->Loading();
 }
 
 QStringList TFormArchive::SelectionDeviceInfo() const
@@ -370,72 +486,77 @@ QStringList TFormArchive::SelectionDeviceInfo() const
     return ShownDeviceInfoHeadings();
 }
 
-std::optional<GridRows> TFormArchive::SelectionRows()
+void TFormArchive::WithSelectionRows(
+    const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use)
 {
     const qint64 count = Records->Records();
     if (count == 0) {
         Fail(QString::fromLatin1(MsgNoData));
-        return std::nullopt;
+        return;
     }
     // No more than a data file may hold: the program could not read it back.
     if (count > DataFileMaxRecords) {
         Fail(QString::fromLatin1(MsgTooManyRecords));
-        return std::nullopt;
+        return;
     }
-    HourglassCursor hourglass(this);
-    QString error;
-    std::optional<GridRows> rows = Records->AllRows(&error);
-    if (!rows)
-        Fail(error);
-    return rows;
+    if (FWriting)
+        return;
+    Hourglass(FWriting, this);
+    Records->AllRows(
+        this, [this, use, deviceInfo = SelectionDeviceInfo()](const ArchiveResult<GridRows> &rows) {
+            // Closed meanwhile: the operator no longer waits for them.
+            if (!FWriting)
+                return;
+            FWriting.reset();
+            if (!rows)
+                Fail(rows.error);
+            else
+                use(*rows, deviceInfo);
+        });
 }
 
 void TFormArchive::BitBtn1Click()
 {
-    if (const std::optional<GridRows> rows = SelectionRows())
-        WriteRecordFile(this, SaveDialog1, *rows, QLatin1Char(','), MsgOwner::Application,
-                        SelectionDeviceInfo());
+    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
+        WriteRecordFile(this, SaveDialog1, rows, QLatin1Char(','), MsgOwner::Application,
+                        deviceInfo);
+    });
 }
 
 void TFormArchive::BitBtn2Click()
 {
-    if (const std::optional<GridRows> rows = SelectionRows())
-        WriteRecordFile(this, SaveDialog2, *rows, QLatin1Char('\t'), MsgOwner::Application,
-                        SelectionDeviceInfo());
+    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
+        WriteRecordFile(this, SaveDialog2, rows, QLatin1Char('\t'), MsgOwner::Application,
+                        deviceInfo);
+    });
 }
 
 void TFormArchive::BitBtn3Click()
 {
-    if (const std::optional<GridRows> rows = SelectionRows())
-        PrintResultRecords(this, *rows, SelectionDeviceInfo());
+    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
+        PrintResultRecords(this, rows, deviceInfo);
+    });
 }
 
 void TFormArchive::BitBtn4Click()
 {
-    const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
-    if (paths.isEmpty() || !OpenStore())
+    if (FImport->Running())
         return;
-    QProgressDialog progress(QString(), QStringLiteral("Cancel"), 0, int(paths.size()), this);
-    progress.setWindowTitle(QStringLiteral("Import"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(300);
-    progress.setMinimumWidth(420);
-    FImporting = true;
-    const ImportSummary summary =
-        ImportDataFiles(*FStore, paths, [&](int file, int files, qint64 records) {
-            progress.setLabelText(
-                QStringLiteral("File %1 of %2 : %3\n%4 records")
-                    .arg(file + 1)
-                    .arg(files)
-                    .arg(QFileInfo(paths.value(file)).fileName(), GroupedCount(records)));
-            progress.setValue(file);
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
-        });
-    FImporting = false;
-    progress.reset();
-    const bool whole = summary.refused.isEmpty() && !summary.cancelled;
-    ApplicationMessageBox(ImportSummaryText(summary),
+    const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
+    if (paths.isEmpty() || !Located())
+        return;
+    FImport->Start(paths,
+                   [this](const ArchiveResult<ImportSummary> &summary) { Imported(summary); });
+}
+
+void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
+{
+    if (!summary) {
+        Fail(summary.error);
+        return;
+    }
+    const bool whole = summary->refused.isEmpty() && !summary->cancelled;
+    ApplicationMessageBox(ImportSummaryText(*summary),
                           QString::fromLatin1(whole ? CapCompletion : CapFailure));
     if (isVisible())
         Refresh();
@@ -453,26 +574,53 @@ void TFormArchive::BitBtn6Click()
     close();
 }
 
-void TFormArchive::Button2Click()
+void TFormArchive::Button4Click()
 {
-    if (Chart1->Points().isEmpty()) {
-        Fail(QString::fromLatin1(MsgNoData));
-        return;
-    }
-    const QString path = AskSavePath(this, SaveDialog3, MsgOwner::Application);
-    QString error;
-    if (!path.isEmpty() && !Chart1->SaveTo(path, &error))
-        Fail(QStringLiteral("Cannot save ") + error);
+    FormDatabase->SetPlace(Left() + DialogLeft, Top() + DialogTop);
+    if (FormDatabase->ShowModal() == QDialog::Accepted)
+        Refresh();
 }
 
-void TFormArchive::Button3Click()
+void TFormArchive::CheckBox5Click()
 {
-    if (Chart1->Points().isEmpty()) {
-        Fail(QString::fromLatin1(MsgNoData));
+    ShowTesters();
+    ShowSelection();
+}
+
+void TFormArchive::Button6Click()
+{
+    if (FSetting || !Located())
         return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    if (ExecutePrintDialog(printer, this) && !Chart1->PrintOn(printer))
-        Fail(QString::fromLatin1(MsgPrinterUnusable));
+    const int months = CSpinEdit1->Value();
+    Hourglass(FSetting, Button6);
+    FWorker->Run(
+        this,
+        [months](ArchiveStore &store, const ArchiveJob &,
+                 ArchiveError *error) -> std::optional<int> {
+            if (!store.SetCalibrationMonths(months, error))
+                return std::nullopt;
+            return months;
+        },
+        [this](const ArchiveResult<int> &set) {
+            FSetting.reset();
+            if (!set) {
+                Fail(set.error);
+                return;
+            }
+            FCalibrationMonths = *set;
+            ShowTesters();
+            ShowSelection();
+            ApplicationMessageBox(QString::fromLatin1(MsgSettingComplete),
+                                  QString::fromLatin1(CapCompletion));
+        });
+}
+
+void TFormArchive::Button5Click()
+{
+    FRetention->Run(
+        FTesterId, Left() + DialogLeft, Top() + DialogTop, [this] { return Located(); },
+        [this] {
+            if (isVisible())
+                Refresh();
+        });
 }

@@ -1,16 +1,21 @@
 #pragma once
 // The archive window: every archived tester, the records of a selection
 // (a tester or all of them, filtered as the search filters) in a table fed
-// page by page, a chart of their readings, and the toolbar that saves,
-// exports, prints, imports data files and refreshes.
+// page by page, a chart of their readings, the toolbar that saves, exports,
+// prints, imports data files and refreshes, and what the window does for the
+// whole site: the database it uses, the calibration interval every PC
+// shares, the testers due, and the deletion of records kept too long. All of
+// it reaches the archive through the window's worker.
 
-#include "archive/archivestore.h"
-#include "archive/calibration.h"
+#include "archive/store/archiveimport.h"
+#include "archive/store/archiveworker.h"
+#include "archive/store/calibration.h"
 #include "kit/filedialogs.h"
 #include "kit/form.h"
+#include "kit/hourglasscursor.h"
 #include "records/searchinputs.h"
 
-#include <memory>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -21,9 +26,10 @@ class QTableWidget;
 class QToolButton;
 class TArchiveModel;
 class TCSpinEdit;
-class TChartLoader;
+class TChartPane;
+class TImportProgress;
 class TReadingChart;
-struct PlotPoint;
+class TRetention;
 
 // The filter's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
 // to 3) come from TSearchInputs, laid out as in the search dialog.
@@ -41,8 +47,6 @@ public:
     void BitBtn5Click();   // refresh
     void BitBtn6Click();   // close the window
     void Button1Click();   // apply the filter
-    void Button2Click();   // save the chart
-    void Button3Click();   // print the chart
     void CheckBox2Click(); // the date switch: the selection's first and last day
     void Button4Click();   // the Database window
     void Button5Click();   // delete old records, behind the administrator password
@@ -59,6 +63,10 @@ public:
     // Selects row of the tester list (0 = all testers).
     void SelectTester(int row);
     bool ChartLoading() const;
+    // The window waits for the archive: the testers, the selection, a page.
+    bool Reading() const;
+    // It reads, loads its chart or imports.
+    bool Busy() const;
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
     QLabel *Label4, *Label5, *Label6; // "Testers :", the selection's count, "Chart in :"
@@ -66,48 +74,62 @@ public:
     QTableView *StringGrid2;          // records of the selection
     TArchiveModel *Records;
     QGroupBox *GroupBox1;
-    QComboBox *ComboBox5; // the chart's unit
-    QPushButton *Button1, *Button2, *Button3;
+    QComboBox *ComboBox5;                     // the chart's unit
+    QPushButton *Button1;                     // apply the filter
+    QPushButton *Button2, *Button3;           // save and print the chart
     QLabel *Label7;                           // the database in use
     QLabel *Label8, *Label9;                  // around the calibration interval
     QCheckBox *CheckBox5;                     // only the testers due
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     TReadingChart *Chart1;
-    FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2, SaveDialog3;
+    FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 
 protected:
     void FormShow() override;
     void FormClose() override;
 
 private:
+    // What a refresh reads: the site's calibration interval and its testers.
+    struct Site;
+
     void FormCreate();
+    void CreateTables();
     void CreateFilter();
     void CreateChart();
     void CreateSite();
     void ShowDatabase();
-    bool OpenStore();
+    bool Located();
     void Fail(const QString &reason);
+    void Fail(const ArchiveError &error);
+    void Refreshed(const ArchiveResult<Site> &site);
     ArchiveQuery Query() const;
     void ShowTesters();
     void ShowSelection();
+    void SelectionShown(const ArchiveError &error);
     void LoadChart();
-    QString ChartUnit();
-    void ChartLoaded(const QVector<PlotPoint> &points, const QString &unit, const QString &error);
     QStringList SelectionDeviceInfo() const;
-    std::optional<GridRows> SelectionRows();
+    void WithSelectionRows(
+        const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use);
+    void Imported(const ArchiveResult<ImportSummary> &summary);
     void PickDate(QComboBox *list);
 
-    std::unique_ptr<ArchiveStore> FStore;
+    ArchiveWorker *FWorker;
+    TChartPane *FChart;
+    TImportProgress *FImport;
+    TRetention *FRetention;
     ArchiveLocation FLocation;
+    ArchiveError FLocationError;     // the choice of the archive could not be read
+    bool FOpen = false;              // the last refresh read the archive
+    quint64 FRefreshes = 0;          // answers to an earlier refresh are dropped
     QVector<ArchiveTester> FTesters; // every archived tester
     QVector<ArchiveTester> FListed;  // those the tester list shows
     int FCalibrationMonths = DefaultCalibrationMonths;
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
-    TChartLoader *FChartLoader;
-    bool FUnitChosen = false;
-    bool FImporting = false;
+    ArchiveJob FWritingJob; // the selection read for writing or printing
+    // The hourglass while the window waits on purpose.
+    std::optional<HourglassCursor> FRefreshing, FSelecting, FWriting, FSetting;
 };
 
 extern TFormArchive *FormArchive;

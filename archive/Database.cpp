@@ -1,7 +1,8 @@
 #include "archive/Database.h"
 
-#include "archive/archivechoice.h"
-#include "archive/archiveserver.h"
+#include "archive/archivewords.h"
+#include "archive/store/archivechoice.h"
+#include "archive/store/archiveworker.h"
 #include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
@@ -30,7 +31,8 @@ void Fail(const QString &reason)
 }
 } // namespace
 
-TFormDatabase::TFormDatabase(QWidget *parent) : TForm(parent, QStringLiteral("Database"), 460, 226)
+TFormDatabase::TFormDatabase(QWidget *parent)
+    : TForm(parent, QStringLiteral("Database"), 460, 226), FTrial(new ArchiveWorker(this))
 {
     SetFontPixels(this, 11, QStringLiteral("MS Sans Serif"));
     Label1 = new QLabel(QStringLiteral("Where the archive keeps its records :"), this);
@@ -75,17 +77,17 @@ TFormDatabase::TFormDatabase(QWidget *parent) : TForm(parent, QStringLiteral("Da
 void TFormDatabase::FormShow()
 {
     FReadOnly = qEnvironmentVariableIsSet(ArchiveEnvironment);
-    QString error;
-    const ArchiveLocation chosen = ChosenArchiveLocation(&error);
+    ArchiveError error;
+    const ArchiveLocation chosen = ChosenArchiveLocationIn(StartDirectory, &error);
     // A choice that cannot be read is shown as the default, to be chosen anew.
-    const ArchiveLocation where = error.isEmpty() || FReadOnly ? chosen : DefaultArchiveLocation();
+    const ArchiveLocation where = !error.Failed() || FReadOnly ? chosen : DefaultArchiveLocation();
     const bool local = where.driver == ArchiveLocation::Driver::Sqlite;
     RadioButton1->setChecked(local);
     RadioButton2->setChecked(!local);
     Edit1->setText(
         QDir::toNativeSeparators(local ? where.target : DefaultArchiveLocation().target));
     Edit2->setText(local ? QString() : ArchiveLocationText(where));
-    if (FReadOnly && !error.isEmpty())
+    if (FReadOnly && error.Failed())
         Edit2->setText(qEnvironmentVariable(ArchiveEnvironment));
     Label2->setText(QString::fromLatin1(FReadOnly ? NoteEnvironment : NotePasswords));
     for (QWidget *w : {static_cast<QWidget *>(RadioButton1), static_cast<QWidget *>(RadioButton2),
@@ -105,21 +107,49 @@ void TFormDatabase::RadioButton1Click()
     Edit2->setEnabled(!local);
 }
 
+void TFormDatabase::FormClose()
+{
+    // Closed while a database is tried: its answer no longer counts.
+    ++FTries;
+    FTrying.reset();
+}
+
 void TFormDatabase::BitBtn1Click()
 {
-    if (FReadOnly)
+    if (FReadOnly || Trying())
         return;
     const bool server = RadioButton2->isChecked();
-    QString error;
+    ArchiveError error;
     const std::optional<ArchiveLocation> where =
         DatabaseChoice(server, (server ? Edit2 : Edit1)->text(), StartDirectory, &error);
-    // A server that does not answer is given up after its time-outs.
-    if (!where || !WithHourglass(BitBtn1, [&] { return TryArchiveLocation(*where, &error); })) {
-        Fail(QLatin1String(MsgCannotUse) + error);
+    if (!where) {
+        Fail(QLatin1String(MsgCannotUse) + ArchiveErrorText(error));
         return;
     }
-    if (!WriteArchiveChoice(StartDirectory, *where, &error)) {
-        Fail(QStringLiteral("Cannot save ") + error);
+    // Opened (its tables made on an empty database) and closed again.
+    FTrying.emplace(BitBtn1);
+    const quint64 trial = ++FTries;
+    FTrial->Open(*where);
+    FTrial->Run(
+        this,
+        [](ArchiveStore &, const ArchiveJob &, ArchiveError *) { return std::optional(true); },
+        [this, trial, where = *where](const ArchiveResult<bool> &opened) {
+            if (trial == FTries)
+                Tried(where, opened.error);
+        });
+    FTrial->Close();
+}
+
+void TFormDatabase::Tried(const ArchiveLocation &where, const ArchiveError &error)
+{
+    FTrying.reset();
+    if (error.Failed()) {
+        Fail(QLatin1String(MsgCannotUse) + ArchiveErrorText(error));
+        return;
+    }
+    ArchiveError unsaved;
+    if (!WriteArchiveChoice(StartDirectory, where, &unsaved)) {
+        Fail(QStringLiteral("Cannot save ") + ArchiveErrorText(unsaved));
         return;
     }
     accept();

@@ -5,11 +5,17 @@
 
 #include "kit/filedialogs.h"
 #include "kit/form.h"
+#include "kit/hourglasscursor.h"
+
+#include <optional>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class ArchiveWorker;
+struct ArchiveError;
+struct ArchiveLocation;
 
 class TFormDatabase : public TForm
 {
@@ -24,6 +30,8 @@ public:
 
     // The environment chooses; the window cannot change anything.
     bool ReadOnly() const { return FReadOnly; }
+    // A database is being tried.
+    bool Trying() const { return FTrying.has_value(); }
 
     QLabel *Label1, *Label2;
     QRadioButton *RadioButton1, *RadioButton2;
@@ -33,9 +41,17 @@ public:
 
 protected:
     void FormShow() override;
+    void FormClose() override;
 
 private:
+    void Tried(const ArchiveLocation &where, const ArchiveError &error);
+
     bool FReadOnly = false;
+    // Tries a database through a worker of its own: a server that does not
+    // answer is given up after its time-outs, and the window stays live.
+    ArchiveWorker *FTrial;
+    quint64 FTries = 0; // answers to an earlier try are dropped
+    std::optional<HourglassCursor> FTrying;
 };
 
 extern TFormDatabase *FormDatabase;

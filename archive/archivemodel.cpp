@@ -1,33 +1,71 @@
 #include "archive/archivemodel.h"
 
-#include <QTimer>
-
+#include <algorithm>
 #include <limits>
 
-TArchiveModel::TArchiveModel(QObject *parent) : QAbstractTableModel(parent) {}
+namespace {
 
-bool TArchiveModel::Show(ArchiveStore *store, const ArchiveQuery &query, ArchiveSort sort,
-                         QString *error)
+// The count of a selection and its first page, read together.
+struct Selection
 {
-    beginResetModel();
-    FPages.clear();
-    FFailed = false;
-    FStore = store;
+    qint64 count = 0;
+    QVector<ArchivedRecord> first;
+};
+
+} // namespace
+
+TArchiveModel::TArchiveModel(ArchiveWorker *worker, QObject *parent)
+    : QAbstractTableModel(parent), FWorker(worker)
+{
+}
+
+void TArchiveModel::Show(const ArchiveQuery &query, ArchiveSort sort)
+{
+    Clear();
     FQuery = query;
     FSort = sort;
-    const std::optional<qint64> count = store->Count(query, error);
-    FCount = count.value_or(0);
-    if (!count)
-        FStore = nullptr;
-    endResetModel();
-    return count.has_value();
+    FShowing = true;
+    const quint64 shown = FShown;
+    FWorker->Run(
+        this,
+        [query, sort](ArchiveStore &store, const ArchiveJob &,
+                      ArchiveError *error) -> std::optional<Selection> {
+            Selection selection;
+            const std::optional<qint64> count = store.Count(query, error);
+            if (!count)
+                return std::nullopt;
+            selection.count = *count;
+            std::optional<QVector<ArchivedRecord>> first =
+                store.Page(query, sort, 0, PageRows, error);
+            if (!first)
+                return std::nullopt;
+            selection.first = std::move(*first);
+            return selection;
+        },
+        [this, shown](const ArchiveResult<Selection> &read) {
+            if (shown != FShown)
+                return;
+            FShowing = false;
+            if (read) {
+                beginResetModel();
+                FCount = read->count;
+                Keep({0, read->first});
+                endResetModel();
+            }
+            if (OnShown)
+                OnShown(read.error);
+        });
 }
 
 void TArchiveModel::Clear()
 {
     beginResetModel();
+    ++FShown;
+    FShowing = false;
     FPages.clear();
-    FStore = nullptr;
+    FAsked.clear();
+    FAskedOrder.clear();
+    FFailed = false;
     FCount = 0;
     endResetModel();
 }
@@ -40,9 +78,16 @@ GridRow TArchiveModel::Headings() const
     return headings;
 }
 
+void TArchiveModel::Keep(Page page) const
+{
+    FPages.push_front(std::move(page));
+    if (int(FPages.size()) > KeptPages)
+        FPages.pop_back();
+}
+
 const ArchivedRecord *TArchiveModel::Record(int row) const
 {
-    if (!FStore || row < 0 || row >= FCount)
+    if (row < 0 || row >= FCount)
         return nullptr;
     const qint64 number = row / PageRows;
     const int at = row % PageRows;
@@ -52,43 +97,99 @@ const ArchivedRecord *TArchiveModel::Record(int row) const
         FPages.splice(FPages.begin(), FPages, page);
         return at < FPages.front().records.size() ? &FPages.front().records[at] : nullptr;
     }
-    QString error;
-    std::optional<QVector<ArchivedRecord>> records =
-        FStore->Page(FQuery, FSort, number * PageRows, PageRows, &error);
-    if (!records) {
-        // Said once; the rows that cannot be read stay empty.
-        if (!FFailed && OnReadFailure) {
-            FFailed = true;
-            QTimer::singleShot(0, this, [this, error] { OnReadFailure(error); });
-        }
-        return nullptr;
-    }
-    FPages.push_front({number, std::move(*records)});
-    if (int(FPages.size()) > KeptPages)
-        FPages.pop_back();
-    return at < FPages.front().records.size() ? &FPages.front().records[at] : nullptr;
+    // Once a page could not be read, the rows not read stay empty.
+    if (!FFailed)
+        Ask(number);
+    return nullptr;
 }
 
-std::optional<GridRows> TArchiveModel::AllRows(QString *error) const
+void TArchiveModel::Ask(qint64 number) const
 {
-    GridRows rows;
-    rows.reserve(FCount + 1);
-    rows.append(Headings());
-    if (!FStore)
-        return rows;
-    // Larger pages than the table's: fewer statements for a long selection.
-    constexpr int Chunk = 5000;
-    for (qint64 offset = 0; offset < FCount; offset += Chunk) {
-        const std::optional<QVector<ArchivedRecord>> records =
-            FStore->Page(FQuery, FSort, offset, Chunk, error);
-        if (!records)
-            return std::nullopt;
-        if (records->isEmpty())
-            break;
-        for (const ArchivedRecord &record : *records)
-            rows.append(record.cells);
+    if (FAsked.count(number) != 0)
+        return;
+    // Pages asked for long ago that have not begun are not read: they are
+    // asked for again if the table comes back to them.
+    while (FAskedOrder.size() >= std::size_t(KeptPages)) {
+        const auto asked = FAsked.find(FAskedOrder.front());
+        if (asked != FAsked.end())
+            asked->second.Cancel();
+        FAskedOrder.pop_front();
     }
-    return rows;
+    const quint64 shown = FShown;
+    const ArchiveQuery query = FQuery;
+    const ArchiveSort sort = FSort;
+    // Asked for while the table reads its rows: the model itself is not
+    // changed until the page comes.
+    auto *self = const_cast<TArchiveModel *>(this);
+    FAsked[number] = FWorker->Run(
+        self,
+        [query, sort, number](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
+            return store.Page(query, sort, number * PageRows, PageRows, error);
+        },
+        [self, shown, number](const ArchiveResult<QVector<ArchivedRecord>> &read) {
+            self->PageRead(shown, number, read);
+        });
+    FAskedOrder.push_back(number);
+}
+
+void TArchiveModel::PageRead(quint64 shown, qint64 number,
+                             const ArchiveResult<QVector<ArchivedRecord>> &read)
+{
+    if (shown != FShown)
+        return;
+    FAsked.erase(number);
+    FAskedOrder.erase(std::remove(FAskedOrder.begin(), FAskedOrder.end(), number),
+                      FAskedOrder.end());
+    if (read.error.code == ArchiveErrorCode::Cancelled)
+        return;
+    if (!read) {
+        const bool told = FFailed;
+        FFailed = true;
+        if (!told && OnReadFailure)
+            OnReadFailure(read.error);
+        return;
+    }
+    Keep({number, *read});
+    const qint64 first = number * PageRows;
+    const qint64 last = std::min<qint64>(first + PageRows, FCount) - 1;
+    if (last >= first)
+        emit dataChanged(index(int(first), 0), index(int(last), RecordColumns - 1));
+}
+
+ArchiveJob TArchiveModel::AllRows(QObject *context,
+                                  std::function<void(const ArchiveResult<GridRows> &)> done) const
+{
+    const ArchiveQuery query = FQuery;
+    const ArchiveSort sort = FSort;
+    const qint64 count = FShowing ? 0 : FCount;
+    const GridRow headings = Headings();
+    return FWorker->Run(
+        context,
+        [query, sort, count, headings](ArchiveStore &store, const ArchiveJob &self,
+                                       ArchiveError *error) -> std::optional<GridRows> {
+            GridRows rows;
+            rows.reserve(count + 1);
+            rows.append(headings);
+            // Larger pages than the table's: fewer statements for a long
+            // selection.
+            constexpr int Chunk = 5000;
+            for (qint64 offset = 0; offset < count; offset += Chunk) {
+                if (self.Cancelled()) {
+                    *error = ArchiveError(ArchiveErrorCode::Cancelled);
+                    return std::nullopt;
+                }
+                const std::optional<QVector<ArchivedRecord>> records =
+                    store.Page(query, sort, offset, Chunk, error);
+                if (!records)
+                    return std::nullopt;
+                if (records->isEmpty())
+                    break;
+                for (const ArchivedRecord &record : *records)
+                    rows.append(record.cells);
+            }
+            return rows;
+        },
+        std::move(done));
 }
 
 int TArchiveModel::rowCount(const QModelIndex &parent) const

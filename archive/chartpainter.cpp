@@ -1,6 +1,6 @@
 #include "archive/chartpainter.h"
 
-#include "archive/testerlist.h"
+#include "archive/archivewords.h"
 
 #include <QPaintEngine>
 #include <QPainter>

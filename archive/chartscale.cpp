@@ -1,6 +1,6 @@
 #include "archive/chartscale.h"
 
-#include "archive/archivestore.h"
+#include "archive/store/archivestore.h"
 #include "records/data/recordvalues.h"
 
 #include <QDate>

@@ -1,5 +1,6 @@
 #include "archive/report.h"
 
+#include "archive/archivewords.h"
 #include "archive/chartscale.h"
 #include "archive/testerlist.h"
 #include "records/data/recordvalues.h"

@@ -4,8 +4,8 @@
 // record by record in plain functions. The pages are drawn by
 // reportpainter.h.
 
-#include "archive/calibration.h"
 #include "archive/chartpainter.h"
+#include "archive/store/calibration.h"
 #include "records/data/recordfields.h"
 #include "records/data/searchfilter.h"
 

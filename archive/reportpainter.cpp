@@ -1,8 +1,8 @@
 #include "archive/reportpainter.h"
 
+#include "archive/archivewords.h"
 #include "archive/chartscale.h"
 #include "archive/reportflow.h"
-#include "archive/testerlist.h"
 #include "base/filelines.h"
 
 #include <QBuffer>

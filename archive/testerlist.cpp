@@ -1,9 +1,9 @@
 #include "archive/testerlist.h"
 
+#include "archive/archivewords.h"
 #include "archive/chartscale.h"
 
 #include <QDate>
-#include <QLocale>
 
 #include <algorithm>
 
@@ -32,11 +32,6 @@ GridRow Row(const QString &serial, const QString &calibration, qint64 records, l
 }
 
 } // namespace
-
-QString GroupedCount(qint64 count)
-{
-    return QLocale(QLocale::English).toString(count);
-}
 
 QStringList TesterHeadings()
 {

@@ -1,8 +1,8 @@
 #pragma once
 // The list of archived testers as the archive window shows it.
 
-#include "archive/archivestore.h"
-#include "archive/calibration.h"
+#include "archive/store/archivestore.h"
+#include "archive/store/calibration.h"
 
 #include <QDate>
 #include <QStringList>
@@ -11,9 +11,6 @@
 // "  Last Test", "  Last Download"
 QStringList TesterHeadings();
 inline const char AllTestersText[] = "all testers";
-
-// A count as the archive window writes it: "1,234,567".
-QString GroupedCount(qint64 count);
 
 // Written after the last calibration of a tester due for calibration.
 inline const char CalibrationDueMark[] = "due";

@@ -1,6 +1,5 @@
 #include "records/Result.h"
 
-#include "archive/archiveimport.h"
 #include "device/devicefields.h"
 #include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
@@ -141,6 +140,7 @@ void TFormResult::FormShow()
             cell.clear();
     DeviceInfoLines = ShownDeviceInfoHeadings();
     ShowDeviceInfo();
+    FShown = 0;
     Label5->clear();
     WritePlainHeadings();
 }
@@ -228,12 +228,17 @@ void TFormResult::BitBtn1Click()
     rows[0] = PlainHeadings();
     StringGrid1->Refresh();
     FUnsaved = true;
-    // Kept in the archive as well; the records stay unsaved until a file
-    // holds them.
-    const DownloadArchiving archived = ArchiveDownload(DeviceInfoLines, download.rows);
-    Label5->setText(archived.label);
-    if (!archived.failure.isEmpty())
-        ApplicationMessageBox(archived.failure, Failure);
+    // Kept in the archive as well, which says how it went when it is done;
+    // the records stay unsaved until a file holds them.
+    FShown = ++FDownloads;
+    Label5->clear();
+    emit DownloadAccepted(FShown, DeviceInfoLines, download.rows);
+}
+
+void TFormResult::ShowArchiving(quint64 download, const QString &line)
+{
+    if (download != 0 && download == FShown)
+        Label5->setText(line);
 }
 
 QByteArray TFormResult::ReceiveDownload()
@@ -281,6 +286,7 @@ void TFormResult::BitBtn3Click()
         return;
     }
     FUnsaved = false;
+    FShown = 0;
     Label5->clear();
     RecordCount = 0;
     StringGrid1->SetRowCount(2);

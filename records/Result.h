@@ -4,6 +4,7 @@
 
 #include "kit/filedialogs.h"
 #include "kit/form.h"
+#include "records/data/recordfields.h"
 
 class QLabel;
 class QProgressBar;
@@ -33,10 +34,19 @@ public:
     // The tester went away: unsaved records are written as a data file in
     // dir, named with the date and time, and a message says where.
     void KeepUnsavedRecords(const QString &dir);
+    // What archiving download gave, under the device lines while the grid
+    // still shows that download.
+    void ShowArchiving(quint64 download, const QString &line);
 
+signals:
+    // A whole download was read and is shown: the tester's device lines and
+    // its records (no heading row); download tells it from the others.
+    void DownloadAccepted(quint64 download, const QStringList &deviceInfo, const GridRows &records);
+
+public:
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn8, *BitBtn6, *BitBtn5, *BitBtn7;
     QLabel *Label1, *Label2, *Label3, *Label4;
-    QLabel *Label5;             // what archiving the last download gave
+    QLabel *Label5;             // what archiving the download gave
     QProgressBar *ProgressBar1; // records received of the count announced
     QPushButton *Button1;       // cancels a long download
     TStringGrid *StringGrid1;
@@ -55,6 +65,8 @@ private:
     QByteArray ReceiveDownload();
 
     bool FUnsaved = false;
+    quint64 FDownloads = 0; // the download shown, 0 for none
+    quint64 FShown = 0;
 };
 
 extern TFormResult *FormResult;

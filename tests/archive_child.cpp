@@ -3,6 +3,8 @@
 // prints "added already"; on failure it prints the reason and ends with 1.
 #include "archivefixture.h"
 
+#include "archive/archivewords.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -15,7 +17,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: archive_child LOCATION SERIAL FIRST COUNT\n");
         return 2;
     }
-    QString error;
+    ArchiveError error;
     const std::optional<ArchiveLocation> where = ParseArchiveLocation(args[1], &error);
     std::unique_ptr<ArchiveStore> store = where ? ArchiveStore::Open(*where, &error) : nullptr;
     const std::optional<ArchiveCounts> counts =
@@ -23,7 +25,7 @@ int main(int argc, char **argv)
                            ArchiveFixture::Records(args[3].toInt(), args[4].toInt()), &error)
               : std::nullopt;
     if (!counts) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fprintf(stderr, "%s\n", qPrintable(ArchiveErrorText(error)));
         return 1;
     }
     std::printf("%lld %lld\n", counts->added, counts->already);

@@ -2,13 +2,24 @@
 // An archive in a scratch folder of the test's own (KESTRUNE_ARCHIVE points
 // there), and records to put into it.
 
-#include "archive/archivesql.h"
-#include "archive/archivestore.h"
+#include "archive/store/archivechoice.h"
+#include "archive/store/archivesql.h"
+#include "archive/store/archivestore.h"
+#include "archive/store/sqlconnection.h"
+#include "records/data/datafile.h"
 #include "records/data/recordfields.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+// What a failure holds, for the output of a test that fails.
+inline QString Said(const ArchiveError &error)
+{
+    return QStringLiteral("code %1 at \"%2\": %3 %4")
+        .arg(int(error.code))
+        .arg(error.place, error.reason, error.detail);
+}
 
 class ArchiveFixture
 {
@@ -19,13 +30,20 @@ public:
     QString Path() const { return FDir.filePath(QStringLiteral("archive.sqlite")); }
     ArchiveLocation Where() const { return {ArchiveLocation::Driver::Sqlite, Path()}; }
 
-    std::unique_ptr<ArchiveStore> Open(QString *error = nullptr) const
+    std::unique_ptr<ArchiveStore> Open(ArchiveError *error = nullptr) const
     {
-        QString reason;
+        ArchiveError reason;
         std::unique_ptr<ArchiveStore> store = ArchiveStore::Open(Where(), &reason);
         if (error)
             *error = reason;
         return store;
+    }
+
+    // The archive chosen in dir (KESTRUNE_ARCHIVE first), opened.
+    static std::unique_ptr<ArchiveStore> OpenChosen(const QString &dir, ArchiveError *error)
+    {
+        const ArchiveLocation where = ChosenArchiveLocationIn(dir, error);
+        return error->Failed() ? nullptr : ArchiveStore::Open(where, error);
     }
 
     static QByteArray Bytes(const QString &path)
@@ -38,6 +56,17 @@ public:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    // A data file at path of tester KT1 with count records numbered from
+    // first on; its path.
+    static QString DataFile(const QString &path, int first, int count)
+    {
+        Write(path, BuildRecordFileLines(Tester("KT1"),
+                                         GridRows{PlainHeadings()} + Records(first, count), ',')
+                        .join("\r\n")
+                        .toLatin1());
+        return path;
     }
 
     // Runs statements on the database at path as another program would.

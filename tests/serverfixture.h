@@ -4,8 +4,9 @@
 // for Qt's PostgreSQL and ODBC drivers, and a connection of the test's own
 // that plays another PC.
 
-#include "archive/archiveserver.h"
-#include "archive/archivesql.h"
+#include "archive/store/archiveserver.h"
+#include "archive/store/archivesql.h"
+#include "archive/store/sqlconnection.h"
 
 #include <QProcess>
 #include <QSqlDatabase>
@@ -109,11 +110,11 @@ public:
     explicit OtherProgram(const QString &database, const QString &folder = TestServerFolder())
         : FSql(QStringLiteral("QPSQL"))
     {
-        QString error;
+        ArchiveError error;
         if (!OpenServer(FSql.Db(),
                         ServerLocation(ServerDriver::Postgres, database, "postgres", folder),
                         &error))
-            qWarning("%s", qPrintable(error));
+            qWarning("%s", qPrintable(error.reason));
     }
     QSqlDatabase Db() const { return FSql.Db(); }
 

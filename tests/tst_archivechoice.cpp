@@ -1,9 +1,10 @@
 // Where the archive is: server locations read into what Qt's drivers take,
 // passwords kept out, Kestrune.ARC beside the settings file, and when a
 // tester is due for calibration.
-#include "archive/archivechoice.h"
-#include "archive/archiveserver.h"
-#include "archive/calibration.h"
+#include "archive/archivewords.h"
+#include "archive/store/archivechoice.h"
+#include "archive/store/archiveserver.h"
+#include "archive/store/calibration.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -78,9 +79,9 @@ void TestArchiveChoice::serverUri_data()
 void TestArchiveChoice::serverUri()
 {
     QFETCH(QString, uri);
-    QString error;
+    ArchiveError error;
     const std::optional<ArchiveLocation> where = ParseArchiveLocation(uri, &error);
-    QVERIFY2(where, qPrintable(error));
+    QVERIFY2(where, qPrintable(ArchiveErrorText(error)));
     QCOMPARE(where->driver, ArchiveLocation::Driver::Postgres);
     QCOMPARE(ArchiveLocationText(*where), uri);
     const std::optional<ServerSettings> s = PostgresSettings(uri, &error);
@@ -120,11 +121,12 @@ void TestArchiveChoice::refusedLocation()
 {
     QFETCH(QString, text);
     QFETCH(QString, reason);
-    QString error;
+    ArchiveError error;
     QVERIFY(!ParseArchiveLocation(text, &error));
-    QVERIFY2(error.contains(reason), qPrintable(error));
+    const QString said = ArchiveErrorText(error);
+    QVERIFY2(said.contains(reason), qPrintable(said));
     // A refused password is never repeated.
-    QVERIFY(!error.contains(QLatin1String("secret")));
+    QVERIFY(!said.contains(QLatin1String("secret")));
 }
 
 void TestArchiveChoice::choiceFile_data()
@@ -156,15 +158,15 @@ void TestArchiveChoice::choiceFile()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
-    QString error;
+    ArchiveError error;
     const ArchiveLocation where = ChosenArchiveLocationIn(dir.path(), &error);
     if (target == QLatin1String("default")) {
-        QVERIFY(error.isEmpty());
+        QVERIFY(!error.Failed());
         QCOMPARE(where.target, DefaultArchiveLocation().target);
         return;
     }
     QCOMPARE(where.target, target);
-    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY2(ArchiveErrorText(error).contains(reason), qPrintable(ArchiveErrorText(error)));
     if (!target.isEmpty()) {
         // Written back, read back: the same line.
         QTemporaryDir other;
@@ -176,7 +178,7 @@ void TestArchiveChoice::choiceFile()
 void TestArchiveChoice::environmentWins()
 {
     QTemporaryDir dir;
-    QString error;
+    ArchiveError error;
     QVERIFY(WriteArchiveChoice(
         dir.path(), {ArchiveLocation::Driver::Odbc, QStringLiteral("KestruneSite")}, &error));
     SetEnvironment("sqlite:/tmp/own.sqlite");

@@ -6,8 +6,11 @@
 #include "archivefixture.h"
 #include "childprocess.h"
 
-#include "archive/archiveimport.h"
-#include "archive/archivesql.h"
+#include "archive/archivewords.h"
+#include "archive/store/archiveimport.h"
+#include "archive/store/archiveschema.h"
+#include "archive/store/archivesql.h"
+#include "archive/store/sqltransaction.h"
 #include "records/data/datafile.h"
 
 #include <QFileInfo>
@@ -31,15 +34,24 @@ QString IntegrityOf(const QString &path)
     return query.value(0).toString();
 }
 
-QString DataFile(const QString &path, int first, int count)
+// A download archived as the results window has it archived: into the
+// archive chosen, opened for it, with the line and the message that gives.
+struct DownloadArchiving
 {
-    ArchiveFixture::Write(
-        path,
-        BuildRecordFileLines(ArchiveFixture::Tester("KT1"),
-                             GridRows{PlainHeadings()} + ArchiveFixture::Records(first, count), ',')
-            .join("\r\n")
-            .toLatin1());
-    return path;
+    std::optional<ArchiveCounts> counts;
+    QString label;
+    QString failure;
+};
+
+DownloadArchiving ArchiveDownload(const QStringList &deviceInfo, const GridRows &records)
+{
+    ArchiveResult<DownloadArchived> result;
+    std::unique_ptr<ArchiveStore> store = ArchiveFixture::OpenChosen(QString(), &result.error);
+    if (store)
+        result.value =
+            ArchiveDownload(*store, deviceInfo, records, QDate::currentDate(), &result.error);
+    const DownloadArchivingText said = DownloadArchivingWords(result);
+    return {result ? std::optional(result->counts) : std::nullopt, said.line, said.failure};
 }
 
 } // namespace
@@ -53,16 +65,16 @@ class TestArchiveFailures : public QObject
     // An archive of count records, closed again.
     void Archived(int count)
     {
-        QString error;
+        ArchiveError error;
         auto store = fx->Open(&error);
-        QVERIFY2(store, qPrintable(error));
+        QVERIFY2(store, qPrintable(Said(error)));
         QVERIFY(
             store->Add(ArchiveFixture::Tester("KT1"), ArchiveFixture::Records(0, count), &error));
     }
 
     qint64 CountNow()
     {
-        QString error;
+        ArchiveError error;
         auto store = fx->Open(&error);
         return store ? store->Count({}, &error).value_or(-1) : -1;
     }
@@ -196,10 +208,10 @@ private slots:
     // there whole, nothing of that file is.
     void killedImportLeavesWholeFiles()
     {
-        const QStringList paths = {DataFile(fx->Dir() + "/a.DAT", 0, 300),
-                                   DataFile(fx->Dir() + "/b.DAT", 300, 20000)};
+        const QStringList paths = {ArchiveFixture::DataFile(fx->Dir() + "/a.DAT", 0, 300),
+                                   ArchiveFixture::DataFile(fx->Dir() + "/b.DAT", 300, 20000)};
         const bool killed = KilledWhenReady([&](const std::function<void()> &ready) {
-            QString error;
+            ArchiveError error;
             auto store = fx->Open(&error);
             if (store)
                 ImportDataFiles(*store, paths, [&](int file, int, qint64 records) {

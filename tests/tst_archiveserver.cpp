@@ -6,8 +6,9 @@
 #include "archivefixture.h"
 #include "serverfixture.h"
 
-#include "archive/archiveschema.h"
-#include "archive/calibration.h"
+#include "archive/archivewords.h"
+#include "archive/store/archiveschema.h"
+#include "archive/store/calibration.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -32,10 +33,10 @@ std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver, QString *database)
     const ArchiveLocation where = ServerLocation(driver, *database);
     if (driver == ServerDriver::Sqlite ? QFile::exists(where.target) : !FreshDatabase(*database))
         return nullptr;
-    QString error;
+    ArchiveError error;
     auto store = ArchiveStore::Open(where, &error);
     if (!store)
-        qWarning("%s", qPrintable(error));
+        qWarning("%s", qPrintable(ArchiveErrorText(error)));
     return store;
 }
 
@@ -61,14 +62,15 @@ private slots:
     void storeOnServer()
     {
         QFETCH(ServerDriver, driver);
-        QString database, error;
+        QString database;
+        ArchiveError error;
         auto store = FreshStore(driver, &database);
         QVERIFY(store);
         // Batches of several statements and a part batch, then records
         // half of which are there.
         auto counts =
             store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 300), &error);
-        QVERIFY2(counts, qPrintable(error));
+        QVERIFY2(counts, qPrintable(ArchiveErrorText(error)));
         QCOMPARE(counts->added, 300);
         counts =
             store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(200, 200), &error);
@@ -79,7 +81,7 @@ private slots:
         fails.criteria.result = QStringLiteral("FAIL");
         QCOMPARE(store->Count(fails, &error), 100); // every fourth
         const auto page = store->Page({}, {0, false}, 0, 3, &error);
-        QVERIFY2(page, qPrintable(error));
+        QVERIFY2(page, qPrintable(ArchiveErrorText(error)));
         QCOMPARE(page->value(0).cells.value(0), QStringLiteral("00400"));
         QVERIFY(!store->Readings({}, QStringLiteral("%BAC"), &error)->isEmpty());
         QCOMPARE(store->Testers(&error)->value(0).records, 400);
@@ -95,18 +97,18 @@ private slots:
         const QString database = QStringLiteral("upgrade_") + QTest::currentDataTag();
         QVERIFY(FreshDatabase(database));
         OtherProgram other(database);
-        QString error;
+        ArchiveError error;
         QVERIFY2(UpgradeArchiveSchema(other.Db(), ArchiveLocation::Driver::Postgres,
                                       ArchiveSchemaVersion - 1, &error),
-                 qPrintable(error));
+                 qPrintable(ArchiveErrorText(error)));
         auto store = ArchiveStore::Open(ServerLocation(driver, database), &error);
-        QVERIFY2(store, qPrintable(error));
+        QVERIFY2(store, qPrintable(ArchiveErrorText(error)));
         QCOMPARE(store->CalibrationMonths(&error), DefaultCalibrationMonths);
         QVERIFY(store->Add(ArchiveFixture::Tester("SN2"), ArchiveFixture::Records(0, 10), &error));
         store.reset();
         other.Run("UPDATE archive_schema SET version = ?", {ArchiveSchemaVersion + 1});
         QVERIFY(!ArchiveStore::Open(ServerLocation(driver, database), &error));
-        QVERIFY2(error.contains("newer"), qPrintable(error));
+        QVERIFY2(ArchiveErrorText(error).contains("newer"), qPrintable(ArchiveErrorText(error)));
         QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 10);
     }
 
@@ -163,8 +165,9 @@ private slots:
             place == "silent" ? ServerLocation(driver, database, user, "127.0.0.1", silent.Port())
             : place == "nowhere" ? ServerLocation(driver, database, user, dir.path())
                                  : ServerLocation(driver, database, user);
-        QString error;
-        auto store = ArchiveStore::Open(where, &error);
+        ArchiveError failed;
+        auto store = ArchiveStore::Open(where, &failed);
+        const QString error = ArchiveErrorText(failed);
         qunsetenv("PGPASSFILE");
         QVERIFY2((store != nullptr) == reason.isEmpty(), qPrintable(error));
         QVERIFY2(error.contains(reason), qPrintable(error));
@@ -189,7 +192,8 @@ private slots:
         QFETCH(bool, newTester);
         QFETCH(int, secondFirst);
         QFETCH(ServerDriver, secondDriver);
-        QString database, error;
+        QString database;
+        ArchiveError error;
         auto store = FreshStore(ServerDriver::Postgres, &database);
         QVERIFY(store);
         OtherProgram other(database);
@@ -245,7 +249,7 @@ private slots:
         QVERIFY(FreshDatabase("gone", folder));
         const ArchiveLocation where =
             ServerLocation(ServerDriver::Postgres, "gone", "postgres", folder);
-        QString error;
+        ArchiveError error;
         QVERIFY(ArchiveStore::Open(where, &error)
                     ->Add(ArchiveFixture::Tester("SN7"), ArchiveFixture::Records(0, 10), &error));
         {
@@ -273,11 +277,12 @@ private slots:
     void calibrationInterval()
     {
         QFETCH(ServerDriver, driver);
-        QString database, error;
+        QString database;
+        ArchiveError error;
         auto store = FreshStore(driver, &database);
         QVERIFY(store);
         QCOMPARE(store->CalibrationMonths(&error), DefaultCalibrationMonths);
-        QVERIFY2(store->SetCalibrationMonths(6, &error), qPrintable(error));
+        QVERIFY2(store->SetCalibrationMonths(6, &error), qPrintable(ArchiveErrorText(error)));
         QVERIFY(!store->SetCalibrationMonths(MaxCalibrationMonths + 1, &error));
         const ServerDriver otherDriver = driver == ServerDriver::Postgres ? ServerDriver::Odbc
                                          : driver == ServerDriver::Odbc   ? ServerDriver::Postgres
@@ -307,7 +312,8 @@ private slots:
         QFETCH(long, before);
         QFETCH(bool, oneTester);
         QFETCH(int, gone);
-        QString database, error;
+        QString database;
+        ArchiveError error;
         auto store = FreshStore(driver, &database);
         QVERIFY(store);
         GridRows a = ArchiveFixture::Records(0, 400);

@@ -11,7 +11,7 @@
 #include "admin/Password.h"
 #include "archive/Archive.h"
 #include "archive/Database.h"
-#include "archive/archivechoice.h"
+#include "archive/store/archivechoice.h"
 #include "device/Tdate.h"
 #include "kit/ccalendar.h"
 #include "kit/cspinedit.h"
@@ -36,17 +36,18 @@ class TestArchiveSite : public GuiTest
     void NewArchive(const QStringList &calibrations)
     {
         FormArchive->close();
-        QTRY_VERIFY(!FormArchive->ChartLoading());
+        QTRY_VERIFY(!FormArchive->Busy());
         const QString path = fx->Dir() + QStringLiteral("/site%1.sqlite").arg(++FArchives);
         qputenv(ArchiveEnvironment, "sqlite:" + path.toLocal8Bit());
-        QString error;
-        std::unique_ptr<ArchiveStore> store = OpenChosenArchive(&error);
+        ArchiveError error;
+        std::unique_ptr<ArchiveStore> store = ArchiveFixture::OpenChosen(fx->Dir(), &error);
         for (int i = 0; i < calibrations.size(); ++i)
             QVERIFY(store->Add(
                 ArchiveFixture::Tester("SN000000" + QString::number(i + 1), calibrations[i]),
                 ArchiveFixture::Records(i * 10, 30), &error));
         store.reset();
         FormMain->BitBtn7->click();
+        QTRY_VERIFY(!FormArchive->Busy());
         fx->Messages.clear();
     }
     QStringList Column(int col)
@@ -93,12 +94,14 @@ private slots:
             (server ? FormDatabase->RadioButton2 : FormDatabase->RadioButton1)->click();
             (server ? FormDatabase->Edit2 : FormDatabase->Edit1)->setText(text);
             FormDatabase->BitBtn1->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!FormDatabase->Trying(), 15000);
             QCOMPARE(FormDatabase->isVisible(), kept.isEmpty());
             FormDatabase->close();
         });
         FormArchive->Button4->click();
         QVERIFY(steps.Done());
-        QString error;
+        QTRY_VERIFY(!FormArchive->Busy());
+        ArchiveError error;
         if (kept.isEmpty()) {
             QCOMPARE(fx->Messages.size(), 1);
             QVERIFY(fx->Messages[0].text.startsWith("Cannot use this database !!!\n"));
@@ -111,14 +114,15 @@ private slots:
         QCOMPARE(fx->TakeTexts(), QStringList());
         QCOMPARE(Arc(), kept.replace("{dir}", fx->Dir()).toUtf8() + "\r\n");
         // Opened at once.
-        QCOMPARE(FormArchive->Label7->toolTip(), ArchivePlaceText(ChosenArchiveLocation(&error)));
+        QCOMPARE(FormArchive->Label7->toolTip(),
+                 ArchivePlaceText(ChosenArchiveLocationIn(fx->Dir(), &error)));
     }
 
     void environmentStillChooses()
     {
         NewArchive({});
         const QString path = qEnvironmentVariable(ArchiveEnvironment).mid(7);
-        QString error;
+        ArchiveError error;
         QVERIFY(WriteArchiveChoice(fx->Dir(), {ArchiveLocation::Driver::Sqlite, "/k"}, &error));
         QCOMPARE(FormArchive->Label7->toolTip(), path + " (KESTRUNE_ARCHIVE)");
         ModalSteps steps;
@@ -146,10 +150,13 @@ private slots:
         // Set in the window, kept in the archive for every PC.
         FormArchive->CSpinEdit1->SetValue(13);
         FormArchive->Button6->click();
+        QTRY_VERIFY(!FormArchive->Busy());
         QCOMPARE(fx->TakeTexts(), QStringList({"Setting complete!!!"}));
         QCOMPARE(Column(0), QStringList({"all testers", "SN0000003"}));
-        QString error;
-        QCOMPARE(OpenChosenArchive(&error)->CalibrationMonths(&error).value_or(0), 13);
+        ArchiveError error;
+        QCOMPARE(
+            ArchiveFixture::OpenChosen(fx->Dir(), &error)->CalibrationMonths(&error).value_or(0),
+            13);
     }
 
     void retention_data()
@@ -179,6 +186,7 @@ private slots:
         QFETCH(qint64, left);
         NewArchive({"2011-03-15", "2011-03-15"});
         FormArchive->SelectTester(tester);
+        QTRY_VERIFY(!FormArchive->Busy());
         ModalSteps steps;
         steps.On(FormPassWord, [password] {
             QTest::keyClicks(FormPassWord->Edit1, password);
@@ -200,11 +208,14 @@ private slots:
             });
         }
         FormArchive->Button5->click();
-        QVERIFY(steps.Done());
+        QTRY_VERIFY(steps.Done());
+        QTRY_VERIFY(!FormArchive->Busy());
         QCOMPARE(seen + fx->TakeTexts(), said);
-        QString error;
-        QCOMPARE(OpenChosenArchive(&error)->Count({}, &error).value_or(-1), left);
+        ArchiveError error;
+        QCOMPARE(ArchiveFixture::OpenChosen(fx->Dir(), &error)->Count({}, &error).value_or(-1),
+                 left);
         FormArchive->SelectTester(0);
+        QTRY_VERIFY(!FormArchive->Busy());
         QCOMPARE(FormArchive->Label5->text(), QStringLiteral("%1 records").arg(left));
     }
 };

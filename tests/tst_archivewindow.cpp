@@ -129,21 +129,29 @@ class TestArchiveWindow : public GuiTest
 {
     Q_OBJECT
 
+    // Once the window has read what it asked for.
+    static bool Settled()
+    {
+        return QTest::qWaitFor([] { return !FormArchive->Busy(); });
+    }
     GridRows Shown()
     {
-        QString error;
-        std::optional<GridRows> rows = FormArchive->Records->AllRows(&error);
-        if (!rows)
+        std::optional<ArchiveResult<GridRows>> rows;
+        if (!Settled())
             return {};
-        rows->removeFirst();
-        return *rows;
+        FormArchive->Records->AllRows(FormArchive,
+                                      [&](const ArchiveResult<GridRows> &all) { rows = all; });
+        if (!QTest::qWaitFor([&] { return rows.has_value(); }) || !*rows)
+            return {};
+        rows->value->removeFirst();
+        return *rows->value;
     }
     void Open()
     {
         FormArchive->close();
         FormMain->BitBtn7->click();
         QVERIFY(FormArchive->isVisible());
-        QTRY_VERIFY(!FormArchive->ChartLoading());
+        QVERIFY(Settled());
     }
 
 private slots:
@@ -151,10 +159,10 @@ private slots:
     {
         // The fixture points the archive at its own folder.
         GuiTest::initTestCase();
-        QString error;
+        ArchiveError error;
         {
-            std::unique_ptr<ArchiveStore> store = OpenChosenArchive(&error);
-            QVERIFY2(store, qPrintable(error));
+            std::unique_ptr<ArchiveStore> store = ArchiveFixture::OpenChosen(QString(), &error);
+            QVERIFY2(store, qPrintable(Said(error)));
             QVERIFY(store->Add(TesterA, RecordsA, &error));
             QVERIFY(store->Add(TesterB, RecordsB, &error));
         }
@@ -163,6 +171,7 @@ private slots:
     {
         Open();
         FormArchive->SelectTester(0);
+        QVERIFY(Settled());
         fx->Messages.clear();
     }
 
@@ -221,6 +230,7 @@ private slots:
         FormArchive->SelectTester(tester);
         SetCriteria(FormArchive, criteria);
         FormArchive->Button1->click();
+        QVERIFY(Settled());
         QCOMPARE(fx->TakeTexts(), searchSaid);
         QCOMPARE(Joined(Shown()), searchSaid.isEmpty() ? Joined(found) : QStringList());
         QCOMPARE(FormArchive->Records->Records(), searchSaid.isEmpty() ? found.size() : 0);
@@ -263,9 +273,11 @@ private slots:
     void savedSelectionReadsBackAsADataFile()
     {
         FormArchive->SelectTester(1);
+        QVERIFY(Settled());
         const QString path = fx->Dir() + QStringLiteral("/selection.DAT");
         fx->ChosenFiles << path;
         FormArchive->BitBtn1->click();
+        QVERIFY(Settled());
         QCOMPARE(fx->TakeTexts(), QStringList());
         DataFileContent content;
         QString error;
@@ -293,6 +305,7 @@ private slots:
 
         fx->ChosenFiles << QStringList{good1, bad, good2}.join(u'\n');
         FormArchive->BitBtn4->click();
+        QVERIFY(Settled());
         QCOMPARE(fx->FileRequests.last().kind, FileDialogKind::OpenMany);
         QCOMPARE(fx->Messages.size(), 1);
         QCOMPARE(fx->Messages[0].caption, QStringLiteral("Failure"));
@@ -311,6 +324,7 @@ private slots:
         fx->ChosenFiles << good1;
         QTimer::singleShot(0, [] { FormArchive->findChild<QProgressDialog *>()->cancel(); });
         FormArchive->BitBtn4->click();
+        QVERIFY(Settled());
         QVERIFY(fx->Messages.value(0).text.endsWith(QStringLiteral("Import cancelled")));
         QCOMPARE(FormArchive->Label5->text(), QStringLiteral("29 records"));
     }
@@ -318,7 +332,7 @@ private slots:
     void chartOfTheSelection()
     {
         FormArchive->SelectTester(1);
-        QTRY_VERIFY(!FormArchive->ChartLoading());
+        QVERIFY(Settled());
         TReadingChart *chart = FormArchive->Chart1;
         QCOMPARE(chart->Unit(), QStringLiteral("%BAC"));
         // Readings that the search never compares are no points either.
@@ -389,6 +403,7 @@ private slots:
         qputenv(ArchiveEnvironment, "sqlite:" + path.toLocal8Bit());
         FormMain->BitBtn7->click();
         qputenv(ArchiveEnvironment, archive);
+        QVERIFY(Settled());
         QCOMPARE(fx->Messages.size(), 1);
         QCOMPARE(fx->Messages[0].caption, QStringLiteral("Failure"));
         QVERIFY(!fx->Messages[0].text.isEmpty());

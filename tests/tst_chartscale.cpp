@@ -1,8 +1,8 @@
 // The chart's arithmetic: value ticks, date ticks, month bars and where a
 // test lies in time.
 
-#include "archive/archivestore.h"
 #include "archive/chartscale.h"
+#include "archive/store/archivestore.h"
 
 #include <QDate>
 #include <QTest>

@@ -3,8 +3,8 @@
 // reading and of a period, and documents and printed pages that are filled
 // and carry the title.
 
+#include "archive/archivewords.h"
 #include "archive/readingchart.h"
-#include "archive/testerlist.h"
 #include "tools/chartsamples.h"
 
 #include <QPrinter>

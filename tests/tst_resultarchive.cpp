@@ -6,8 +6,9 @@
 #include "guifixture.h"
 #include "simulatorrows.h"
 
-#include "archive/archivesql.h"
-#include "archive/archivestore.h"
+#include "archive/store/archivesql.h"
+#include "archive/store/archivestore.h"
+#include "archive/store/sqlconnection.h"
 #include "link/commands.h"
 #include "records/Result.h"
 #include "records/data/download.h"
@@ -99,16 +100,16 @@ private slots:
         QCOMPARE(FormResult->Label5->text(), QString());
         Link();
         Download(first);
-        QCOMPARE(FormResult->Label5->text(),
-                 QStringLiteral("%1 new records archived, 0 already there - calibration due!!!")
-                     .arg(first));
+        QTRY_COMPARE(FormResult->Label5->text(),
+                     QStringLiteral("%1 new records archived, 0 already there - calibration due!!!")
+                         .arg(first));
         Download(second);
-        QCOMPARE(FormResult->Label5->text(), label);
+        QTRY_COMPARE(FormResult->Label5->text(), label);
         QCOMPARE(fx->TakeTexts(), QStringList({"Data Not Saved ! Continue ?"}));
 
-        QString error;
+        ArchiveError error;
         auto store = ArchiveStore::Open({ArchiveLocation::Driver::Sqlite, ArchivePath()}, &error);
-        QVERIFY2(store, qPrintable(error));
+        QVERIFY2(store, qPrintable(error.reason));
         const auto records = store->Page({}, {}, 0, 1000, &error);
         QCOMPARE(records->size(), second);
         for (int i = 0; i < second; ++i)
@@ -122,7 +123,7 @@ private slots:
     // Judged by the site's interval kept in the archive; no message comes up.
     void calibrationDueInTheStatusLine()
     {
-        QString error;
+        ArchiveError error;
         auto store = ArchiveStore::Open({ArchiveLocation::Driver::Sqlite, ArchivePath()}, &error);
         const QDate calibrated = QDate::currentDate().addMonths(-11);
         Link();
@@ -132,9 +133,10 @@ private slots:
         for (int months : {12, 6}) {
             QVERIFY(store->SetCalibrationMonths(months, &error));
             Download(4);
-            QCOMPARE(FormResult->Label5->text(),
-                     months == 12 ? "4 new records archived, 0 already there"
-                                  : "0 new records archived, 4 already there - calibration due!!!");
+            QTRY_COMPARE(FormResult->Label5->text(),
+                         months == 12
+                             ? "4 new records archived, 0 already there"
+                             : "0 new records archived, 4 already there - calibration due!!!");
         }
         QCOMPARE(fx->TakeTexts(), QStringList({"Data Not Saved ! Continue ?"}));
     }
@@ -173,7 +175,7 @@ private slots:
         const QByteArray before = Bytes(ArchivePath());
         Link();
         Download(7);
-        QCOMPARE(fx->Messages.size(), 1);
+        QTRY_COMPARE(fx->Messages.size(), 1);
         QCOMPARE(fx->Messages[0].caption, QStringLiteral("Failure"));
         QVERIFY2(fx->Messages[0].text.startsWith("Records Not Archived : "),
                  qPrintable(fx->Messages[0].text));

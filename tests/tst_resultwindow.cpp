@@ -522,6 +522,9 @@ private slots:
         if (records) {
             Link();
             Download(records);
+            // The download is archived on a thread of the program's: done
+            // before the test forks, which copies no thread but its own.
+            QTRY_VERIFY(!FormResult->Label5->text().isEmpty());
         }
         const QString said = UnderFileSizeLimit(limit, [&] {
             QString error;

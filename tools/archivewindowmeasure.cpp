@@ -31,20 +31,35 @@ void Report(const char *what, double ms)
     std::fflush(stdout);
 }
 
-// Until the window has painted what changed.
-void Settle()
+// Until done says so, the window answering meanwhile.
+void WaitFor(const std::function<bool()> &done)
+{
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+// Until what changed has been painted.
+void Paint()
 {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 }
 
+// Until the window has read what it asked for (its chart aside) and painted
+// it.
+void Settle()
+{
+    Paint();
+    WaitFor([] { return !FormArchive->Reading(); });
+    Paint();
+}
+
 double WaitForChart()
 {
     return Measure([] {
-        while (FormArchive->ChartLoading()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
+        WaitFor([] { return !FormArchive->ChartLoading(); });
         Settle();
     });
 }
@@ -120,7 +135,7 @@ void MeasureChartPainting(int points)
     chart.resize(552, 372);
     chart.SetInput(MakeChartInput(sample));
     chart.show();
-    Settle();
+    Paint();
     QImage screen(chart.size(), QImage::Format_RGB32);
     double best = 1e9;
     for (int i = 0; i < 5; ++i)

@@ -3,7 +3,7 @@
 // a sort, scrolling to the end, the chart of its readings and the memory the
 // window holds; and painting a chart of many readings. Needs a QApplication.
 
-#include "archive/archivestore.h"
+#include "archive/store/archivelocation.h"
 
 // where holds the archive to measure (a million records for the targets).
 void MeasureArchiveWindow(const ArchiveLocation &where);

@@ -13,7 +13,8 @@
 // Targets there: 100,000 records in under 5 s, a filter at a million in
 // under 1 s.
 
-#include "archive/archivestore.h"
+#include "archive/archivewords.h"
+#include "archive/store/archivestore.h"
 #include "records/data/sortrows.h"
 #include "tools/archivewindowmeasure.h"
 #include "tools/benchrecords.h"
@@ -95,26 +96,26 @@ Place ServerDatabases(const QString &folder)
 
 std::unique_ptr<ArchiveStore> Fresh(const Place &place, const char *name)
 {
-    QString error;
+    ArchiveError error;
     auto store = ArchiveStore::Open(place(QLatin1String(name)), &error);
     if (!store) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fprintf(stderr, "%s\n", qPrintable(ArchiveErrorText(error)));
         std::exit(1);
     }
     return store;
 }
 
-void Must(bool done, const QString &error)
+void Must(bool done, const ArchiveError &error)
 {
     if (!done) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fprintf(stderr, "%s\n", qPrintable(ArchiveErrorText(error)));
         std::exit(1);
     }
 }
 
 void Measure(const Place &dir)
 {
-    QString error;
+    ArchiveError error;
 
     {
         const GridRows rows = MakeRecords(100000, 1);

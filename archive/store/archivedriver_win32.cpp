@@ -6,8 +6,8 @@
 // driver stays loaded until the program ends; the archive itself is still
 // opened on first use.
 
-#include "archive/archivesql.h"
-#include "archive/archivestore.h"
+#include "archive/store/archivedriver.h"
+#include "archive/store/sqlconnection.h"
 
 void LoadArchiveDriver()
 {

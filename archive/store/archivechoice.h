@@ -2,7 +2,7 @@
 // The archive location chosen for this program: the file Kestrune.ARC beside
 // the settings file holds it in one line; KESTRUNE_ARCHIVE wins over it.
 
-#include "archive/archivestore.h"
+#include "archive/store/archivelocation.h"
 
 #include <QString>
 
@@ -13,26 +13,22 @@ inline const char ArchiveChoiceFileName[] = "Kestrune.ARC";
 inline constexpr qint64 ArchiveChoiceMaxBytes = 4096;
 
 // The location in dir's Kestrune.ARC. No file, or an empty line: std::nullopt
-// with *error empty. A file that cannot be read or a line that is no
-// location: std::nullopt with the reason in *error.
-std::optional<ArchiveLocation> ReadArchiveChoice(const QString &dir, QString *error);
+// with no error. A file that cannot be read or a line that is no location:
+// std::nullopt with the reason in *error.
+std::optional<ArchiveLocation> ReadArchiveChoice(const QString &dir, ArchiveError *error);
 // Writes where as the one line of dir's Kestrune.ARC, atomically; false with
 // the reason in *error.
-bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, QString *error);
+bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, ArchiveError *error);
 
 // KESTRUNE_ARCHIVE when set, else Kestrune.ARC in dir when it names a
 // location, else the default. When the chosen text cannot be read, *error
-// says why and the target is empty (Open refuses it); *error is cleared
+// says why and the target is empty (the store refuses it); *error is cleared
 // otherwise.
-ArchiveLocation ChosenArchiveLocationIn(const QString &dir, QString *error);
+ArchiveLocation ChosenArchiveLocationIn(const QString &dir, ArchiveError *error);
 
 // What the Database dialog takes: a file path for a local archive (relative
 // to dir), or a server location ("postgresql://", "postgres://" or "odbc:").
 // std::nullopt with the reason in *error, also for a server location that
 // holds a password.
 std::optional<ArchiveLocation> DatabaseChoice(bool server, const QString &text, const QString &dir,
-                                              QString *error);
-
-// Opens the archive at where (creating its tables on an empty database) and
-// closes it again: false with the reason in *error.
-bool TryArchiveLocation(const ArchiveLocation &where, QString *error);
+                                              ArchiveError *error);

@@ -1,6 +1,6 @@
-#include "archive/archiveserver.h"
+#include "archive/store/archiveserver.h"
 
-#include "archive/archivesql.h"
+#include "archive/store/archivesql.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -11,13 +11,8 @@
 
 namespace {
 
-const QLatin1String OdbcPrefix("odbc:");
 const QLatin1String PostgresPrefixes[] = {QLatin1String("postgresql://"),
                                           QLatin1String("postgres://")};
-
-const char PasswordRefused[] =
-    "the archive location must not hold a password: libpq reads it from its password file "
-    "(PGPASSFILE or ~/.pgpass) or service file, ODBC from the DSN";
 
 // What the program adds to every server connection unless the URI says
 // otherwise: time-outs, keepalives that notice a server gone silent, and its
@@ -56,18 +51,18 @@ bool OdbcHasPassword(const QString &connection)
     return key.match(connection).hasMatch();
 }
 
-bool TakePort(const QString &port, ServerSettings *s, QString *error)
+bool TakePort(const QString &port, ServerSettings *s, ArchiveError *error)
 {
     bool ok = false;
     s->port = port.toInt(&ok);
     if (ok && s->port > 0 && s->port <= 65535)
         return true;
-    *error = QStringLiteral("the port \"%1\" is no port number").arg(port);
+    *error = ArchiveError(ArchiveErrorCode::NoPortNumber).About(port);
     return false;
 }
 
 // Host and port of "host", "host:port", "[v6]" or "[v6]:port".
-bool SplitHost(const QString &hostAndPort, ServerSettings *s, QString *error)
+bool SplitHost(const QString &hostAndPort, ServerSettings *s, ArchiveError *error)
 {
     QString host = hostAndPort;
     QString port;
@@ -76,7 +71,7 @@ bool SplitHost(const QString &hostAndPort, ServerSettings *s, QString *error)
         port = host.mid(end + 1);
         host = host.mid(1, end - 1);
         if (end < 0 || (!port.isEmpty() && !port.startsWith(QLatin1Char(':')))) {
-            *error = QStringLiteral("an IPv6 address must be in brackets, then a port");
+            *error = ArchiveError(ArchiveErrorCode::UnbracketedAddress);
             return false;
         }
         port = port.mid(1);
@@ -85,7 +80,7 @@ bool SplitHost(const QString &hostAndPort, ServerSettings *s, QString *error)
         host = host.left(colon);
     }
     if (host.contains(QLatin1Char(','))) {
-        *error = QStringLiteral("one host only");
+        *error = ArchiveError(ArchiveErrorCode::SeveralHosts);
         return false;
     }
     s->host = Decoded(host);
@@ -94,20 +89,20 @@ bool SplitHost(const QString &hostAndPort, ServerSettings *s, QString *error)
 
 // One query parameter of the URI: the connection's own fields, or an option.
 bool TakeParameter(const QString &key, const QString &value, ServerSettings *s,
-                   QList<std::pair<QString, QString>> *options, QString *error)
+                   QList<std::pair<QString, QString>> *options, ArchiveError *error)
 {
     static const QRegularExpression keyword(QStringLiteral("^[a-z_]+$"));
     if (key == QLatin1String("password")) {
-        *error = QString::fromLatin1(PasswordRefused);
+        *error = ArchiveError(ArchiveErrorCode::PasswordInLocation);
         return false;
     }
     if (!keyword.match(key).hasMatch()) {
-        *error = QStringLiteral("\"%1\" is no connection parameter").arg(key);
+        *error = ArchiveError(ArchiveErrorCode::UnknownParameter).About(key);
         return false;
     }
     // Qt's driver turns every ';' of its options into a blank.
     if (value.contains(QLatin1Char(';'))) {
-        *error = QStringLiteral("the value of %1 must not contain ';'").arg(key);
+        *error = ArchiveError(ArchiveErrorCode::SemicolonInParameter).About(key);
         return false;
     }
     if (key == QLatin1String("host"))
@@ -127,7 +122,7 @@ bool TakeParameter(const QString &key, const QString &value, ServerSettings *s,
 
 } // namespace
 
-std::optional<ServerSettings> PostgresSettings(const QString &uri, QString *error)
+std::optional<ServerSettings> PostgresSettings(const QString &uri, ArchiveError *error)
 {
     QString rest;
     for (const QLatin1String &prefix : PostgresPrefixes)
@@ -144,7 +139,7 @@ std::optional<ServerSettings> PostgresSettings(const QString &uri, QString *erro
     if (const int at = authority.lastIndexOf(QLatin1Char('@')); at >= 0) {
         const QString user = authority.left(at);
         if (user.contains(QLatin1Char(':'))) {
-            *error = QString::fromLatin1(PasswordRefused);
+            *error = ArchiveError(ArchiveErrorCode::PasswordInLocation);
             return std::nullopt;
         }
         s.userName = Decoded(user);
@@ -156,7 +151,7 @@ std::optional<ServerSettings> PostgresSettings(const QString &uri, QString *erro
     for (const QString &pair : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
         const int equals = pair.indexOf(QLatin1Char('='));
         if (equals < 0) {
-            *error = QStringLiteral("the parameter \"%1\" has no value").arg(Decoded(pair));
+            *error = ArchiveError(ArchiveErrorCode::ParameterWithoutValue).About(Decoded(pair));
             return std::nullopt;
         }
         if (!TakeParameter(Decoded(pair.left(equals)), Decoded(pair.mid(equals + 1)), &s, &options,
@@ -192,16 +187,17 @@ ServerSettings OdbcSettings(const QString &connection)
     return s;
 }
 
-std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString *error)
+std::optional<ArchiveLocation> ParseServerLocation(const QString &text, ArchiveError *error)
 {
-    if (text.startsWith(OdbcPrefix)) {
-        const QString connection = text.mid(OdbcPrefix.size()).trimmed();
+    const QLatin1String odbc(OdbcPrefix);
+    if (text.startsWith(odbc)) {
+        const QString connection = text.mid(odbc.size()).trimmed();
         if (connection.isEmpty()) {
-            *error = QStringLiteral("odbc: must be followed by a connection string or DSN");
+            *error = ArchiveError(ArchiveErrorCode::NoOdbcConnection);
             return std::nullopt;
         }
         if (OdbcHasPassword(connection)) {
-            *error = QString::fromLatin1(PasswordRefused);
+            *error = ArchiveError(ArchiveErrorCode::PasswordInLocation);
             return std::nullopt;
         }
         return ArchiveLocation{ArchiveLocation::Driver::Odbc, connection};
@@ -213,27 +209,8 @@ std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString 
             return std::nullopt;
         return ArchiveLocation{ArchiveLocation::Driver::Postgres, text};
     }
-    error->clear();
+    *error = {};
     return std::nullopt;
-}
-
-QString ArchivePlaceText(const ArchiveLocation &where)
-{
-    return where.driver == ArchiveLocation::Driver::Sqlite ? QDir::toNativeSeparators(where.target)
-                                                           : ArchiveLocationText(where);
-}
-
-QString ArchiveLocationText(const ArchiveLocation &where)
-{
-    switch (where.driver) {
-    case ArchiveLocation::Driver::Sqlite:
-        return QStringLiteral("sqlite:") + where.target;
-    case ArchiveLocation::Driver::Odbc:
-        return OdbcPrefix + where.target;
-    case ArchiveLocation::Driver::Postgres:
-        break;
-    }
-    return where.target;
 }
 
 QString ArchiveDriverName(ArchiveLocation::Driver driver)
@@ -249,11 +226,11 @@ QString ArchiveDriverName(ArchiveLocation::Driver driver)
     return QStringLiteral("QSQLITE");
 }
 
-bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, QString *error)
+bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *error)
 {
     const QString driver = ArchiveDriverName(where.driver);
     if (!QSqlDatabase::isDriverAvailable(driver)) {
-        *error = QStringLiteral("the %1 driver of Qt is missing").arg(driver);
+        *error = ArchiveError(ArchiveErrorCode::DriverMissing).About(driver);
         return false;
     }
     std::optional<ServerSettings> s;
@@ -269,21 +246,25 @@ bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, QString *error)
     db.setPort(s->port);
     db.setConnectOptions(s->connectOptions);
     if (!db.open()) {
-        *error = SqlReason(db.lastError());
+        *error = DatabaseError(SqlReason(db.lastError()));
         return false;
     }
     // A statement that waits longer (for a lock another program holds, or a
     // server that stopped answering) is cancelled by the server.
     QSqlQuery query(db);
-    return RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, false)"),
-                  {QString::number(ArchiveServerTimeoutSeconds * 1000)}, error);
+    QString reason;
+    if (RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, false)"),
+               {QString::number(ArchiveServerTimeoutSeconds * 1000)}, &reason))
+        return true;
+    *error = DatabaseError(reason);
+    return false;
 }
 
-bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds, QString *error)
+bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds, QString *reason)
 {
     if (driver == ArchiveLocation::Driver::Sqlite)
         return true;
     QSqlQuery query(db);
     return RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, true)"),
-                  {QString::number(seconds * 1000)}, error);
+                  {QString::number(seconds * 1000)}, reason);
 }

@@ -1,9 +1,10 @@
-#include "archive/archivestore.h"
+#include "archive/store/archivestore.h"
 
-#include "archive/archiveconnection.h"
-#include "archive/archiveschema.h"
-#include "archive/archivesql.h"
-#include "kit/texts.h"
+#include "archive/store/archiveconnection.h"
+#include "archive/store/archiveschema.h"
+#include "archive/store/archivesql.h"
+#include "archive/store/calibration.h"
+#include "archive/store/sqltransaction.h"
 #include "records/data/recordvalues.h"
 
 #include <QDir>
@@ -32,108 +33,84 @@ const QString RecordColumnsSql = QStringLiteral(
     "tester_id, test_no_text, date_text, time_text, reading_text, result_text, sampling_text,"
     " test_no, date_key, reading_ok, reading, unit, archived_at");
 
-// Sort columns of the six record columns, each followed by the archive's order.
-const char *const SortColumns[RecordColumns] = {"test_no",      "date_key",    "time_text",
-                                                "reading_text", "result_text", "sampling_text"};
+const QString CalibrationSetting = QStringLiteral("calibration_months");
+// A retention delete may take longer than a single statement of archiving.
+constexpr int RetentionTimeoutSeconds = 60;
+
+bool Failed(ArchiveError failure, ArchiveError *error)
+{
+    *error = std::move(failure);
+    return false;
+}
 
 // A new archive file: the folder made, the file created empty (an empty
 // SQLite database) and readable by its owner only.
-bool CreateArchiveFile(const QString &path, QString *error)
+bool CreateArchiveFile(const QString &path, ArchiveError *error)
 {
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) {
-        *error = QStringLiteral("cannot make the folder %1")
-                     .arg(QDir::toNativeSeparators(info.absolutePath()));
-        return false;
-    }
+    if (!QDir().mkpath(info.absolutePath()))
+        return Failed(ArchiveError(ArchiveErrorCode::CannotMakeFolder)
+                          .About(QDir::toNativeSeparators(info.absolutePath())),
+                      error);
     QFile file(path);
     // Another program may have made it meanwhile: then it is used as it is.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-        !QFileInfo::exists(path)) {
-        *error = file.errorString();
-        return false;
-    }
+        !QFileInfo::exists(path))
+        return Failed(ArchiveError(ArchiveErrorCode::FileFailed).Because(file.errorString()),
+                      error);
     return true;
 }
 
-bool OpenSqlite(QSqlDatabase db, const QString &path, QString *error)
+bool OpenSqlite(QSqlDatabase db, const QString &path, ArchiveError *error)
 {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        *error = QStringLiteral("the SQLite driver of Qt is missing");
-        return false;
-    }
+    const QString driver = QStringLiteral("QSQLITE");
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        return Failed(ArchiveError(ArchiveErrorCode::DriverMissing).About(driver), error);
     const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        *error = QStringLiteral("not a file");
-        return false;
-    }
+    if (info.exists() && !info.isFile())
+        return Failed(ArchiveError(ArchiveErrorCode::NotAFile), error);
     if (!info.exists() && !CreateArchiveFile(path, error))
         return false;
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(ArchiveBusyTimeoutMs));
-    if (!db.open()) {
-        *error = SqlReason(db.lastError());
-        return false;
-    }
+    if (!db.open())
+        return Failed(DatabaseError(SqlReason(db.lastError())), error);
     // The first statement reads the file: one that is no database stops here
     // untouched.
     QSqlQuery query(db);
-    return RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, error);
+    QString reason;
+    return RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, &reason) ||
+           Failed(DatabaseError(reason), error);
 }
 
 // Several programs may read while one writes; switched on only once the
 // file is known to be an archive of this program's version. A larger page
 // cache (32 MB) keeps a million records quick to filter.
-bool WriteAheadLog(QSqlDatabase db, QString *error)
+bool WriteAheadLog(QSqlDatabase db, ArchiveError *error)
 {
     QSqlQuery query(db);
-    return RunSql(query, QStringLiteral("PRAGMA journal_mode = WAL"), {}, error) &&
-           RunSql(query, QStringLiteral("PRAGMA cache_size = -32768"), {}, error);
+    QString reason;
+    return (RunSql(query, QStringLiteral("PRAGMA journal_mode = WAL"), {}, &reason) &&
+            RunSql(query, QStringLiteral("PRAGMA cache_size = -32768"), {}, &reason)) ||
+           Failed(DatabaseError(reason), error);
 }
 
-struct Filter
+struct OlderThan
 {
-    QString sql; // " WHERE ..." or empty
+    QString where;
     QVariantList values;
 };
 
-// The query as SQL conditions that keep exactly the records FilterRecords
-// keeps; std::nullopt for the test-number range the search dialog refuses.
-std::optional<Filter> FilterOf(const ArchiveQuery &query, QString *error)
+OlderThan OlderThanOf(long dateKey, std::optional<qint64> testerId)
 {
-    const SearchCriteria &c = query.criteria;
-    const std::optional<SearchBounds> b = PrepareSearch(c);
-    if (!b) {
-        *error = QString::fromLatin1(MsgSettingsIncorrect);
-        return std::nullopt;
+    // Records whose date cannot be read (key 0) are not known to be old.
+    OlderThan o{QStringLiteral(" WHERE date_key > 0 AND date_key < ?"), {qint64(dateKey)}};
+    if (testerId) {
+        o.where += QStringLiteral(" AND tester_id = ?");
+        o.values << *testerId;
     }
-    QStringList terms;
-    Filter filter;
-    const auto add = [&](const char *term, const QVariantList &values) {
-        terms << QLatin1String(term);
-        filter.values += values;
-    };
-    if (query.testerId)
-        add("tester_id = ?", {*query.testerId});
-    if (c.byTestNo)
-        add("test_no >= ? AND test_no <= ?", {qint64(b->testNoLo), qint64(b->testNoHi)});
-    if (c.byDate)
-        add("date_key >= ? AND date_key <= ?", {qint64(b->dateLo), qint64(b->dateHi)});
-    if (c.byReading) {
-        add("reading_ok = 1 AND unit = ?", {SqlText(c.unit)});
-        // A reading that is no number passes both bounds, and a bound that is
-        // no number lets every reading pass, as with the search dialog.
-        if (!std::isnan(b->readingLo))
-            add("(reading IS NULL OR reading >= ?)", {double(b->readingLo)});
-        if (!std::isnan(b->readingHi))
-            add("(reading IS NULL OR reading <= ?)", {double(b->readingHi)});
-    }
-    if (c.byResult)
-        add("result_text = ?", {SqlText(c.result)});
-    if (!terms.isEmpty())
-        filter.sql = QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
-    return filter;
+    return o;
 }
 
 QString InsertSql(int records)
@@ -183,14 +160,14 @@ ArchiveStore::ArchiveStore(std::unique_ptr<Connection> connection) : db(std::mov
 
 ArchiveStore::~ArchiveStore() = default;
 
-std::unique_ptr<ArchiveStore> ArchiveStore::Open(const ArchiveLocation &where, QString *error)
+std::unique_ptr<ArchiveStore> ArchiveStore::Open(const ArchiveLocation &where, ArchiveError *error)
 {
     if (where.target.isEmpty()) {
-        *error = QStringLiteral("no archive location");
+        *error = ArchiveError(ArchiveErrorCode::NoLocation);
         return nullptr;
     }
     auto connection = std::make_unique<Connection>(where);
-    QString reason;
+    ArchiveError reason;
     const bool sqlite = where.driver == ArchiveLocation::Driver::Sqlite;
     const bool opened = sqlite ? OpenSqlite(connection->Db(), where.target, &reason)
                                : OpenServer(connection->Db(), where, &reason);
@@ -212,7 +189,7 @@ namespace {
 // The tester's id, added when new; its device lines replaced when the
 // records that come are at least as recent as those archived.
 std::optional<qint64> TesterFor(QSqlDatabase d, const QStringList &deviceInfo, long newestDate,
-                                QString *error)
+                                QString *reason)
 {
     const QVariant serial = SqlText(DeviceValue(deviceInfo.value(1)));
     const QVariantList lines = {SqlText(DeviceValue(deviceInfo.value(2))),
@@ -228,12 +205,12 @@ std::optional<qint64> TesterFor(QSqlDatabase d, const QStringList &deviceInfo, l
                                " calibration_line, records, last_download)"
                                " VALUES (?, ?, ?, ?, ?, ?, ?, 0, 0)"
                                " ON CONFLICT (serial_number) DO NOTHING"),
-                QVariantList{serial} + lines, error) ||
+                QVariantList{serial} + lines, reason) ||
         !RunSql(query, QStringLiteral("SELECT id FROM testers WHERE serial_number = ?"), {serial},
-                error))
+                reason))
         return std::nullopt;
     if (!query.next()) {
-        *error = SqlReason(query.lastError());
+        *reason = SqlReason(query.lastError());
         return std::nullopt;
     }
     const qint64 id = query.value(0).toLongLong();
@@ -241,13 +218,13 @@ std::optional<qint64> TesterFor(QSqlDatabase d, const QStringList &deviceInfo, l
     // archiving one tester at once take turns instead of each waiting for
     // records the other holds.
     if (!RunSql(query, QStringLiteral("UPDATE testers SET records = records WHERE id = ?"), {id},
-                error) ||
+                reason) ||
         !RunSql(query,
                 QStringLiteral("UPDATE testers SET software_version = ?, last_calibration = ?,"
                                " device_heading = ?, serial_line = ?, software_line = ?,"
                                " calibration_line = ?"
                                " WHERE id = ? AND (last_date IS NULL OR last_date <= ?)"),
-                lines + QVariantList{id, qint64(newestDate)}, error))
+                lines + QVariantList{id, qint64(newestDate)}, reason))
         return std::nullopt;
     return id;
 }
@@ -255,7 +232,7 @@ std::optional<qint64> TesterFor(QSqlDatabase d, const QStringList &deviceInfo, l
 } // namespace
 
 std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, const GridRows &rows,
-                                               QString *error,
+                                               ArchiveError *error,
                                                const std::function<bool(qint64)> &progress)
 {
     QSqlDatabase d = db->Db();
@@ -307,7 +284,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
         if (progress && (sent - told >= ProgressRecords || sent == rows.size())) {
             told = sent;
             if (!progress(sent)) {
-                *error = QString::fromLatin1(ArchiveCancelled);
+                *error = ArchiveError(ArchiveErrorCode::Cancelled);
                 return std::nullopt;
             }
         }
@@ -330,7 +307,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     return counts;
 }
 
-std::optional<QVector<ArchiveTester>> ArchiveStore::Testers(QString *error)
+std::optional<QVector<ArchiveTester>> ArchiveStore::Testers(ArchiveError *error)
 {
     QSqlQuery query(db->Db());
     QString reason;
@@ -361,14 +338,14 @@ std::optional<QVector<ArchiveTester>> ArchiveStore::Testers(QString *error)
     return testers;
 }
 
-std::optional<qint64> ArchiveStore::Count(const ArchiveQuery &query, QString *error)
+std::optional<qint64> ArchiveStore::Count(const ArchiveQuery &query, ArchiveError *error)
 {
-    const std::optional<Filter> filter = FilterOf(query, error);
+    const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
     if (!filter)
         return std::nullopt;
     QSqlQuery sql(db->Db());
     QString reason;
-    if (!RunSql(sql, QStringLiteral("SELECT COUNT(*) FROM records") + filter->sql, filter->values,
+    if (!RunSql(sql, QStringLiteral("SELECT COUNT(*) FROM records") + filter->where, filter->values,
                 &reason) ||
         !sql.next()) {
         db->Fail(reason.isEmpty() ? SqlReason(sql.lastError()) : reason, error);
@@ -379,24 +356,21 @@ std::optional<qint64> ArchiveStore::Count(const ArchiveQuery &query, QString *er
 
 std::optional<QVector<ArchivedRecord>> ArchiveStore::Page(const ArchiveQuery &query,
                                                           ArchiveSort sort, qint64 offset,
-                                                          int limit, QString *error)
+                                                          int limit, ArchiveError *error)
 {
-    const std::optional<Filter> filter = FilterOf(query, error);
+    const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
     if (!filter)
         return std::nullopt;
-    const int column = std::clamp(sort.column, 0, RecordColumns - 1);
     QSqlQuery sql(db->Db());
     QString reason;
     // The page's records picked first by their ids, from the filter index
     // alone where it holds the sort column, then read whole.
-    const QString order = QStringLiteral(" ORDER BY %1 %2, id")
-                              .arg(QLatin1String(SortColumns[column]),
-                                   sort.ascending ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+    const QString order = ArchiveOrderSql(sort);
     if (!RunSql(sql,
                 QStringLiteral("SELECT test_no_text, date_text, time_text, reading_text,"
                                " result_text, sampling_text, tester_id FROM records"
                                " WHERE id IN (SELECT id FROM records") +
-                    filter->sql + order + QStringLiteral(" LIMIT ? OFFSET ?)") + order,
+                    filter->where + order + QStringLiteral(" LIMIT ? OFFSET ?)") + order,
                 filter->values +
                     QVariantList{qint64(std::max(0, limit)), std::max<qint64>(0, offset)},
                 &reason)) {
@@ -415,20 +389,20 @@ std::optional<QVector<ArchivedRecord>> ArchiveStore::Page(const ArchiveQuery &qu
 }
 
 std::optional<QVector<ChartPoint>> ArchiveStore::Readings(const ArchiveQuery &query,
-                                                          const QString &unit, QString *error)
+                                                          const QString &unit, ArchiveError *error)
 {
-    std::optional<Filter> filter = FilterOf(query, error);
+    std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
     if (!filter)
         return std::nullopt;
-    filter->sql += filter->sql.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
-    filter->sql += QStringLiteral("reading_ok = 1 AND reading IS NOT NULL AND unit = ?");
+    filter->where += filter->where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
+    filter->where += QStringLiteral("reading_ok = 1 AND reading IS NOT NULL AND unit = ?");
     filter->values << SqlText(unit);
     QSqlQuery sql(db->Db());
     QString reason;
     if (!RunSql(sql,
                 QStringLiteral("SELECT test_no, date_key, time_text, reading, result_text"
                                " FROM records") +
-                    filter->sql + QStringLiteral(" ORDER BY date_key, time_text, id"),
+                    filter->where + QStringLiteral(" ORDER BY date_key, time_text, id"),
                 filter->values, &reason)) {
         db->Fail(reason, error);
         return std::nullopt;
@@ -439,4 +413,88 @@ std::optional<QVector<ChartPoint>> ArchiveStore::Readings(const ArchiveQuery &qu
                        sql.value(2).toString(), float(sql.value(3).toDouble()),
                        sql.value(4).toString() == QLatin1String("FAIL")});
     return points;
+}
+
+std::optional<int> ArchiveStore::CalibrationMonths(ArchiveError *error)
+{
+    QSqlQuery query(db->Db());
+    QString reason;
+    if (!RunSql(query, QStringLiteral("SELECT value FROM archive_settings WHERE name = ?"),
+                {CalibrationSetting}, &reason)) {
+        db->Fail(reason, error);
+        return std::nullopt;
+    }
+    if (!query.next())
+        return DefaultCalibrationMonths;
+    const int months = query.value(0).toInt();
+    return months >= MinCalibrationMonths && months <= MaxCalibrationMonths
+               ? months
+               : DefaultCalibrationMonths;
+}
+
+bool ArchiveStore::SetCalibrationMonths(int months, ArchiveError *error)
+{
+    if (months < MinCalibrationMonths || months > MaxCalibrationMonths)
+        return Failed(ArchiveError(ArchiveErrorCode::CalibrationOutOfRange), error);
+    QSqlQuery query(db->Db());
+    QString reason;
+    if (!RunSql(query,
+                QStringLiteral("INSERT INTO archive_settings (name, value) VALUES (?, ?)"
+                               " ON CONFLICT (name) DO UPDATE SET value = excluded.value"),
+                {CalibrationSetting, months}, &reason))
+        return db->Fail(reason, error);
+    return true;
+}
+
+std::optional<qint64> ArchiveStore::CountOlderThan(long dateKey, std::optional<qint64> testerId,
+                                                   ArchiveError *error)
+{
+    const OlderThan o = OlderThanOf(dateKey, testerId);
+    QSqlQuery query(db->Db());
+    QString reason;
+    if (!RunSql(query, QStringLiteral("SELECT COUNT(*) FROM records") + o.where, o.values,
+                &reason) ||
+        !query.next()) {
+        db->Fail(reason.isEmpty() ? SqlReason(query.lastError()) : reason, error);
+        return std::nullopt;
+    }
+    return query.value(0).toLongLong();
+}
+
+std::optional<qint64> ArchiveStore::DeleteOlderThan(long dateKey, std::optional<qint64> testerId,
+                                                    ArchiveError *error)
+{
+    QSqlDatabase d = db->Db();
+    const OlderThan o = OlderThanOf(dateKey, testerId);
+    const QString which = testerId ? QStringLiteral(" WHERE id = ?") : QString();
+    const QVariantList whichValues = testerId ? QVariantList{*testerId} : QVariantList{};
+    QString reason;
+    SqlTransaction transaction(d);
+    QSqlQuery query(d);
+    // The testers first: an archiving of them on another PC ends before this
+    // counts their records again.
+    if (!transaction.Began(&reason) ||
+        !LongerStatements(d, db->where.driver, RetentionTimeoutSeconds, &reason) ||
+        !RunSql(query, QStringLiteral("UPDATE testers SET records = records") + which, whichValues,
+                &reason) ||
+        !RunSql(query, QStringLiteral("DELETE FROM records") + o.where, o.values, &reason)) {
+        db->Fail(reason, error);
+        return std::nullopt;
+    }
+    const qint64 deleted = query.numRowsAffected();
+    if (!RunSql(
+            query,
+            QStringLiteral("UPDATE testers SET"
+                           " records = (SELECT COUNT(*) FROM records WHERE tester_id = testers.id),"
+                           " first_date = (SELECT MIN(date_key) FROM records"
+                           " WHERE tester_id = testers.id AND date_key > 0),"
+                           " last_date = (SELECT MAX(date_key) FROM records"
+                           " WHERE tester_id = testers.id AND date_key > 0)") +
+                which,
+            whichValues, &reason) ||
+        !transaction.Commit(&reason)) {
+        db->Fail(reason, error);
+        return std::nullopt;
+    }
+    return deleted;
 }

@@ -1,26 +1,42 @@
-#include "archive/archivechoice.h"
+#include "archive/store/archivechoice.h"
 
-#include "archive/archiveserver.h"
+#include "archive/store/archiveserver.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-std::optional<ArchiveLocation> ReadArchiveChoice(const QString &dir, QString *error)
+namespace {
+
+QString ChoicePath(const QString &dir)
 {
-    error->clear();
-    const QString path = QDir(dir).filePath(QLatin1String(ArchiveChoiceFileName));
+    return QDir(dir).filePath(QLatin1String(ArchiveChoiceFileName));
+}
+
+ArchiveError FileFailed(const QString &path, const QString &reason)
+{
+    return ArchiveError(ArchiveErrorCode::FileFailed)
+        .At(QDir::toNativeSeparators(path))
+        .Because(reason);
+}
+
+} // namespace
+
+std::optional<ArchiveLocation> ReadArchiveChoice(const QString &dir, ArchiveError *error)
+{
+    *error = {};
+    const QString path = ChoicePath(dir);
     const QFileInfo info(path);
     if (!info.exists())
         return std::nullopt;
     QFile file(path);
     if (!info.isFile() || info.size() > ArchiveChoiceMaxBytes) {
-        *error = QStringLiteral("%1 is no file of one line").arg(QDir::toNativeSeparators(path));
+        *error = ArchiveError(ArchiveErrorCode::NotOneLine).About(QDir::toNativeSeparators(path));
         return std::nullopt;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
+        *error = FileFailed(path, file.errorString());
         return std::nullopt;
     }
     const QString line =
@@ -28,16 +44,15 @@ std::optional<ArchiveLocation> ReadArchiveChoice(const QString &dir, QString *er
     const QString text = line.trimmed();
     if (text.isEmpty())
         return std::nullopt;
-    QString reason;
-    std::optional<ArchiveLocation> where = ParseArchiveLocation(text, &reason);
+    std::optional<ArchiveLocation> where = ParseArchiveLocation(text, error);
     if (!where)
-        *error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
+        error->place = QDir::toNativeSeparators(path);
     return where;
 }
 
-bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, QString *error)
+bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, ArchiveError *error)
 {
-    const QString path = QDir(dir).filePath(QLatin1String(ArchiveChoiceFileName));
+    const QString path = ChoicePath(dir);
     const QString text = ArchiveLocationText(where);
     // What cannot be read back (a password among it) is not written.
     if (!ParseArchiveLocation(text, error))
@@ -45,15 +60,15 @@ bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, QStrin
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + "\r\n") < 0 ||
         !file.commit()) {
-        *error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
+        *error = FileFailed(path, file.errorString());
         return false;
     }
     return true;
 }
 
-ArchiveLocation ChosenArchiveLocationIn(const QString &dir, QString *error)
+ArchiveLocation ChosenArchiveLocationIn(const QString &dir, ArchiveError *error)
 {
-    error->clear();
+    *error = {};
     if (qEnvironmentVariableIsSet(ArchiveEnvironment)) {
         const std::optional<ArchiveLocation> chosen =
             ParseArchiveLocation(qEnvironmentVariable(ArchiveEnvironment), error);
@@ -62,19 +77,19 @@ ArchiveLocation ChosenArchiveLocationIn(const QString &dir, QString *error)
     const std::optional<ArchiveLocation> stored = ReadArchiveChoice(dir, error);
     if (stored)
         return *stored;
-    if (!error->isEmpty())
+    if (error->Failed())
         return {ArchiveLocation::Driver::Sqlite, QString()};
     return DefaultArchiveLocation();
 }
 
 std::optional<ArchiveLocation> DatabaseChoice(bool server, const QString &text, const QString &dir,
-                                              QString *error)
+                                              ArchiveError *error)
 {
-    error->clear();
+    *error = {};
     const QString typed = text.trimmed();
     if (!server) {
         if (typed.isEmpty()) {
-            *error = QStringLiteral("the archive needs the path of its file");
+            *error = ArchiveError(ArchiveErrorCode::NoFilePath);
             return std::nullopt;
         }
         return ArchiveLocation{
@@ -82,14 +97,7 @@ std::optional<ArchiveLocation> DatabaseChoice(bool server, const QString &text, 
             QDir::cleanPath(QDir(dir).absoluteFilePath(QDir::fromNativeSeparators(typed)))};
     }
     std::optional<ArchiveLocation> where = ParseServerLocation(typed, error);
-    if (!where && error->isEmpty())
-        *error =
-            QStringLiteral("a server must be given as postgresql:// followed by the server, or "
-                           "odbc: followed by a connection string or DSN");
+    if (!where && !error->Failed())
+        *error = ArchiveError(ArchiveErrorCode::NoServerLocation);
     return where;
-}
-
-bool TryArchiveLocation(const ArchiveLocation &where, QString *error)
-{
-    return ArchiveStore::Open(where, error) != nullptr;
 }

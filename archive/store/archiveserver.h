@@ -5,12 +5,15 @@
 // takes them from its password file (PGPASSFILE or ~/.pgpass) or service
 // file, ODBC from the DSN.
 
-#include "archive/archivestore.h"
+#include "archive/store/archiveerror.h"
+#include "archive/store/archivelocation.h"
 
 #include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
+
+inline const char OdbcPrefix[] = "odbc:";
 
 // How long connecting and each statement may take before the program gives
 // up, and how soon a silent server is noticed.
@@ -26,18 +29,13 @@ struct ServerSettings
 
 // "postgresql://" or "postgres://" URIs and "odbc:" texts as a location;
 // std::nullopt with the reason in *error for one that carries a password or
-// cannot be read, and for any other text (error then empty).
-std::optional<ArchiveLocation> ParseServerLocation(const QString &text, QString *error);
-
-// The location as it is written in KESTRUNE_ARCHIVE and Kestrune.ARC.
-QString ArchiveLocationText(const ArchiveLocation &where);
-// The location as the operator reads it: a file's native path, else the text.
-QString ArchivePlaceText(const ArchiveLocation &where);
+// cannot be read, and for any other text (error then None).
+std::optional<ArchiveLocation> ParseServerLocation(const QString &text, ArchiveError *error);
 
 // The settings of a libpq URI for Qt's PostgreSQL driver: the query
 // parameters become connect options, with time-outs and TCP keepalives
 // added unless the URI sets them.
-std::optional<ServerSettings> PostgresSettings(const QString &uri, QString *error);
+std::optional<ServerSettings> PostgresSettings(const QString &uri, ArchiveError *error);
 // The settings of an ODBC connection string or DSN for Qt's ODBC driver.
 ServerSettings OdbcSettings(const QString &connection);
 
@@ -46,8 +44,10 @@ QString ArchiveDriverName(ArchiveLocation::Driver driver);
 
 // Opens db (a connection of ArchiveDriverName(where.driver)) on the server
 // and limits each statement to ArchiveServerTimeoutSeconds.
-bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, QString *error);
+bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *error);
 
 // Within the transaction open on db: statements may take up to seconds. Does
-// nothing on SQLite, whose waits are bounded by its busy time-out.
-bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds, QString *error);
+// nothing on SQLite, whose waits are bounded by its busy time-out. False with
+// the database's reason in *reason.
+bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds,
+                      QString *reason);

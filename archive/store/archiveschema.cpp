@@ -1,6 +1,7 @@
-#include "archive/archiveschema.h"
+#include "archive/store/archiveschema.h"
 
-#include "archive/archivesql.h"
+#include "archive/store/archivesql.h"
+#include "archive/store/sqltransaction.h"
 
 #include <QStringList>
 
@@ -54,30 +55,41 @@ QStringList StepStatements(int version, ArchiveLocation::Driver driver)
 
 // The tables of the database; std::nullopt with the reason when they cannot
 // be listed.
-std::optional<QStringList> TablesOf(QSqlDatabase db, QString *error)
+std::optional<QStringList> TablesOf(QSqlDatabase db, ArchiveError *error)
 {
     const QStringList tables = db.tables();
     if (db.lastError().isValid()) {
-        *error = SqlReason(db.lastError());
+        *error = DatabaseError(SqlReason(db.lastError()));
         return std::nullopt;
     }
     return tables;
 }
 
-bool Run(QSqlDatabase db, const QString &sql, const QVariantList &values, QString *error)
+bool Run(QSqlDatabase db, const QString &sql, const QVariantList &values, ArchiveError *error)
 {
     QSqlQuery query(db);
-    return RunSql(query, sql, values, error);
+    QString reason;
+    if (RunSql(query, sql, values, &reason))
+        return true;
+    *error = DatabaseError(reason);
+    return false;
+}
+
+bool Failed(const QString &reason, ArchiveError *error)
+{
+    *error = DatabaseError(reason);
+    return false;
 }
 
 // One step in one transaction. The version row is written first so that a
 // second program opening the same archive at once waits for this one and
 // then finds the step done.
-bool RunStep(QSqlDatabase db, ArchiveLocation::Driver driver, int version, QString *error)
+bool RunStep(QSqlDatabase db, ArchiveLocation::Driver driver, int version, ArchiveError *error)
 {
     SqlTransaction transaction(db);
-    if (!transaction.Began(error))
-        return false;
+    QString reason;
+    if (!transaction.Began(&reason))
+        return Failed(reason, error);
     if (!Run(db, QStringLiteral("UPDATE archive_schema SET version = version WHERE singleton = 1"),
              {}, error))
         return false;
@@ -85,19 +97,19 @@ bool RunStep(QSqlDatabase db, ArchiveLocation::Driver driver, int version, QStri
     if (!now)
         return false;
     if (*now >= version)
-        return transaction.Commit(error);
+        return transaction.Commit(&reason) || Failed(reason, error);
     for (const QString &sql : StepStatements(version, driver))
         if (!Run(db, sql, {}, error))
             return false;
     if (!Run(db, QStringLiteral("UPDATE archive_schema SET version = ? WHERE singleton = 1"),
              {version}, error))
         return false;
-    return transaction.Commit(error);
+    return transaction.Commit(&reason) || Failed(reason, error);
 }
 
 } // namespace
 
-std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, QString *error)
+std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, ArchiveError *error)
 {
     const std::optional<QStringList> tables = TablesOf(db, error);
     if (!tables)
@@ -106,27 +118,27 @@ std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, QString *error)
         if (tables->isEmpty())
             return 0;
         // Another program's database: left as it is.
-        *error = QStringLiteral("not a Kestrune archive");
+        *error = ArchiveError(ArchiveErrorCode::NotAnArchive);
         return std::nullopt;
     }
     QSqlQuery query(db);
+    QString reason;
     if (!RunSql(query, QStringLiteral("SELECT version FROM archive_schema WHERE singleton = 1"), {},
-                error))
+                &reason)) {
+        *error = DatabaseError(reason);
         return std::nullopt;
+    }
     return query.next() ? query.value(0).toInt() : 0;
 }
 
 bool UpgradeArchiveSchema(QSqlDatabase db, ArchiveLocation::Driver driver, int version,
-                          QString *error)
+                          ArchiveError *error)
 {
     const std::optional<int> found = ArchiveSchemaVersionOf(db, error);
     if (!found)
         return false;
     if (*found > ArchiveSchemaVersion) {
-        *error = QStringLiteral("the archive was written by a newer Kestrune (archive version %1, "
-                                "this program knows up to %2)")
-                     .arg(*found)
-                     .arg(ArchiveSchemaVersion);
+        *error = ArchiveError(ArchiveErrorCode::NewerArchive).OfVersion(*found);
         return false;
     }
     if (*found >= version)
@@ -146,7 +158,7 @@ bool UpgradeArchiveSchema(QSqlDatabase db, ArchiveLocation::Driver driver, int v
     return true;
 }
 
-bool PrepareArchiveSchema(QSqlDatabase db, ArchiveLocation::Driver driver, QString *error)
+bool PrepareArchiveSchema(QSqlDatabase db, ArchiveLocation::Driver driver, ArchiveError *error)
 {
     return UpgradeArchiveSchema(db, driver, ArchiveSchemaVersion, error);
 }

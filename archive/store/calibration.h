@@ -2,7 +2,7 @@
 // When a tester is due for calibration: its last calibration, as its device
 // line gives it, older than the site's calibration interval.
 
-#include "archive/archivestore.h"
+#include "archive/store/archivestore.h"
 
 #include <QDate>
 #include <QString>

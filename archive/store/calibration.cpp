@@ -1,4 +1,4 @@
-#include "archive/calibration.h"
+#include "archive/store/calibration.h"
 
 #include "records/data/recordvalues.h"
 

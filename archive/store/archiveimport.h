@@ -2,34 +2,34 @@
 // Records that come into the archive: a download the results window took,
 // and data files read as the results window reads them.
 
-#include "archive/archivestore.h"
+#include "archive/store/archivestore.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include <functional>
 
-// What the results window shows after archiving a download.
-struct DownloadArchiving
+// What archiving a download gave.
+struct DownloadArchived
 {
-    std::optional<ArchiveCounts> counts;
+    ArchiveCounts counts;
     bool calibrationDue = false; // by the site's interval, judged today
-    QString label;               // under the device lines
-    QString failure;             // a message for the operator; empty when archived
 };
 
-// Archives the records of a download (no heading row) in one transaction
-// where ChosenArchiveLocation says, opening the archive for this only; the
-// label also says when the tester is due for calibration.
-DownloadArchiving ArchiveDownload(const QStringList &deviceInfo, const GridRows &records);
-// "N new records archived, M already there"
-QString ArchivedLabelText(const ArchiveCounts &counts);
+// Archives the records of a download (no heading row) in one transaction,
+// and judges by the site's calibration interval on today whether the tester
+// is due (an interval that cannot be read leaves it not due: the records are
+// in).
+std::optional<DownloadArchived> ArchiveDownload(ArchiveStore &store, const QStringList &deviceInfo,
+                                                const GridRows &records, const QDate &today,
+                                                ArchiveError *error);
 
 struct RefusedFile
 {
     QString path;
-    QString reason;
+    ArchiveError why;
 };
 
 struct ImportSummary
@@ -49,6 +49,3 @@ using ImportProgress = std::function<bool(int file, int files, qint64 records)>;
 // archives its records in one transaction per file.
 ImportSummary ImportDataFiles(ArchiveStore &store, const QStringList &paths,
                               const ImportProgress &progress = {});
-
-// The summary as the operator reads it, one fact a line.
-QString ImportSummaryText(const ImportSummary &summary);

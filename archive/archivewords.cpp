@@ -1,0 +1,141 @@
+#include "archive/archivewords.h"
+
+#include "archive/store/archivelocation.h"
+#include "archive/store/archiveschema.h"
+#include "archive/store/calibration.h"
+#include "kit/texts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+
+const char MsgNotArchived[] = "Records Not Archived : ";
+const char LabelNotArchived[] = "Records not archived";
+const char LabelCalibrationDue[] = " - calibration due!!!";
+
+// What went wrong, without its place.
+QString WhatFailed(const ArchiveError &e)
+{
+    switch (e.code) {
+    case ArchiveErrorCode::None:
+        break;
+    case ArchiveErrorCode::NoLocation:
+        return QStringLiteral("no archive location");
+    case ArchiveErrorCode::UnknownLocation:
+        return QStringLiteral("%1 must be sqlite: followed by a file path, postgresql:// followed "
+                              "by a server, or odbc: followed by a connection string, not \"%2\"")
+            .arg(QLatin1String(ArchiveEnvironment), e.detail);
+    case ArchiveErrorCode::PasswordInLocation:
+        return QStringLiteral("the archive location must not hold a password: libpq reads it from "
+                              "its password file (PGPASSFILE or ~/.pgpass) or service file, ODBC "
+                              "from the DSN");
+    case ArchiveErrorCode::NoOdbcConnection:
+        return QStringLiteral("odbc: must be followed by a connection string or DSN");
+    case ArchiveErrorCode::NoPortNumber:
+        return QStringLiteral("the port \"%1\" is no port number").arg(e.detail);
+    case ArchiveErrorCode::UnbracketedAddress:
+        return QStringLiteral("an IPv6 address must be in brackets, then a port");
+    case ArchiveErrorCode::SeveralHosts:
+        return QStringLiteral("one host only");
+    case ArchiveErrorCode::UnknownParameter:
+        return QStringLiteral("\"%1\" is no connection parameter").arg(e.detail);
+    case ArchiveErrorCode::SemicolonInParameter:
+        return QStringLiteral("the value of %1 must not contain ';'").arg(e.detail);
+    case ArchiveErrorCode::ParameterWithoutValue:
+        return QStringLiteral("the parameter \"%1\" has no value").arg(e.detail);
+    case ArchiveErrorCode::NoFilePath:
+        return QStringLiteral("the archive needs the path of its file");
+    case ArchiveErrorCode::NoServerLocation:
+        return QStringLiteral("a server must be given as postgresql:// followed by the server, or "
+                              "odbc: followed by a connection string or DSN");
+    case ArchiveErrorCode::NotOneLine:
+        return QStringLiteral("%1 is no file of one line").arg(e.detail);
+    case ArchiveErrorCode::CannotMakeFolder:
+        return QStringLiteral("cannot make the folder %1").arg(e.detail);
+    case ArchiveErrorCode::NotAFile:
+        return QStringLiteral("not a file");
+    case ArchiveErrorCode::DriverMissing:
+        return QStringLiteral("the %1 driver of Qt is missing")
+            .arg(e.detail == QLatin1String("QSQLITE") ? QStringLiteral("SQLite") : e.detail);
+    case ArchiveErrorCode::NotAnArchive:
+        return QStringLiteral("not a Kestrune archive");
+    case ArchiveErrorCode::NewerArchive:
+        return QStringLiteral("the archive was written by a newer Kestrune (archive version %1, "
+                              "this program knows up to %2)")
+            .arg(e.version)
+            .arg(ArchiveSchemaVersion);
+    case ArchiveErrorCode::SettingsIncorrect:
+        return QString::fromLatin1(MsgSettingsIncorrect);
+    case ArchiveErrorCode::CalibrationOutOfRange:
+        return QStringLiteral("the calibration interval must be %1 to %2 months")
+            .arg(MinCalibrationMonths)
+            .arg(MaxCalibrationMonths);
+    case ArchiveErrorCode::Cancelled:
+        return QStringLiteral("Cancelled");
+    case ArchiveErrorCode::DataFileEmpty:
+        return QStringLiteral("the file is empty");
+    case ArchiveErrorCode::DataFileMismatch:
+        return QString::fromLatin1(MsgFormatMismatch);
+    case ArchiveErrorCode::FileFailed:
+    case ArchiveErrorCode::Database:
+    case ArchiveErrorCode::DataFileRefused:
+        break;
+    }
+    return e.reason;
+}
+
+} // namespace
+
+QString GroupedCount(qint64 count)
+{
+    return QLocale(QLocale::English).toString(count);
+}
+
+QString ArchiveErrorText(const ArchiveError &error)
+{
+    const QString what = WhatFailed(error);
+    return error.place.isEmpty() ? what : error.place + QStringLiteral(": ") + what;
+}
+
+QString ArchivedLabelText(const ArchiveCounts &counts)
+{
+    return QStringLiteral("%1 new records archived, %2 already there")
+        .arg(counts.added)
+        .arg(counts.already);
+}
+
+DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result)
+{
+    if (!result)
+        return {QLatin1String(LabelNotArchived),
+                QLatin1String(MsgNotArchived) + ArchiveErrorText(result.error)};
+    QString line = ArchivedLabelText(result->counts);
+    if (result->calibrationDue)
+        line += QLatin1String(LabelCalibrationDue);
+    return {line, QString()};
+}
+
+QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths)
+{
+    return QStringLiteral("File %1 of %2 : %3\n%4 records")
+        .arg(progress.part + 1)
+        .arg(progress.parts)
+        .arg(QFileInfo(paths.value(progress.part)).fileName(), GroupedCount(progress.records));
+}
+
+QString ImportSummaryText(const ImportSummary &summary)
+{
+    QStringList lines;
+    lines << QStringLiteral("Files read : %1").arg(summary.filesRead)
+          << QStringLiteral("Records added : %1").arg(summary.added)
+          << QStringLiteral("Records already there : %1").arg(summary.already)
+          << QStringLiteral("Files refused : %1").arg(summary.refused.size());
+    for (const RefusedFile &file : summary.refused)
+        lines << QDir::toNativeSeparators(file.path) + QStringLiteral(" : ") +
+                     ArchiveErrorText(file.why);
+    if (summary.cancelled)
+        lines << QStringLiteral("Import cancelled");
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The archive's results and failures as the operator reads them: the line
+// under the results window's device lines, the import's progress and
+// summary, and every failure of the store.
+
+#include "archive/store/archiveerror.h"
+#include "archive/store/archiveimport.h"
+#include "archive/store/archivejob.h"
+#include "archive/store/archiveresult.h"
+
+#include <QString>
+#include <QStringList>
+
+// A count as the archive window writes it: "1,234,567".
+QString GroupedCount(qint64 count);
+
+// The failure, after its place when it has one ("place: what").
+QString ArchiveErrorText(const ArchiveError &error);
+
+// "N new records archived, M already there"
+QString ArchivedLabelText(const ArchiveCounts &counts);
+
+// What the results window shows for an archived download: the line under
+// its device lines, and a message when the records are not in the archive.
+struct DownloadArchivingText
+{
+    QString line;
+    QString failure; // empty when archived
+};
+DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result);
+
+// "File 2 of 5 : name.DAT\n1,024 records" for the import of paths.
+QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths);
+// The summary, one fact a line.
+QString ImportSummaryText(const ImportSummary &summary);
