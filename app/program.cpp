@@ -5,6 +5,7 @@
 #include "app/filesizesignal.h"
 #include "app/instanceguard.h"
 #include "app/windows.h"
+#include "base/processend.h"
 #include "kit/messagebox.h"
 
 #include <QApplication>
@@ -44,9 +45,9 @@ void MessagesToStandardError()
 }
 } // namespace
 
-int main(int argc, char **argv)
+namespace {
+int Run(int argc, char **argv)
 {
-    IgnoreFileSizeSignal();
     InstanceGuard guard(QString::fromLatin1(InstanceGuardName));
     if (!guard.Acquired())
         return 0;
@@ -63,4 +64,12 @@ int main(int argc, char **argv)
     const int result = application.exec();
     DestroyForms();
     return result;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    IgnoreFileSizeSignal();
+    // The windows, the archive and the instance guard are closed by now.
+    return EndProcess(Run(argc, argv));
 }

@@ -7,11 +7,13 @@
 
 #include "app/instanceguard.h"
 #include "base/filelines.h"
+#include "base/processend.h"
 #include "records/Result.h"
 #include "records/data/datafile.h"
 #include "records/data/recordstate.h"
 #include "records/stringgrid.h"
 
+#include <QApplication>
 #include <QProcess>
 
 class TestWinProgram : public QObject
@@ -80,5 +82,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWinProgram)
+// The test's verdict is written when qExec returns; the process then ends
+// as the program does (see EndProcess).
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    TestWinProgram test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return EndProcess(QTest::qExec(&test, argc, argv));
+}
 #include "tst_winprogram.moc"

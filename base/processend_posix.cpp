@@ -1,0 +1,6 @@
+#include "base/processend.h"
+
+int EndProcess(int code)
+{
+    return code;
+}
