@@ -21,6 +21,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTableWidget;
 class QToolButton;
@@ -83,6 +84,7 @@ public:
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     TReadingChart *Chart1;
+    QSplitter *Splitter1; // between the lists and the chart
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 
 protected:
@@ -94,6 +96,10 @@ private:
     struct Site;
 
     void FormCreate();
+    // The window's place and size as kept in WindowPositions.
+    void RestorePlace();
+    void KeepPlace();
+    void LayOut();
     void CreateTables();
     void CreateFilter();
     void CreateChart();
@@ -127,6 +133,7 @@ private:
     int FCalibrationMonths = DefaultCalibrationMonths;
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
+    int FListsWidth = 0;    // what the lists take without a horizontal scroll bar
     ArchiveJob FWritingJob; // the selection read for writing or printing
     // The hourglass while the window waits on purpose.
     std::optional<HourglassCursor> FRefreshing, FSelecting, FWriting, FSetting;

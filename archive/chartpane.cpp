@@ -29,18 +29,13 @@ TChartPane::TChartPane(QWidget *window)
     : QObject(window), FWindow(window), FLoader(new TChartLoader(this))
 {
     Label6 = new QLabel(QStringLiteral("Chart in :"), window);
-    Label6->setGeometry(620, 282, 70, 22);
     SetFontPixels(Label6, 13);
     ComboBox5 = new QComboBox(window);
-    ComboBox5->setGeometry(690, 282, 100, 22);
     FillUnitList(ComboBox5);
     ComboBox5->setCurrentIndex(BacUnit);
     Button2 = new QPushButton(QStringLiteral("Save Chart"), window);
-    Button2->setGeometry(972, 280, 96, 26);
     Button3 = new QPushButton(QStringLiteral("Print Chart"), window);
-    Button3->setGeometry(1076, 280, 96, 26);
     Chart1 = new TReadingChart(window);
-    Chart1->setGeometry(620, 310, 552, 372);
     for (QPushButton *button : {Button2, Button3})
         button->setAutoDefault(false);
     SaveDialog3 = {FileDialogKind::Save, QStringLiteral("png"),

@@ -24,8 +24,8 @@ class TChartPane : public QObject
 {
     Q_OBJECT
 public:
-    // Lays the pane out on window: the unit list and two buttons over the
-    // chart.
+    // Makes the pane's controls on window, which lays them out: the unit
+    // list and two buttons over the chart.
     explicit TChartPane(QWidget *window);
 
     // The readings of the records archived at where that query picks. Their
