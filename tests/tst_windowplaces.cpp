@@ -1,23 +1,33 @@
 // Every window restored from the settings file comes up fully on the screen
 // it is on, whatever place was saved (on a larger screen, or another one):
 // the main window, the results window and the search result window that
-// share their place, and the archive window with its size. The screen is
-// the one given in KESTRUNE_TEST_SCREEN ("1366x768" when unset), made by
-// the offscreen platform. And the arithmetic of the places beside it.
+// share their place, and the archive window with its size; the archive
+// window's tester list at the size the window comes up in; message boxes
+// over the window that raised them. The screen is the one given in
+// KESTRUNE_TEST_SCREEN ("1366x768" when unset), made by the offscreen
+// platform. And the arithmetic of the places beside it.
 
+#include "archivefixture.h"
 #include "guifixture.h"
 
 #include "app/settingsfile.h"
 
 #include "archive/Archive.h"
 #include "archive/archivelayout.h"
+#include "kit/cspinedit.h"
 #include "kit/screenplace.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -51,6 +61,27 @@ class TestWindowPlaces : public QObject
                                                               .arg(frame.y())
                                                               .arg(frame.width())
                                                               .arg(frame.height())));
+    }
+
+    // The windows as made at start without a settings file, over an archive
+    // of twelve testers (more than the tester list shows at once); the
+    // archive window open.
+    static std::unique_ptr<GuiFixture> ArchiveOfTwelve()
+    {
+        auto fx = std::make_unique<GuiFixture>();
+        ResetMainState();
+        ArchiveError error;
+        {
+            std::unique_ptr<ArchiveStore> store = ArchiveFixture::OpenChosen(QString(), &error);
+            for (int t = 0; store && t < 12; ++t)
+                store->Add(ArchiveFixture::Tester(QStringLiteral("SN%1").arg(4711000 + t)),
+                           ArchiveFixture::Records(t * 100, 1000), &error);
+        }
+        fx->CreateWindows();
+        FormMain->BitBtn7->click();
+        if (!QTest::qWaitFor([] { return !FormArchive->Busy(); }))
+            return nullptr;
+        return fx;
     }
 
 private slots:
@@ -119,6 +150,76 @@ private slots:
         // that a stored place's clamp turned negative.
         QCOMPARE(ArchiveSizeOf(KeptArchiveSize({500, 300}), byDefault), ArchiveMinimumSize);
         QCOMPARE(ArchiveSizeOf({-112, 40}, byDefault), ArchiveMinimumSize + QSize(0, 39));
+    }
+
+    void testerListShowsTenRowsWholly()
+    {
+        // At the size the window comes up in, with more testers than it
+        // shows at once.
+        const std::unique_ptr<GuiFixture> fx = ArchiveOfTwelve();
+        QVERIFY(fx);
+        QTableWidget *list = FormArchive->StringGrid1;
+        QCOMPARE(list->rowCount(), 13);
+        QVERIFY2(list->viewport()->height() >= 10 * list->rowHeight(0),
+                 qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                .arg(list->viewport()->height())
+                                .arg(list->height())
+                                .arg(list->horizontalHeader()->height())
+                                .arg(list->frameWidth())));
+        QVERIFY(list->verticalScrollBar()->isVisible());
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        // Every text whole: each column at least as wide as what it shows.
+        const QFontMetrics metrics(list->font());
+        for (int col = 0; col < list->columnCount(); ++col)
+            for (int row = 0; row < list->rowCount(); ++row)
+                QVERIFY2(metrics.horizontalAdvance(list->item(row, col)->text()) <
+                             list->columnWidth(col),
+                         qPrintable(list->item(row, col)->text()));
+    }
+
+    // The application's box stays owned by the main window and the plain
+    // system box by none; each comes up over the window in front.
+    void messageBoxesOverTheWindowThatRaisedThem()
+    {
+        const std::unique_ptr<GuiFixture> fx = ArchiveOfTwelve();
+        QVERIFY(fx);
+        SetMessageHandler({});
+        FormMain->show();
+        FormMain->move(0, 0);
+        FormArchive->resize(ArchiveMinimumSize);
+        FormArchive->move(Screen().right() - ArchiveMinimumSize.width() - 20, 60);
+        FormArchive->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FormArchive));
+        QList<QPair<QRect, QWidget *>> boxes;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                boxes.append({box->frameGeometry(), box->parentWidget()});
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        answer.start(10);
+        FormArchive->CSpinEdit1->Editor()->setText(QStringLiteral("0"));
+        FormArchive->Button6->click();
+        // In front again once the box is answered, as a window system does.
+        FormArchive->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FormArchive));
+        SystemMessageBox(QStringLiteral("system"), QStringLiteral("Warning"));
+        answer.stop();
+        fx->CatchMessages();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].second, FormMain);
+        QCOMPARE(boxes[1].second, nullptr);
+        const QPoint centre = FormArchive->frameGeometry().center();
+        for (const auto &box : boxes)
+            QVERIFY2((box.first.center() - centre).manhattanLength() < 40,
+                     qPrintable(QStringLiteral("%1,%2 %3x%4 over %5,%6")
+                                    .arg(box.first.x())
+                                    .arg(box.first.y())
+                                    .arg(box.first.width())
+                                    .arg(box.first.height())
+                                    .arg(centre.x())
+                                    .arg(centre.y())));
     }
 
     void everyWindowComesUpOnScreen_data()
