@@ -187,6 +187,10 @@ void TFormArchive::CreateSite()
     CSpinEdit1 = new TCSpinEdit(this);
     CSpinEdit1->SetRange(MinCalibrationMonths, MaxCalibrationMonths);
     CSpinEdit1->SetValue(DefaultCalibrationMonths);
+    CSpinEdit1->AllowTyping(4);
+    // Enter in the box sets what was typed.
+    connect(CSpinEdit1->Editor(), &QLineEdit::returnPressed, this,
+            [this] { RunGuarded([this] { Button6Click(); }); });
     Label9 = new QLabel(QStringLiteral("months"), this);
     Button6 = new QPushButton(QStringLiteral("Set"), this);
     for (QWidget *w : {static_cast<QWidget *>(CheckBox5), static_cast<QWidget *>(Label8),
@@ -565,28 +569,43 @@ void TFormArchive::CheckBox5Click()
 
 void TFormArchive::Button6Click()
 {
-    if (FSetting || !Located())
+    if (FSetting)
         return;
-    const int months = CSpinEdit1->Value();
+    // Typed, or stepped to with the arrows.
+    const std::optional<int> months = CSpinEdit1->Typed();
+    if (!months || *months < MinCalibrationMonths || *months > MaxCalibrationMonths) {
+        Fail(CalibrationRangeText());
+        return;
+    }
+    if (!Located())
+        return;
     Hourglass(FSetting, Button6);
+    struct Change
+    {
+        int before;
+        int after;
+    };
     FWorker->Run(
         this,
-        [months](ArchiveStore &store, const ArchiveJob &,
-                 ArchiveError *error) -> std::optional<int> {
-            if (!store.SetCalibrationMonths(months, error))
+        [months = *months](ArchiveStore &store, const ArchiveJob &,
+                           ArchiveError *error) -> std::optional<Change> {
+            // Another PC may have set it since this window read it.
+            const std::optional<int> before = store.CalibrationMonths(error);
+            if (!before || !store.SetCalibrationMonths(months, error))
                 return std::nullopt;
-            return months;
+            return Change{*before, months};
         },
-        [this](const ArchiveResult<int> &set) {
+        [this](const ArchiveResult<Change> &set) {
             FSetting.reset();
             if (!set) {
                 Fail(set.error);
                 return;
             }
-            FCalibrationMonths = *set;
+            FCalibrationMonths = set->after;
+            CSpinEdit1->SetValue(FCalibrationMonths);
             ShowTesters();
             ShowSelection();
-            ApplicationMessageBox(QString::fromLatin1(MsgSettingComplete),
+            ApplicationMessageBox(CalibrationSetText(set->before, set->after),
                                   QString::fromLatin1(CapCompletion));
         });
 }
