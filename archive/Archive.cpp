@@ -446,10 +446,15 @@ void TFormArchive::PickDate(QComboBox *list)
 
 void TFormArchive::LoadChart()
 {
-    const ArchivedRecord *first = Records->Record(0);
-    FChart->Load(FLocation, Records->Query(), Records->Records(),
-                 CheckBox3->isChecked() ? std::optional(ComboBox3->currentText()) : std::nullopt,
-                 first ? first->cells.value(3) : QString());
+    FChart->Load(FLocation, Records->Query(), Records->Records(), SelectedSerial());
+}
+
+QString TFormArchive::SelectedSerial() const
+{
+    for (const ArchiveTester &t : FTesters)
+        if (FTesterId && t.id == *FTesterId)
+            return t.serialNumber;
+    return QString();
 }
 
 bool TFormArchive::ChartLoading() const

@@ -114,6 +114,8 @@ private:
     void ShowSelection();
     void SelectionShown(const ArchiveError &error);
     void LoadChart();
+    // The selected tester's serial number; empty for all testers.
+    QString SelectedSerial() const;
     QStringList SelectionDeviceInfo() const;
     void WithSelectionRows(
         const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use);

@@ -1,8 +1,8 @@
 #include "archive/testerlist.h"
 
 #include "archive/archivewords.h"
-#include "archive/chartinput.h"
 #include "archive/liststyle.h"
+#include "archive/store/chartinput.h"
 
 #include <QDate>
 

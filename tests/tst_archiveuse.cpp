@@ -1,18 +1,23 @@
 // The archive window as a daily tool: the calibration interval typed and
-// what "Set" says it did, one style for dates and counts, and the import's
-// progress counting the records of every chosen file.
+// what "Set" says it did, one style for dates and counts, the chart's unit
+// and title, and the import's progress counting the records of every chosen
+// file.
 
 #include "archivefixture.h"
 #include "guifixture.h"
 
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
+#include "archive/readingchart.h"
 #include "kit/cspinedit.h"
+#include "records/datelist.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -41,6 +46,8 @@ GridRows SlashedRecords(int first, int count)
 class TestArchiveUse : public GuiTest
 {
     Q_OBJECT
+
+    GridRows FMostlyMg;
 
     static bool Settled()
     {
@@ -74,6 +81,12 @@ private slots:
                                         : ArchiveFixture::Records(t * 100, 100 + t * 100);
             QVERIFY(store->Add(ArchiveFixture::Tester(serial, "2010-03-01"), rows, &error));
         }
+        // And one whose readings are mostly in mg/L.
+        FMostlyMg = ArchiveFixture::Records(3000, 200);
+        for (int i = 0; i < FMostlyMg.size(); ++i)
+            if (i % 5 != 0)
+                FMostlyMg[i][3] = QStringLiteral("0.%1 mg/L").arg(100 + i);
+        QVERIFY(store->Add(ArchiveFixture::Tester(QStringLiteral("SN9990001")), FMostlyMg, &error));
     }
     void init() { Open(); }
 
@@ -152,8 +165,8 @@ private slots:
         // Counts grouped alike everywhere.
         FormArchive->SelectTester(0);
         QVERIFY(Settled());
-        QCOMPARE(FormArchive->Label5->text(), QStringLiteral("7,800 records"));
-        QCOMPARE(FormArchive->StringGrid1->item(0, 2)->text(), QStringLiteral("7,800"));
+        QCOMPARE(FormArchive->Label5->text(), QStringLiteral("8,000 records"));
+        QCOMPARE(FormArchive->StringGrid1->item(0, 2)->text(), QStringLiteral("8,000"));
         QCOMPARE(FormArchive->StringGrid1->item(12, 2)->text(), QStringLiteral("1,200"));
         const QRegularExpression dayStyle(QStringLiteral("^\\d\\d - [A-Z][a-z][a-z] - \\d{4}$"));
         const QRegularExpression momentStyle(
@@ -165,6 +178,77 @@ private slots:
             QVERIFY2(momentStyle.match(FormArchive->StringGrid1->item(row, 5)->text()).hasMatch(),
                      qPrintable(FormArchive->StringGrid1->item(row, 5)->text()));
         }
+    }
+
+    // The chart's unit is the most common of the selection until the
+    // operator picks one, which stays picked; a reading filter names it. Its
+    // bars count every test, its title names the selection.
+    void chartOfTheSelection()
+    {
+        TReadingChart *chart = FormArchive->Chart1;
+        FormArchive->SelectTester(13);
+        QVERIFY(Settled());
+        QCOMPARE(chart->Unit(), QStringLiteral("mg/L"));
+        QCOMPARE(FormArchive->ComboBox5->currentText(), QStringLiteral("mg/L"));
+        qsizetype inMg = 0;
+        for (const GridRow &row : FMostlyMg)
+            inMg += row[3].endsWith(QLatin1String("mg/L"));
+        QVERIFY(inMg > 150);
+        QCOMPARE(chart->Points().size(), inMg);
+        qint64 tests = 0;
+        for (const PeriodBar &bar : chart->Data().Bars(ChartPeriod::Month))
+            tests += bar.tests;
+        QCOMPARE(tests, 200);
+        QCOMPARE(ChartHeading(chart->Unit(), chart->Title()),
+                 QStringLiteral("Readings in mg/L, SN9990001"));
+        FormArchive->SelectTester(1);
+        QVERIFY(Settled());
+        QCOMPARE(chart->Unit(), QStringLiteral("%BAC"));
+        QCOMPARE(chart->Title().tester, QStringLiteral("SN4711000"));
+
+        // Picked, and kept for the next selection.
+        FormArchive->ComboBox5->setCurrentIndex(FormArchive->ComboBox5->findText("mg/L"));
+        emit FormArchive->ComboBox5->activated(FormArchive->ComboBox5->currentIndex());
+        QVERIFY(Settled());
+        QCOMPARE(chart->Unit(), QStringLiteral("mg/L"));
+        FormArchive->SelectTester(0);
+        QVERIFY(Settled());
+        QCOMPARE(chart->Unit(), QStringLiteral("mg/L"));
+        QCOMPARE(ChartHeading(chart->Unit(), chart->Title()),
+                 QStringLiteral("Readings in mg/L, all testers"));
+
+        // The filter in the title, its unit the chart's.
+        FormArchive->CheckBox3->click();
+        FormArchive->ComboBox3->setCurrentIndex(FormArchive->ComboBox3->findText("%BAC"));
+        emit FormArchive->ComboBox3->activated(FormArchive->ComboBox3->currentIndex());
+        FormArchive->CheckBox2->click();
+        ShowOnlyItem(FormArchive->ComboBox1, QStringLiteral("2010-02-01"));
+        ShowOnlyItem(FormArchive->ComboBox2, QStringLiteral("2010-06-30"));
+        FormArchive->CheckBox4->click();
+        FormArchive->ComboBox4->setCurrentIndex(1);
+        FormArchive->Button1->click();
+        QVERIFY(Settled());
+        QCOMPARE(chart->Unit(), QStringLiteral("%BAC"));
+        QVERIFY(!FormArchive->ComboBox5->isEnabled());
+        const QString subheading = ChartSubheading(chart->Data(), chart->View(), chart->Title());
+        QVERIFY2(subheading.startsWith(QStringLiteral("01 - Feb - 2010 to 30 - Jun - 2010, "
+                                                      "Reading 0.000 to 0.500 %BAC; Test "
+                                                      "Result FAIL")),
+                 qPrintable(subheading));
+        for (const ChartReading &r : chart->Points())
+            QVERIFY(r.fail);
+
+        // Saved as a document, the title comes with it.
+        const QString pdf = fx->Dir() + QStringLiteral("/chart.pdf");
+        fx->ChosenFiles << pdf;
+        FormArchive->Button2->click();
+        QCOMPARE(fx->TakeTexts(), QStringList());
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString said = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(said.contains(QStringLiteral("Readings in %BAC, all testers")), qPrintable(said));
+        QVERIFY(said.contains(QStringLiteral("Test Result FAIL")));
     }
 
     void importCountsTheRecordsOfEveryFile()
