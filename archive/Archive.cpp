@@ -8,6 +8,7 @@
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
 #include "archive/retention.h"
+#include "archive/selectionwords.h"
 #include "archive/store/archivechoice.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
@@ -518,8 +519,12 @@ void TFormArchive::BitBtn2Click()
 
 void TFormArchive::BitBtn3Click()
 {
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        PrintResultRecords(this, rows, deviceInfo);
+    // Each page says what it holds: the tester, the filter, the day printed.
+    WithSelectionRows([this](const GridRows &rows, const QStringList &) {
+        PrintArchiveRecords(this,
+                            SelectionPrintHeader(SelectedSerial(), Records->Query().criteria,
+                                                 rows.size() - 1, QDateTime::currentDateTime()),
+                            rows);
     });
 }
 

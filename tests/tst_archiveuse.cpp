@@ -1,7 +1,7 @@
 // The archive window as a daily tool: the calibration interval typed and
 // what "Set" says it did, one style for dates and counts, the chart's unit
-// and title, and the import's progress counting the records of every chosen
-// file.
+// and title, printouts that say what they hold, and the import's progress
+// counting the records of every chosen file.
 
 #include "archivefixture.h"
 #include "guifixture.h"
@@ -10,6 +10,7 @@
 #include "archive/archivemodel.h"
 #include "archive/readingchart.h"
 #include "kit/cspinedit.h"
+#include "kit/printdialog.h"
 #include "records/datelist.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -249,6 +251,50 @@ private slots:
         const QString said = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(said.contains(QStringLiteral("Readings in %BAC, all testers")), qPrintable(said));
         QVERIFY(said.contains(QStringLiteral("Test Result FAIL")));
+    }
+
+    // Every page of a printed selection says what it holds and which page
+    // of how many it is.
+    void printoutExplainsItself()
+    {
+        FormArchive->SelectTester(13);
+        FormArchive->CheckBox4->click();
+        FormArchive->ComboBox4->setCurrentIndex(0);
+        FormArchive->Button1->click();
+        QVERIFY(Settled());
+        const qint64 records = FormArchive->Records->Records();
+        QVERIFY(records > 64);
+        const QString pdf = fx->Dir() + QStringLiteral("/printed.pdf");
+        SetPrintDialogHandler([&](QPrinter &printer, QWidget *) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        });
+        FormArchive->BitBtn3->click();
+        QVERIFY(Settled());
+        SetPrintDialogHandler({});
+        QCOMPARE(fx->TakeTexts(), QStringList());
+        const QString today = QDate::currentDate().toString(QStringLiteral("dd"));
+        const int pages = int((records + 63) / 64);
+        for (int page = 1; page <= pages + 1; ++page) {
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"),
+                       {"-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+            QVERIFY(text.waitForFinished(30000));
+            const QString said = QString::fromUtf8(text.readAllStandardOutput());
+            if (page > pages) {
+                QVERIFY(said.isEmpty());
+                break;
+            }
+            for (const QString &line :
+                 {QStringLiteral("Archived records"), QStringLiteral("Tester : SN9990001"),
+                  QStringLiteral("Filter : Test Result PASS"), QStringLiteral("Period : all dates"),
+                  QStringLiteral("Records : ") + QString::number(records),
+                  QStringLiteral("Printed : ") + today,
+                  QStringLiteral("page %1 of %2").arg(page).arg(pages)})
+                QVERIFY2(said.contains(line),
+                         qPrintable(line + QStringLiteral(" on page ") + QString::number(page)));
+        }
     }
 
     void importCountsTheRecordsOfEveryFile()
