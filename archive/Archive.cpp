@@ -8,7 +8,6 @@
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
 #include "archive/retention.h"
-#include "archive/selectionwords.h"
 #include "archive/store/archivechoice.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
@@ -38,12 +37,6 @@
 #include <algorithm>
 
 TFormArchive *FormArchive = nullptr;
-
-struct TFormArchive::Site
-{
-    int months = DefaultCalibrationMonths;
-    QVector<ArchiveTester> testers;
-};
 
 namespace {
 const char MsgTooManyRecords[] = "Too Many Data (more than 1,000,000 records) !!!";
@@ -89,6 +82,7 @@ TFormArchive::TFormArchive(QWidget *parent)
     BitBtn4 = RecordToolButton(toolBar1, 340, 4, 100, "import", "import");
     BitBtn5 = RecordToolButton(toolBar1, 450, 4, 100, "refresh", "refresh");
     BitBtn6 = RecordToolButton(toolBar1, 560, 4, 100, "result_exit", "exit");
+    BitBtn7 = RecordToolButton(toolBar1, 670, 4, 100, "report", "report");
 
     CreateTables();
     CreateFilter();
@@ -107,6 +101,7 @@ TFormArchive::TFormArchive(QWidget *parent)
     OnClick(BitBtn4, [this] { BitBtn4Click(); });
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });
+    CreateReport();
     CloseOnEscape({BitBtn1,   BitBtn2,     BitBtn3,     BitBtn4,   BitBtn5,
                    BitBtn6,   StringGrid1, StringGrid2, CheckBox1, CheckBox2,
                    CheckBox3, CheckBox4,   Edit1,       Edit2,     Edit3,
@@ -299,27 +294,21 @@ void TFormArchive::Refresh()
     FWorker->Open(FLocation);
     FWorker->Run(
         this,
-        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) -> std::optional<Site> {
-            const std::optional<int> months = store.CalibrationMonths(error);
-            std::optional<QVector<ArchiveTester>> testers;
-            if (months)
-                testers = store.Testers(error);
-            if (!testers)
-                return std::nullopt;
-            return Site{*months, std::move(*testers)};
+        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
+            return ReadSite(store, error);
         },
-        [this, refresh](const ArchiveResult<Site> &site) {
+        [this, refresh](const ArchiveResult<ArchiveSite> &site) {
             if (refresh == FRefreshes)
                 Refreshed(site);
         });
 }
 
-void TFormArchive::Refreshed(const ArchiveResult<Site> &site)
+void TFormArchive::Refreshed(const ArchiveResult<ArchiveSite> &site)
 {
     FRefreshing.reset();
     if (!site)
         Fail(site.error);
-    FCalibrationMonths = site ? site->months : DefaultCalibrationMonths;
+    FCalibrationMonths = site ? site->calibrationMonths : DefaultCalibrationMonths;
     CSpinEdit1->SetValue(FCalibrationMonths);
     FTesters = site ? site->testers : QVector<ArchiveTester>();
     ShowTesters();
@@ -499,69 +488,6 @@ void TFormArchive::WithSelectionRows(
             else
                 use(*rows, deviceInfo);
         });
-}
-
-void TFormArchive::BitBtn1Click()
-{
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog1, rows, QLatin1Char(','), MsgOwner::Application,
-                        deviceInfo);
-    });
-}
-
-void TFormArchive::BitBtn2Click()
-{
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog2, rows, QLatin1Char('\t'), MsgOwner::Application,
-                        deviceInfo);
-    });
-}
-
-void TFormArchive::BitBtn3Click()
-{
-    // Each page says what it holds: the tester, the filter, the day printed.
-    WithSelectionRows([this](const GridRows &rows, const QStringList &) {
-        PrintArchiveRecords(this,
-                            SelectionPrintHeader(SelectedSerial(), Records->Query().criteria,
-                                                 rows.size() - 1, QDateTime::currentDateTime()),
-                            rows);
-    });
-}
-
-void TFormArchive::BitBtn4Click()
-{
-    if (FImport->Running())
-        return;
-    const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
-    if (paths.isEmpty() || !Located())
-        return;
-    FImport->Start(paths,
-                   [this](const ArchiveResult<ImportSummary> &summary) { Imported(summary); });
-}
-
-void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
-{
-    if (!summary) {
-        Fail(summary.error);
-        return;
-    }
-    const bool whole = summary->refused.isEmpty() && !summary->cancelled;
-    ApplicationMessageBox(ImportSummaryText(*summary),
-                          QString::fromLatin1(whole ? CapCompletion : CapFailure));
-    if (isVisible())
-        Refresh();
-    else
-        FormClose();
-}
-
-void TFormArchive::BitBtn5Click()
-{
-    Refresh();
-}
-
-void TFormArchive::BitBtn6Click()
-{
-    close();
 }
 
 void TFormArchive::Button4Click()

@@ -30,7 +30,9 @@ class TCSpinEdit;
 class TChartPane;
 class TImportProgress;
 class TReadingChart;
+class TReportRun;
 class TRetention;
+struct ArchiveSite;
 
 // The filter's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
 // to 3) come from TSearchInputs, laid out as in the search dialog.
@@ -41,12 +43,14 @@ public:
     explicit TFormArchive(QWidget *parent);
     ~TFormArchive() override;
 
-    void BitBtn1Click();   // save the selection as a data file
-    void BitBtn2Click();   // spreadsheet export of the selection
-    void BitBtn3Click();   // print the selection
-    void BitBtn4Click();   // import data files
-    void BitBtn5Click();   // refresh
-    void BitBtn6Click();   // close the window
+    void BitBtn1Click(); // save the selection as a data file
+    void BitBtn2Click(); // spreadsheet export of the selection
+    void BitBtn3Click(); // print the selection
+    void BitBtn4Click(); // import data files
+    void BitBtn5Click(); // refresh
+    void BitBtn6Click(); // close the window
+    // The report of the selection, saved as a PDF document or printed.
+    void BitBtn7Click(bool print);
     void Button1Click();   // apply the filter
     void CheckBox2Click(); // the date switch: the selection's first and last day
     void Button4Click();   // the Database window
@@ -70,6 +74,7 @@ public:
     bool Busy() const;
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
+    QToolButton *BitBtn7;             // report: its menu saves or prints
     QLabel *Label4, *Label5, *Label6; // "Testers :", the selection's count, "Chart in :"
     QTableWidget *StringGrid1;        // testers
     QTableView *StringGrid2;          // records of the selection
@@ -85,6 +90,7 @@ public:
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     TReadingChart *Chart1;
     QSplitter *Splitter1; // between the lists and the chart
+    TReportRun *Report;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 
 protected:
@@ -93,7 +99,6 @@ protected:
 
 private:
     // What a refresh reads: the site's calibration interval and its testers.
-    struct Site;
 
     void FormCreate();
     // The window's place and size as kept in WindowPositions.
@@ -104,11 +109,12 @@ private:
     void CreateFilter();
     void CreateChart();
     void CreateSite();
+    void CreateReport();
     void ShowDatabase();
     bool Located();
     void Fail(const QString &reason);
     void Fail(const ArchiveError &error);
-    void Refreshed(const ArchiveResult<Site> &site);
+    void Refreshed(const ArchiveResult<ArchiveSite> &site);
     ArchiveQuery Query() const;
     void ShowTesters();
     void ShowSelection();

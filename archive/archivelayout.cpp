@@ -145,7 +145,7 @@ void TFormArchive::LayOut()
     auto *bar = new QHBoxLayout(toolBar1);
     bar->setContentsMargins(10, 4, Margin, 5);
     bar->setSpacing(10);
-    for (QToolButton *button : {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6}) {
+    for (QToolButton *button : {BitBtn1, BitBtn2, BitBtn3, BitBtn7, BitBtn4, BitBtn5, BitBtn6}) {
         button->setFixedSize(ToolButtonSize);
         bar->addWidget(button);
     }

@@ -74,6 +74,7 @@ void TChartPane::LoadLast()
         ComboBox5->setCurrentIndex(ComboBox5->findText(criteria.unit));
     if (FLast.records == 0) {
         Chart1->SetMessage(QStringLiteral("No records"));
+        emit Shown();
         return;
     }
     Chart1->SetMessage(QStringLiteral("Reading the chart ..."));
@@ -89,12 +90,14 @@ void TChartPane::Loaded(const ChartData &data, const ArchiveError &error)
         return;
     if (error.Failed()) {
         Chart1->SetMessage(ArchiveErrorText(error));
+        emit Shown();
         Fail(ArchiveErrorText(error));
         return;
     }
     ComboBox5->setCurrentIndex(ComboBox5->findText(data.unit));
     Chart1->SetData(data);
     Chart1->SetTitle(FLast.title);
+    emit Shown();
 }
 
 void TChartPane::ComboBox5Change()

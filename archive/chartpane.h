@@ -44,6 +44,10 @@ public:
     TReadingChart *Chart1;
     FileDialogRequest SaveDialog3;
 
+signals:
+    // The chart shows what the last Load asked for, or why it cannot.
+    void Shown();
+
 private:
     struct Request
     {

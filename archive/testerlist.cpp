@@ -68,3 +68,14 @@ QString PickedDateText(long dateKey)
     const std::optional<qint64> day = DayOfDateKey(dateKey);
     return day ? QDate::fromJulianDay(*day).toString(QStringLiteral("yyyy-MM-dd")) : QString();
 }
+
+std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error)
+{
+    const std::optional<int> months = store.CalibrationMonths(error);
+    std::optional<QVector<ArchiveTester>> testers;
+    if (months)
+        testers = store.Testers(error);
+    if (!testers)
+        return std::nullopt;
+    return ArchiveSite{*months, std::move(*testers)};
+}

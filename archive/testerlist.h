@@ -7,6 +7,17 @@
 #include <QDate>
 #include <QStringList>
 
+#include <optional>
+
+// The site's calibration interval and every tester archived.
+struct ArchiveSite
+{
+    int calibrationMonths = DefaultCalibrationMonths;
+    QVector<ArchiveTester> testers;
+};
+// Read together, on the archive's worker.
+std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error);
+
 // "  Serial Number", "  Last Calibration", "  Records", "  First Test",
 // "  Last Test", "  Last Download"
 QStringList TesterHeadings();
