@@ -97,9 +97,10 @@ protected:
     void FormShow() override;
     void FormClose() override;
 
-private:
-    // What a refresh reads: the site's calibration interval and its testers.
+    // The database's name elided anew to the room it has.
+    void resizeEvent(QResizeEvent *event) override;
 
+private:
     void FormCreate();
     // The window's place and size as kept in WindowPositions.
     void RestorePlace();

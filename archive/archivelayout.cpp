@@ -31,7 +31,7 @@ constexpr int Margin = 8;
 constexpr int Gap = 4;
 constexpr QSize ToolButtonSize(100, 66);
 constexpr QSize SiteButtonSize(116, 30);
-constexpr QSize FilterSize(552, 196);
+constexpr QSize FilterSize(536, 196);
 // The lists get what they need at the default size; the chart grows.
 constexpr int SmallestLists = 360;
 constexpr QSize SmallestChart(400, 240);
@@ -170,6 +170,9 @@ void TFormArchive::LayOut()
     left->addWidget(Label5);
     StringGrid2->setItemDelegateForColumn(1, new TListDateDelegate(StringGrid2));
     left->addWidget(StringGrid2, 1);
+    // Never narrower than the row over the tester list, whose labels would
+    // run into each other.
+    lists->setMinimumWidth(std::max(SmallestLists, left->minimumSize().width()));
 
     auto *chart = new QWidget;
     QVBoxLayout *right = Column(chart);
@@ -200,6 +203,12 @@ void TFormArchive::LayOut()
     body->addWidget(Splitter1);
     window->addLayout(body, 1);
     setMinimumSize(ArchiveMinimumSize);
+}
+
+void TFormArchive::resizeEvent(QResizeEvent *event)
+{
+    TForm::resizeEvent(event);
+    ShowDatabase();
 }
 
 void TFormArchive::RestorePlace()

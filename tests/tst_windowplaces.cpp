@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -175,6 +176,36 @@ private slots:
                 QVERIFY2(metrics.horizontalAdvance(list->item(row, col)->text()) <
                              list->columnWidth(col),
                          qPrintable(list->item(row, col)->text()));
+    }
+
+    // At its smallest the archive window squeezes no label or button below
+    // what its text needs, and leaves none beyond its edges.
+    void smallestArchiveWindowSqueezesNothing()
+    {
+        const std::unique_ptr<GuiFixture> fx = ArchiveOfTwelve();
+        QVERIFY(fx);
+        FormArchive->resize(ArchiveMinimumSize);
+        QCOMPARE(FormArchive->size(), ArchiveMinimumSize);
+        const QRect window = FormArchive->rect();
+        QStringList squeezed;
+        for (QWidget *w : FormArchive->findChildren<QWidget *>()) {
+            // Laid out, not placed by a control of their own.
+            if (!w->isVisible() || w->window() != FormArchive || !w->parentWidget()->layout())
+                continue;
+            auto *label = qobject_cast<QLabel *>(w);
+            auto *button = qobject_cast<QAbstractButton *>(w);
+            const QString name = QLatin1String(w->metaObject()->className()) + u' ' +
+                                 (label    ? label->text()
+                                  : button ? button->text()
+                                           : QString());
+            // Texts need their room; those of a fixed size are drawn to it.
+            const bool fixed = w->minimumWidth() == w->maximumWidth();
+            if (((label || button) && !fixed && w->width() < w->minimumSizeHint().width()) ||
+                w->width() < w->minimumWidth() ||
+                !window.contains(QRect(w->mapTo(FormArchive, QPoint()), w->size())))
+                squeezed << name;
+        }
+        QVERIFY2(squeezed.isEmpty(), qPrintable(squeezed.join(QStringLiteral(", "))));
     }
 
     // The application's box stays owned by the main window and the plain
