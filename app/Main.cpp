@@ -11,6 +11,7 @@
 #include "kit/form.h"
 #include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
+#include "kit/screenplace.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
 #include "link/commands.h"
@@ -150,6 +151,9 @@ void TFormMain::FormCreate()
         return;
     }
     move(WindowPositions[0].Left, WindowPositions[0].Top);
+    // Then fully onto the screen it is on: the place was saved on a screen
+    // that may have been larger, or another one.
+    MoveOntoScreen(this);
 }
 
 QByteArray TFormMain::RS232Write(const QByteArray &command, QByteArray &reply,

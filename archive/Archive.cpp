@@ -1,6 +1,7 @@
 #include "archive/Archive.h"
 
 #include "archive/Database.h"
+#include "archive/archivelayout.h"
 #include "archive/archivemodel.h"
 #include "archive/archivewords.h"
 #include "archive/chartpane.h"
@@ -24,12 +25,10 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QTableWidget>
@@ -39,36 +38,24 @@
 
 TFormArchive *FormArchive = nullptr;
 
-struct TFormArchive::Site
-{
-    int months = DefaultCalibrationMonths;
-    QVector<ArchiveTester> testers;
-};
-
 namespace {
 const char MsgTooManyRecords[] = "Too Many Data (more than 1,000,000 records) !!!";
-constexpr int ClientWidth = 1180;
-constexpr int ClientHeight = 690;
 // Where the dialogs of the toolbar's right end come up.
 constexpr int DialogLeft = 620;
 constexpr int DialogTop = 80;
 
-QTableView *SetUpTable(QTableView *table, const QRect &place, const QVector<int> &widths)
+QTableView *SetUpTable(QTableView *table)
 {
-    table->setGeometry(place);
     SetFontPixels(table, 11, QStringLiteral("Tahoma"));
     table->verticalHeader()->hide();
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setDefaultSectionSize(24);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->horizontalHeader()->setFixedHeight(24);
+    table->verticalHeader()->setDefaultSectionSize(ArchiveRowHeight);
+    table->horizontalHeader()->setFixedHeight(ArchiveRowHeight);
     table->horizontalHeader()->setHighlightSections(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setWordWrap(false);
-    for (int col = 0; col < widths.size(); ++col)
-        table->setColumnWidth(col, widths[col]);
     return table;
 }
 
@@ -82,24 +69,26 @@ void Hourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
 } // namespace
 
 TFormArchive::TFormArchive(QWidget *parent)
-    : TForm(parent, QStringLiteral("Archive"), ClientWidth, ClientHeight),
+    : TForm(parent, QStringLiteral("Archive"), ArchiveDefaultSize.width(),
+            ArchiveDefaultSize.height(), Border::Sizeable),
       FWorker(new ArchiveWorker(this)), FImport(new TImportProgress(FWorker, this))
 {
     SetBackground(this, QColor(192, 192, 192));
 
     auto *toolBar1 = new QFrame(this);
-    toolBar1->setGeometry(0, 0, ClientWidth, 75);
     BitBtn1 = RecordToolButton(toolBar1, 10, 4, 100, "save", "save");
     BitBtn2 = RecordToolButton(toolBar1, 120, 4, 100, "excel", "excel");
     BitBtn3 = RecordToolButton(toolBar1, 230, 4, 100, "print", "print");
     BitBtn4 = RecordToolButton(toolBar1, 340, 4, 100, "import", "import");
     BitBtn5 = RecordToolButton(toolBar1, 450, 4, 100, "refresh", "refresh");
     BitBtn6 = RecordToolButton(toolBar1, 560, 4, 100, "result_exit", "exit");
+    BitBtn7 = RecordToolButton(toolBar1, 670, 4, 100, "report", "report");
 
     CreateTables();
     CreateFilter();
     CreateChart();
     CreateSite();
+    LayOut();
 
     OpenDialog1 = {FileDialogKind::OpenMany, QStringLiteral("DAT"),
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
@@ -112,6 +101,7 @@ TFormArchive::TFormArchive(QWidget *parent)
     OnClick(BitBtn4, [this] { BitBtn4Click(); });
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });
+    CreateReport();
     CloseOnEscape({BitBtn1,   BitBtn2,     BitBtn3,     BitBtn4,   BitBtn5,
                    BitBtn6,   StringGrid1, StringGrid2, CheckBox1, CheckBox2,
                    CheckBox3, CheckBox4,   Edit1,       Edit2,     Edit3,
@@ -131,21 +121,20 @@ TFormArchive::~TFormArchive()
 
 void TFormArchive::CreateTables()
 {
-    Label4 = HeadingLabel(this, QStringLiteral("Testers :"), {8, 80, 185, 25});
+    Label4 = HeadingLabel(this, QStringLiteral("Testers :"), {});
 
     StringGrid1 = new QTableWidget(0, RecordColumns, this);
     StringGrid1->setHorizontalHeaderLabels(TesterHeadings());
-    SetUpTable(StringGrid1, {8, 106, 600, 170}, {100, 112, 68, 95, 95, 118});
+    SetUpTable(StringGrid1);
 
     Label5 = new QLabel(this);
-    Label5->setGeometry(8, 282, 600, 22);
     SetFontPixels(Label5, 13);
     Records = new TArchiveModel(FWorker, this);
     Records->OnShown = [this](const ArchiveError &error) { SelectionShown(error); };
     Records->OnReadFailure = [this](const ArchiveError &error) { Fail(error); };
     StringGrid2 = new QTableView(this);
     StringGrid2->setModel(Records);
-    SetUpTable(StringGrid2, {8, 306, 600, 376}, {80, 98, 98, 98, 98, 98});
+    SetUpTable(StringGrid2);
 
     connect(StringGrid1, &QTableWidget::itemSelectionChanged, this,
             [this] { RunGuarded([this] { StringGrid1SelectionChange(); }); });
@@ -156,7 +145,6 @@ void TFormArchive::CreateTables()
 void TFormArchive::CreateFilter()
 {
     GroupBox1 = new QGroupBox(QStringLiteral("Filter"), this);
-    GroupBox1->setGeometry(620, 80, 552, 196);
     CreateInputs(
         GroupBox1, 28, [this] { PickDate(ComboBox1); }, [this] { PickDate(ComboBox2); });
     Button1 = new QPushButton(QStringLiteral("Apply"), GroupBox1);
@@ -184,27 +172,23 @@ void TFormArchive::CreateSite()
 {
     QWidget *toolBar1 = BitBtn1->parentWidget();
     Label7 = new QLabel(toolBar1);
-    Label7->setGeometry(676, 8, 372, 60);
     Label7->setWordWrap(true);
     Label7->setTextFormat(Qt::PlainText);
     SetFontPixels(Label7, 13);
     Button4 = new QPushButton(QStringLiteral("Database…"), toolBar1);
-    Button4->setGeometry(1056, 6, 116, 30);
     Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
-    Button5->setGeometry(1056, 40, 116, 30);
 
     CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);
-    CheckBox5->setGeometry(110, 82, 90, 21);
     Label8 = new QLabel(QStringLiteral("Calibration every"), this);
-    Label8->setGeometry(292, 84, 112, 18);
     CSpinEdit1 = new TCSpinEdit(this);
-    CSpinEdit1->setGeometry(406, 82, 56, 22);
     CSpinEdit1->SetRange(MinCalibrationMonths, MaxCalibrationMonths);
     CSpinEdit1->SetValue(DefaultCalibrationMonths);
+    CSpinEdit1->AllowTyping(4);
+    // Enter in the box sets what was typed.
+    connect(CSpinEdit1->Editor(), &QLineEdit::returnPressed, this,
+            [this] { RunGuarded([this] { Button6Click(); }); });
     Label9 = new QLabel(QStringLiteral("months"), this);
-    Label9->setGeometry(468, 84, 60, 18);
     Button6 = new QPushButton(QStringLiteral("Set"), this);
-    Button6->setGeometry(540, 80, 68, 25);
     for (QWidget *w : {static_cast<QWidget *>(CheckBox5), static_cast<QWidget *>(Label8),
                        static_cast<QWidget *>(Label9), static_cast<QWidget *>(Button4),
                        static_cast<QWidget *>(Button5), static_cast<QWidget *>(Button6)})
@@ -222,15 +206,7 @@ void TFormArchive::CreateSite()
 
 void TFormArchive::FormCreate()
 {
-    const TWindowPosition place = WindowPositions[2];
-    if (place.Left == 0 && place.Top == 0) {
-        // Never placed yet (the entry was spare): centred on the desktop.
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        const QRect desk = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-        move((desk.width() - ClientWidth) / 2, (desk.height() - ClientHeight) / 2);
-    } else {
-        move(place.Left, place.Top);
-    }
+    RestorePlace();
     FormShow();
     FChart->Clear();
     Label5->clear();
@@ -248,7 +224,7 @@ void TFormArchive::FormShow()
 
 void TFormArchive::FormClose()
 {
-    WindowPositions[2] = {x(), y()};
+    KeepPlace();
     if (FImport->Running())
         return;
     // A hidden window holds no records, points or connection, and waits for
@@ -318,27 +294,21 @@ void TFormArchive::Refresh()
     FWorker->Open(FLocation);
     FWorker->Run(
         this,
-        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) -> std::optional<Site> {
-            const std::optional<int> months = store.CalibrationMonths(error);
-            std::optional<QVector<ArchiveTester>> testers;
-            if (months)
-                testers = store.Testers(error);
-            if (!testers)
-                return std::nullopt;
-            return Site{*months, std::move(*testers)};
+        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
+            return ReadSite(store, error);
         },
-        [this, refresh](const ArchiveResult<Site> &site) {
+        [this, refresh](const ArchiveResult<ArchiveSite> &site) {
             if (refresh == FRefreshes)
                 Refreshed(site);
         });
 }
 
-void TFormArchive::Refreshed(const ArchiveResult<Site> &site)
+void TFormArchive::Refreshed(const ArchiveResult<ArchiveSite> &site)
 {
     FRefreshing.reset();
     if (!site)
         Fail(site.error);
-    FCalibrationMonths = site ? site->months : DefaultCalibrationMonths;
+    FCalibrationMonths = site ? site->calibrationMonths : DefaultCalibrationMonths;
     CSpinEdit1->SetValue(FCalibrationMonths);
     FTesters = site ? site->testers : QVector<ArchiveTester>();
     ShowTesters();
@@ -466,10 +436,15 @@ void TFormArchive::PickDate(QComboBox *list)
 
 void TFormArchive::LoadChart()
 {
-    const ArchivedRecord *first = Records->Record(0);
-    FChart->Load(FLocation, Records->Query(), Records->Records(),
-                 CheckBox3->isChecked() ? std::optional(ComboBox3->currentText()) : std::nullopt,
-                 first ? first->cells.value(3) : QString());
+    FChart->Load(FLocation, Records->Query(), Records->Records(), SelectedSerial());
+}
+
+QString TFormArchive::SelectedSerial() const
+{
+    for (const ArchiveTester &t : FTesters)
+        if (FTesterId && t.id == *FTesterId)
+            return t.serialNumber;
+    return QString();
 }
 
 bool TFormArchive::ChartLoading() const
@@ -515,65 +490,6 @@ void TFormArchive::WithSelectionRows(
         });
 }
 
-void TFormArchive::BitBtn1Click()
-{
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog1, rows, QLatin1Char(','), MsgOwner::Application,
-                        deviceInfo);
-    });
-}
-
-void TFormArchive::BitBtn2Click()
-{
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog2, rows, QLatin1Char('\t'), MsgOwner::Application,
-                        deviceInfo);
-    });
-}
-
-void TFormArchive::BitBtn3Click()
-{
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        PrintResultRecords(this, rows, deviceInfo);
-    });
-}
-
-void TFormArchive::BitBtn4Click()
-{
-    if (FImport->Running())
-        return;
-    const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
-    if (paths.isEmpty() || !Located())
-        return;
-    FImport->Start(paths,
-                   [this](const ArchiveResult<ImportSummary> &summary) { Imported(summary); });
-}
-
-void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
-{
-    if (!summary) {
-        Fail(summary.error);
-        return;
-    }
-    const bool whole = summary->refused.isEmpty() && !summary->cancelled;
-    ApplicationMessageBox(ImportSummaryText(*summary),
-                          QString::fromLatin1(whole ? CapCompletion : CapFailure));
-    if (isVisible())
-        Refresh();
-    else
-        FormClose();
-}
-
-void TFormArchive::BitBtn5Click()
-{
-    Refresh();
-}
-
-void TFormArchive::BitBtn6Click()
-{
-    close();
-}
-
 void TFormArchive::Button4Click()
 {
     FormDatabase->SetPlace(Left() + DialogLeft, Top() + DialogTop);
@@ -589,28 +505,43 @@ void TFormArchive::CheckBox5Click()
 
 void TFormArchive::Button6Click()
 {
-    if (FSetting || !Located())
+    if (FSetting)
         return;
-    const int months = CSpinEdit1->Value();
+    // Typed, or stepped to with the arrows.
+    const std::optional<int> months = CSpinEdit1->Typed();
+    if (!months || *months < MinCalibrationMonths || *months > MaxCalibrationMonths) {
+        Fail(CalibrationRangeText());
+        return;
+    }
+    if (!Located())
+        return;
     Hourglass(FSetting, Button6);
+    struct Change
+    {
+        int before;
+        int after;
+    };
     FWorker->Run(
         this,
-        [months](ArchiveStore &store, const ArchiveJob &,
-                 ArchiveError *error) -> std::optional<int> {
-            if (!store.SetCalibrationMonths(months, error))
+        [months = *months](ArchiveStore &store, const ArchiveJob &,
+                           ArchiveError *error) -> std::optional<Change> {
+            // Another PC may have set it since this window read it.
+            const std::optional<int> before = store.CalibrationMonths(error);
+            if (!before || !store.SetCalibrationMonths(months, error))
                 return std::nullopt;
-            return months;
+            return Change{*before, months};
         },
-        [this](const ArchiveResult<int> &set) {
+        [this](const ArchiveResult<Change> &set) {
             FSetting.reset();
             if (!set) {
                 Fail(set.error);
                 return;
             }
-            FCalibrationMonths = *set;
+            FCalibrationMonths = set->after;
+            CSpinEdit1->SetValue(FCalibrationMonths);
             ShowTesters();
             ShowSelection();
-            ApplicationMessageBox(QString::fromLatin1(MsgSettingComplete),
+            ApplicationMessageBox(CalibrationSetText(set->before, set->after),
                                   QString::fromLatin1(CapCompletion));
         });
 }

@@ -21,6 +21,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTableWidget;
 class QToolButton;
@@ -29,7 +30,9 @@ class TCSpinEdit;
 class TChartPane;
 class TImportProgress;
 class TReadingChart;
+class TReportRun;
 class TRetention;
+struct ArchiveSite;
 
 // The filter's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
 // to 3) come from TSearchInputs, laid out as in the search dialog.
@@ -40,12 +43,14 @@ public:
     explicit TFormArchive(QWidget *parent);
     ~TFormArchive() override;
 
-    void BitBtn1Click();   // save the selection as a data file
-    void BitBtn2Click();   // spreadsheet export of the selection
-    void BitBtn3Click();   // print the selection
-    void BitBtn4Click();   // import data files
-    void BitBtn5Click();   // refresh
-    void BitBtn6Click();   // close the window
+    void BitBtn1Click(); // save the selection as a data file
+    void BitBtn2Click(); // spreadsheet export of the selection
+    void BitBtn3Click(); // print the selection
+    void BitBtn4Click(); // import data files
+    void BitBtn5Click(); // refresh
+    void BitBtn6Click(); // close the window
+    // The report of the selection, saved as a PDF document or printed.
+    void BitBtn7Click(bool print);
     void Button1Click();   // apply the filter
     void CheckBox2Click(); // the date switch: the selection's first and last day
     void Button4Click();   // the Database window
@@ -69,6 +74,7 @@ public:
     bool Busy() const;
 
     QToolButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
+    QToolButton *BitBtn7;             // report: its menu saves or prints
     QLabel *Label4, *Label5, *Label6; // "Testers :", the selection's count, "Chart in :"
     QTableWidget *StringGrid1;        // testers
     QTableView *StringGrid2;          // records of the selection
@@ -83,31 +89,40 @@ public:
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     TReadingChart *Chart1;
+    QSplitter *Splitter1; // between the lists and the chart
+    TReportRun *Report;
     FileDialogRequest OpenDialog1, SaveDialog1, SaveDialog2;
 
 protected:
     void FormShow() override;
     void FormClose() override;
 
-private:
-    // What a refresh reads: the site's calibration interval and its testers.
-    struct Site;
+    // The database's name elided anew to the room it has.
+    void resizeEvent(QResizeEvent *event) override;
 
+private:
     void FormCreate();
+    // The window's place and size as kept in WindowPositions.
+    void RestorePlace();
+    void KeepPlace();
+    void LayOut();
     void CreateTables();
     void CreateFilter();
     void CreateChart();
     void CreateSite();
+    void CreateReport();
     void ShowDatabase();
     bool Located();
     void Fail(const QString &reason);
     void Fail(const ArchiveError &error);
-    void Refreshed(const ArchiveResult<Site> &site);
+    void Refreshed(const ArchiveResult<ArchiveSite> &site);
     ArchiveQuery Query() const;
     void ShowTesters();
     void ShowSelection();
     void SelectionShown(const ArchiveError &error);
     void LoadChart();
+    // The selected tester's serial number; empty for all testers.
+    QString SelectedSerial() const;
     QStringList SelectionDeviceInfo() const;
     void WithSelectionRows(
         const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use);
@@ -127,6 +142,7 @@ private:
     int FCalibrationMonths = DefaultCalibrationMonths;
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
+    int FListsWidth = 0;    // what the lists take without a horizontal scroll bar
     ArchiveJob FWritingJob; // the selection read for writing or printing
     // The hourglass while the window waits on purpose.
     std::optional<HourglassCursor> FRefreshing, FSelecting, FWriting, FSetting;

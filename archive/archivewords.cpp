@@ -102,8 +102,7 @@ QString ArchiveErrorText(const ArchiveError &error)
 QString ArchivedLabelText(const ArchiveCounts &counts)
 {
     return QStringLiteral("%1 new records archived, %2 already there")
-        .arg(counts.added)
-        .arg(counts.already);
+        .arg(GroupedCount(counts.added), GroupedCount(counts.already));
 }
 
 DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result)
@@ -117,21 +116,39 @@ DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchive
     return {line, QString()};
 }
 
-QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths)
+QString CalibrationRangeText()
 {
+    QString text = WhatFailed(ArchiveError(ArchiveErrorCode::CalibrationOutOfRange));
+    text[0] = text[0].toUpper();
+    return text;
+}
+
+QString CalibrationSetText(int before, int after)
+{
+    const QString months =
+        after == 1 ? QStringLiteral("1 month") : QStringLiteral("%1 months").arg(after);
+    return (before == after ? QStringLiteral("Calibration interval is already ")
+                            : QStringLiteral("Calibration interval set to ")) +
+           months;
+}
+
+QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths, qint64 total)
+{
+    const QString records =
+        total > 0 ? GroupedCount(progress.records) + QStringLiteral(" of ") + GroupedCount(total)
+                  : GroupedCount(progress.records);
     return QStringLiteral("File %1 of %2 : %3\n%4 records")
-        .arg(progress.part + 1)
-        .arg(progress.parts)
-        .arg(QFileInfo(paths.value(progress.part)).fileName(), GroupedCount(progress.records));
+        .arg(GroupedCount(progress.part + 1), GroupedCount(progress.parts),
+             QFileInfo(paths.value(progress.part)).fileName(), records);
 }
 
 QString ImportSummaryText(const ImportSummary &summary)
 {
     QStringList lines;
-    lines << QStringLiteral("Files read : %1").arg(summary.filesRead)
-          << QStringLiteral("Records added : %1").arg(summary.added)
-          << QStringLiteral("Records already there : %1").arg(summary.already)
-          << QStringLiteral("Files refused : %1").arg(summary.refused.size());
+    lines << QStringLiteral("Files read : %1").arg(GroupedCount(summary.filesRead))
+          << QStringLiteral("Records added : %1").arg(GroupedCount(summary.added))
+          << QStringLiteral("Records already there : %1").arg(GroupedCount(summary.already))
+          << QStringLiteral("Files refused : %1").arg(GroupedCount(summary.refused.size()));
     for (const RefusedFile &file : summary.refused)
         lines << QDir::toNativeSeparators(file.path) + QStringLiteral(" : ") +
                      ArchiveErrorText(file.why);

@@ -29,7 +29,16 @@ struct DownloadArchivingText
 };
 DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result);
 
-// "File 2 of 5 : name.DAT\n1,024 records" for the import of paths.
-QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths);
+// A refused calibration interval: "The calibration interval must be 1 to
+// 120 months".
+QString CalibrationRangeText();
+// What setting the calibration interval did: "Calibration interval set to
+// 24 months", or "Calibration interval is already 24 months" when it was.
+QString CalibrationSetText(int before, int after);
+
+// "File 2 of 5 : name.DAT\n1,024 records" for the import of paths; with the
+// records of all the files, "1,024 of 150,000 records".
+QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths,
+                           qint64 total = 0);
 // The summary, one fact a line.
 QString ImportSummaryText(const ImportSummary &summary);

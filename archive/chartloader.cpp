@@ -11,23 +11,28 @@ TChartLoader::~TChartLoader()
 }
 
 void TChartLoader::Load(const ArchiveLocation &where, const ArchiveQuery &query,
-                        const QString &unit)
+                        const ChartUnitChoice &choice)
 {
     FLatest.Cancel();
     const quint64 load = ++FLoads;
     FWorker->Open(where);
     FLatest = FWorker->Run(
         this,
-        [query, unit](ArchiveStore &store, const ArchiveJob &,
-                      ArchiveError *error) -> std::optional<QVector<PlotPoint>> {
-            const std::optional<QVector<ChartPoint>> readings = store.Readings(query, unit, error);
-            if (!readings)
+        [query, choice](ArchiveStore &store, const ArchiveJob &self,
+                        ArchiveError *error) -> std::optional<ChartData> {
+            std::optional<ChartInput> input = store.Chart(
+                query,
+                [&choice](const QVector<ChartUnitCount> &counts) {
+                    return ChooseChartUnit(counts, choice);
+                },
+                error, [&self] { return !self.Cancelled(); });
+            if (!input)
                 return std::nullopt;
-            return PlotPoints(*readings);
+            return PrepareChart(std::move(*input));
         },
-        [this, load, unit](const ArchiveResult<QVector<PlotPoint>> &points) {
-            if (load == FLoads)
-                emit Loaded(points.value.value_or(QVector<PlotPoint>()), unit, points.error);
+        [this, load](const ArchiveResult<ChartData> &data) {
+            if (load == FLoads && data.error.code != ArchiveErrorCode::Cancelled)
+                emit Loaded(data.value.value_or(ChartData()), data.error);
         });
     // A hidden window holds no connection: this one closes after each load.
     FWorker->Close();

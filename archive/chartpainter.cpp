@@ -68,7 +68,7 @@ ChartFrame Layout(const QRect &area, const QFontMetrics &fm, const ChartData &da
     f.shown = ReadingsBetween(data.readings, view.first, view.last);
     f.style = StyleOfView(f.shown.second - f.shown.first, view.Span());
     const int line = fm.height();
-    const int right = fm.horizontalAdvance(QStringLiteral("000000")) + 10 +
+    const int right = fm.horizontalAdvance(QStringLiteral("000,000")) + 10 +
                       (f.style.summary ? fm.horizontalAdvance(QStringLiteral("100 %")) + 8 : 0);
     // Title, subtitle and the axes' names above; dates and the key below.
     f.plot = area.adjusted(fm.horizontalAdvance(QStringLiteral("0000.000")) + 10, 3 * line + 14,
@@ -125,10 +125,11 @@ void DrawAxes(QPainter &p, const ChartFrame &f, const QString &unit)
     p.setPen(Ink);
     for (double v : f.readings.values)
         label(0, f.Y(v), f.plot.left() - 6, Qt::AlignRight, TickText(v, f.readings.decimals));
-    const int countsWidth = fm.horizontalAdvance(QStringLiteral("000000"));
+    const int countsWidth = fm.horizontalAdvance(QStringLiteral("000,000"));
     p.setPen(BarText);
     for (double c : f.counts.values)
-        label(f.plot.right() + 6, f.CountY(c), countsWidth, Qt::AlignLeft, TickText(c, 0));
+        label(f.plot.right() + 6, f.CountY(c), countsWidth, Qt::AlignLeft,
+              GroupedCount(qint64(std::llround(c))));
     const double ratesLeft = f.plot.right() + 14 + countsWidth;
     if (f.style.summary) {
         p.setPen(FailColour);

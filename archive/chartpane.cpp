@@ -3,12 +3,12 @@
 #include "archive/archivewords.h"
 #include "archive/chartloader.h"
 #include "archive/readingchart.h"
+#include "archive/selectionwords.h"
 #include "kit/form.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
-#include "records/data/recordvalues.h"
 #include "records/data/searchfilter.h"
 #include "records/recordactions.h"
 #include "records/searchinputs.h"
@@ -29,18 +29,13 @@ TChartPane::TChartPane(QWidget *window)
     : QObject(window), FWindow(window), FLoader(new TChartLoader(this))
 {
     Label6 = new QLabel(QStringLiteral("Chart in :"), window);
-    Label6->setGeometry(620, 282, 70, 22);
     SetFontPixels(Label6, 13);
     ComboBox5 = new QComboBox(window);
-    ComboBox5->setGeometry(690, 282, 100, 22);
     FillUnitList(ComboBox5);
     ComboBox5->setCurrentIndex(BacUnit);
     Button2 = new QPushButton(QStringLiteral("Save Chart"), window);
-    Button2->setGeometry(972, 280, 96, 26);
     Button3 = new QPushButton(QStringLiteral("Print Chart"), window);
-    Button3->setGeometry(1076, 280, 96, 26);
     Chart1 = new TReadingChart(window);
-    Chart1->setGeometry(620, 310, 552, 372);
     for (QPushButton *button : {Button2, Button3})
         button->setAutoDefault(false);
     SaveDialog3 = {FileDialogKind::Save, QStringLiteral("png"),
@@ -54,9 +49,9 @@ TChartPane::TChartPane(QWidget *window)
 }
 
 void TChartPane::Load(const ArchiveLocation &where, const ArchiveQuery &query, qint64 records,
-                      const std::optional<QString> &filterUnit, const QString &firstReading)
+                      const QString &tester)
 {
-    FLast = {where, query, records, filterUnit, firstReading};
+    FLast = {where, query, records, SelectionChartTitle(tester, query.criteria)};
     LoadLast();
 }
 
@@ -70,54 +65,44 @@ bool TChartPane::Loading() const
     return FLoader->Busy();
 }
 
-QString TChartPane::ChartUnit()
-{
-    // A reading filter names the unit; else the operator's choice; else
-    // the unit of the selection's first record.
-    QString unit = ComboBox5->currentText();
-    const bool filtered = FLast.filterUnit.has_value();
-    if (filtered) {
-        unit = *FLast.filterUnit;
-    } else if (!FUnitChosen) {
-        const QString firstUnit = ReadingUnit(FLast.firstReading).toString();
-        if (ComboBox5->findText(firstUnit) >= 0)
-            unit = firstUnit;
-    }
-    ComboBox5->setCurrentIndex(ComboBox5->findText(unit));
-    ComboBox5->setEnabled(!filtered);
-    return unit;
-}
-
 void TChartPane::LoadLast()
 {
+    const SearchCriteria &criteria = FLast.query.criteria;
+    // A reading filter names the unit: there is no other to choose.
+    ComboBox5->setEnabled(!criteria.byReading);
+    if (criteria.byReading)
+        ComboBox5->setCurrentIndex(ComboBox5->findText(criteria.unit));
     if (FLast.records == 0) {
         Chart1->SetMessage(QStringLiteral("No records"));
+        emit Shown();
         return;
     }
-    const QString unit = ChartUnit();
     Chart1->SetMessage(QStringLiteral("Reading the chart ..."));
-    FLoader->Load(FLast.where, FLast.query, unit);
+    const ChartUnitChoice choice{
+        criteria.byReading ? std::optional<QString>(criteria.unit) : std::nullopt, FPicked};
+    FLoader->Load(FLast.where, FLast.query, choice);
 }
 
-void TChartPane::Loaded(const QVector<PlotPoint> &points, const QString &unit,
-                        const ArchiveError &error)
+void TChartPane::Loaded(const ChartData &data, const ArchiveError &error)
 {
     // Loaded for a window that has been closed since: nothing to show.
     if (!FWindow->isVisible())
         return;
     if (error.Failed()) {
         Chart1->SetMessage(ArchiveErrorText(error));
+        emit Shown();
         Fail(ArchiveErrorText(error));
-    } else if (points.isEmpty()) {
-        Chart1->SetMessage(QStringLiteral("No readings in ") + unit.trimmed());
-    } else {
-        Chart1->SetPoints(points, unit);
+        return;
     }
+    ComboBox5->setCurrentIndex(ComboBox5->findText(data.unit));
+    Chart1->SetData(data);
+    Chart1->SetTitle(FLast.title);
+    emit Shown();
 }
 
 void TChartPane::ComboBox5Change()
 {
-    FUnitChosen = true;
+    FPicked = ComboBox5->currentText();
     LoadLast();
 }
 

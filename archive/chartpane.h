@@ -1,7 +1,10 @@
 #pragma once
-// The chart beside the archive window's table: the unit it is drawn in, its
-// readings read through a loader of its own, and its saving and printing.
+// The chart beside the archive window's table: the unit it is drawn in (the
+// filter's, else the one the operator picked, which stays picked, else the
+// most common of the selection), its data read through a loader of its own,
+// its title naming the selection, and its saving and printing.
 
+#include "archive/chartpainter.h"
 #include "archive/store/archivelocation.h"
 #include "archive/store/archivequery.h"
 #include "kit/filedialogs.h"
@@ -18,21 +21,19 @@ class QWidget;
 class TChartLoader;
 class TReadingChart;
 struct ArchiveError;
-struct PlotPoint;
 
 class TChartPane : public QObject
 {
     Q_OBJECT
 public:
-    // Lays the pane out on window: the unit list and two buttons over the
-    // chart.
+    // Makes the pane's controls on window, which lays them out: the unit
+    // list and two buttons over the chart.
     explicit TChartPane(QWidget *window);
 
-    // The readings of the records archived at where that query picks. Their
-    // unit: that of the reading filter when there is one, else the
-    // operator's choice, else that of firstReading.
+    // The chart of the records (records of them) archived at where that
+    // query picks, titled for tester (empty: all testers).
     void Load(const ArchiveLocation &where, const ArchiveQuery &query, qint64 records,
-              const std::optional<QString> &filterUnit, const QString &firstReading);
+              const QString &tester);
     // No chart and no words in its place.
     void Clear();
     bool Loading() const;
@@ -43,18 +44,20 @@ public:
     TReadingChart *Chart1;
     FileDialogRequest SaveDialog3;
 
+signals:
+    // The chart shows what the last Load asked for, or why it cannot.
+    void Shown();
+
 private:
     struct Request
     {
         ArchiveLocation where;
         ArchiveQuery query;
         qint64 records = 0;
-        std::optional<QString> filterUnit;
-        QString firstReading;
+        ChartTitle title;
     };
     void LoadLast();
-    QString ChartUnit();
-    void Loaded(const QVector<PlotPoint> &points, const QString &unit, const ArchiveError &error);
+    void Loaded(const ChartData &data, const ArchiveError &error);
     void ComboBox5Change();
     void Button2Click();
     void Button3Click();
@@ -62,5 +65,5 @@ private:
     QWidget *const FWindow;
     TChartLoader *const FLoader;
     Request FLast;
-    bool FUnitChosen = false;
+    std::optional<QString> FPicked; // the unit the operator picked
 };

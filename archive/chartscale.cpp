@@ -1,10 +1,8 @@
 #include "archive/chartscale.h"
 
-#include "archive/store/archivestore.h"
 #include "records/data/recordvalues.h"
 
 #include <QDate>
-#include <QMap>
 
 #include <algorithm>
 #include <cmath>
@@ -33,54 +31,6 @@ QDate MonthStart(int index)
 }
 
 } // namespace
-
-std::optional<double> FractionOfDay(const QString &time)
-{
-    const std::optional<int> seconds = TimeOfDaySeconds(time);
-    if (!seconds)
-        return std::nullopt;
-    return *seconds / 86400.0;
-}
-
-QVector<PlotPoint> PlotPoints(const QVector<ChartPoint> &readings)
-{
-    QVector<PlotPoint> points;
-    points.reserve(readings.size());
-    for (const ChartPoint &reading : readings) {
-        const std::optional<qint64> day = DayOfDateKey(reading.dateKey);
-        if (!day)
-            continue;
-        // A test without a readable time stands at the start of its day.
-        const double x = double(*day) + FractionOfDay(reading.time).value_or(0);
-        points.append({x, reading.reading, reading.fail, reading.testNo});
-    }
-    return points;
-}
-
-ChartInput InputOfPoints(const QVector<PlotPoint> &points, const QString &unit)
-{
-    ChartInput input;
-    input.unit = unit;
-    input.readings.reserve(points.size());
-    QMap<qint64, ChartDayCount> days;
-    for (const PlotPoint &pt : points) {
-        const qint64 day = qint64(std::floor(pt.x));
-        const QDate date = QDate::fromJulianDay(day);
-        const long dateKey = date.year() * 10000L + date.month() * 100L + date.day();
-        const int second = std::min(86399, int(std::lround((pt.x - double(day)) * 86400)));
-        const std::optional<ChartReading> reading =
-            ChartReadingOf(dateKey, TimeText(second), pt.y, pt.testNo, pt.fail);
-        if (!reading)
-            continue;
-        input.readings.append(*reading);
-        ChartDayCount &count = days[day];
-        count.dateKey = dateKey;
-        ++count.tests;
-        count.fails += pt.fail ? 1 : 0;
-    }
-    input.days = days.values().toVector();
-    return input;
-}
 
 ValueTicks NiceTicks(double lo, double hi, int maxTicks, bool wholeSteps)
 {
@@ -206,31 +156,6 @@ QVector<TimeTick> TimeTicks(double from, double to, int maxTicks)
         return ticks;
     }
     return ticks;
-}
-
-QVector<MonthBar> MonthBars(const QVector<PlotPoint> &points)
-{
-    QVector<MonthBar> bars;
-    if (points.isEmpty())
-        return bars;
-    auto monthOf = [](const PlotPoint &p) {
-        return MonthIndex(QDate::fromJulianDay(qint64(std::floor(p.x))));
-    };
-    int first = monthOf(points.first());
-    int last = first;
-    for (const PlotPoint &p : points) {
-        const int m = monthOf(p);
-        first = std::min(first, m);
-        last = std::max(last, m);
-    }
-    for (int m = first; m <= last; ++m) {
-        const QDate start = MonthStart(m);
-        bars.append({start.year(), start.month(), start.toJulianDay(),
-                     start.addMonths(1).toJulianDay(), 0});
-    }
-    for (const PlotPoint &p : points)
-        ++bars[monthOf(p) - first].tests;
-    return bars;
 }
 
 QString DayText(qint64 day)

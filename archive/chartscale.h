@@ -1,36 +1,15 @@
 #pragma once
-// The arithmetic of the chart of readings: where a test lies in time, the
-// ticks of the reading and count axes, the ticks of the date axis and the
-// months of the bars. Plain functions over plain data.
+// The arithmetic of the chart of readings: the ticks of the reading and
+// count axes and of the date axis, and the texts of days, times and
+// readings. Plain functions over plain data.
 
-#include "archive/chartinput.h"
 #include "archive/chartsummary.h"
+#include "archive/store/chartinput.h"
 
 #include <QString>
 #include <QVector>
 
 #include <optional>
-
-struct ChartPoint;
-
-// A test as the chart placed it before it took ChartInput: x in days (Julian
-// day number plus the time of day as a fraction), y the reading.
-struct PlotPoint
-{
-    double x = 0;
-    float y = 0;
-    bool fail = false;
-    qint64 testNo = 0;
-};
-
-// A record's time text ("hh:mm:ss", "hh:mm.ss" or "hh:mm") as a fraction of
-// a day; nullopt when it is not such a time.
-std::optional<double> FractionOfDay(const QString &time);
-// The points of the readings; a reading without a valid date is left out.
-QVector<PlotPoint> PlotPoints(const QVector<ChartPoint> &readings);
-// The chart's input from such points: their readings in unit, and as many
-// tests of each day as there are points (the points are all the chart knows).
-ChartInput InputOfPoints(const QVector<PlotPoint> &points, const QString &unit);
 
 // Ticks of a value axis: first, first + step, ... up to last, which cover
 // the range asked for; steps are 1, 2, 2.5 or 5 times a power of ten.
@@ -69,19 +48,6 @@ struct TimeTick
 // least three fit, else hours or minutes ("06:00", "06:30") with the day's
 // date ("05 Jan") at midnight; at most maxTicks of them.
 QVector<TimeTick> TimeTicks(double from, double to, int maxTicks);
-
-// The number of tests of one month.
-struct MonthBar
-{
-    int year = 0;
-    int month = 0;       // 1..12
-    qint64 firstDay = 0; // Julian day of its 1st
-    qint64 endDay = 0;   // Julian day of the next month's 1st
-    qint64 tests = 0;
-};
-// Every month from the earliest to the latest point, empty months included,
-// in order.
-QVector<MonthBar> MonthBars(const QVector<PlotPoint> &points);
 
 // The texts the chart shows for a point: "05 - Jan - 2010" (the records' own
 // date form) and the reading with its unit as the tester writes it.

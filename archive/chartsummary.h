@@ -5,7 +5,7 @@
 // band from the 10th to the 90th percentile). A paint then only looks up
 // what it shows, however many readings there are. Plain data over Qt Core.
 
-#include "archive/chartinput.h"
+#include "archive/store/chartinput.h"
 
 #include <array>
 #include <utility>

@@ -2,10 +2,14 @@
 
 #include "archive/archivewords.h"
 #include "kit/texts.h"
+#include "records/data/datafile.h"
 
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QTimer>
+
+#include <algorithm>
+#include <climits>
 
 TImportProgress::TImportProgress(ArchiveWorker *worker, QWidget *window)
     : QObject(window), FWorker(worker), FWindow(window), FBegin(new QTimer(this))
@@ -23,12 +27,13 @@ TImportProgress::~TImportProgress() = default;
 void TImportProgress::Start(const QStringList &paths,
                             std::function<void(const ArchiveResult<ImportSummary> &)> done)
 {
-    FBox = std::make_unique<QProgressDialog>(QString(), QString::fromLatin1(CapCancel), 0,
-                                             int(paths.size()), FWindow);
+    FBox =
+        std::make_unique<QProgressDialog>(QString(), QString::fromLatin1(CapCancel), 0, 0, FWindow);
     // The box's own bar is moved here, not through the box's value, which
-    // would handle events in the middle of an answer.
+    // would handle events in the middle of an answer. Busy until the
+    // records are counted.
     FBar = new QProgressBar(FBox.get());
-    FBar->setRange(0, int(paths.size()));
+    FBar->setRange(0, 0);
     FBox->setBar(FBar);
     FBox->setWindowTitle(QStringLiteral("Import"));
     FBox->setWindowModality(Qt::ApplicationModal);
@@ -41,6 +46,49 @@ void TImportProgress::Start(const QStringList &paths,
 }
 
 void TImportProgress::Begin()
+{
+    if (FBox->wasCanceled()) {
+        Finish({ImportSummary{0, 0, 0, {}, true}, {}});
+        return;
+    }
+    // The records of every file first, read the way the import reads them
+    // (a file that cannot be read counts none), so that the bar counts
+    // records from the first file on.
+    FJob = FWorker->Run(
+        this,
+        [paths = FPaths](ArchiveStore &, const ArchiveJob &self,
+                         ArchiveError *error) -> std::optional<QVector<qint64>> {
+            QVector<qint64> counts;
+            for (const QString &path : paths) {
+                if (self.Cancelled()) {
+                    *error = ArchiveError(ArchiveErrorCode::Cancelled);
+                    return std::nullopt;
+                }
+                counts.append(CountDataFileRecords(path).value_or(0));
+            }
+            return counts;
+        },
+        [this](const ArchiveResult<QVector<qint64>> &counts) {
+            if (!counts) {
+                Finish({counts.error.code == ArchiveErrorCode::Cancelled
+                            ? std::optional(ImportSummary{0, 0, 0, {}, true})
+                            : std::nullopt,
+                        counts.error.code == ArchiveErrorCode::Cancelled ? ArchiveError()
+                                                                         : counts.error});
+                return;
+            }
+            FBefore.clear();
+            FTotal = 0;
+            for (const qint64 count : *counts) {
+                FBefore.append(FTotal);
+                FTotal += count;
+            }
+            FBar->setRange(0, int(std::min<qint64>(FTotal, INT_MAX)));
+            Import();
+        });
+}
+
+void TImportProgress::Import()
 {
     if (FBox->wasCanceled()) {
         Finish({ImportSummary{0, 0, 0, {}, true}, {}});
@@ -76,6 +124,11 @@ void TImportProgress::Told(const ArchiveProgress &progress)
 {
     if (!FBox)
         return;
-    FBox->setLabelText(ImportProgressText(progress, FPaths));
-    FBar->setValue(progress.part);
+    // The records of the files before this one, then those of this one so
+    // far (no more than were counted in it).
+    const int part = std::clamp(progress.part, 0, int(FBefore.size()) - 1);
+    const qint64 counted = part + 1 < FBefore.size() ? FBefore[part + 1] : FTotal;
+    const qint64 done = std::min(FBefore.value(part) + progress.records, counted);
+    FBox->setLabelText(ImportProgressText({progress.part, progress.parts, done}, FPaths, FTotal));
+    FBar->setValue(int(std::min<qint64>(done, INT_MAX)));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The archive window's import of data files: the job on the window's worker
-// and its progress box, which comes up after a moment and whose Cancel
-// leaves the file in hand untouched.
+// and its progress box, which comes up after a moment, counts the records of
+// all the chosen files together, names the file in hand, and whose Cancel
+// leaves that file untouched.
 
 #include "archive/store/archiveimport.h"
 #include "archive/store/archiveworker.h"
@@ -35,6 +36,7 @@ public:
 
 private:
     void Begin();
+    void Import();
     void Finish(const ArchiveResult<ImportSummary> &result);
     void Told(const ArchiveProgress &progress);
 
@@ -46,4 +48,7 @@ private:
     std::unique_ptr<QProgressDialog> FBox;
     QProgressBar *FBar = nullptr;
     ArchiveJob FJob;
+    // The records counted in each file before the import, and in all of them.
+    QVector<qint64> FBefore;
+    qint64 FTotal = 0;
 };

@@ -54,11 +54,6 @@ void TReadingChart::SetData(ChartData prepared)
     update();
 }
 
-void TReadingChart::SetPoints(const QVector<PlotPoint> &points, const QString &unit)
-{
-    SetInput(InputOfPoints(points, unit));
-}
-
 void TReadingChart::SetMessage(const QString &text)
 {
     FData = ChartData();

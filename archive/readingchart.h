@@ -30,8 +30,6 @@ public:
     void SetInput(ChartInput input);
     // The same, made ready already (PrepareChart may run on any thread).
     void SetData(ChartData prepared);
-    // Readings without the tests of their days: the bars count the readings.
-    void SetPoints(const QVector<PlotPoint> &points, const QString &unit);
     // Shown in place of the chart (while the readings load, or why there are none).
     void SetMessage(const QString &text);
     // The tester, the period and the filter that the title names.

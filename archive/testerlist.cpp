@@ -1,24 +1,14 @@
 #include "archive/testerlist.h"
 
 #include "archive/archivewords.h"
-#include "archive/chartscale.h"
+#include "archive/liststyle.h"
+#include "archive/store/chartinput.h"
 
 #include <QDate>
 
 #include <algorithm>
 
 namespace {
-
-QString DateKeyText(long dateKey)
-{
-    const std::optional<qint64> day = DayOfDateKey(dateKey);
-    return day ? DayText(*day) : QString();
-}
-
-QString DownloadText(const QDateTime &when)
-{
-    return when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd hh:mm")) : QString();
-}
 
 GridRow Row(const QString &serial, const QString &calibration, qint64 records, long first,
             long last, const QDateTime &download)
@@ -28,7 +18,7 @@ GridRow Row(const QString &serial, const QString &calibration, qint64 records, l
             GroupedCount(records),
             DateKeyText(first),
             DateKeyText(last),
-            DownloadText(download)};
+            MomentListText(download)};
 }
 
 } // namespace
@@ -77,4 +67,15 @@ QString PickedDateText(long dateKey)
 {
     const std::optional<qint64> day = DayOfDateKey(dateKey);
     return day ? QDate::fromJulianDay(*day).toString(QStringLiteral("yyyy-MM-dd")) : QString();
+}
+
+std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error)
+{
+    const std::optional<int> months = store.CalibrationMonths(error);
+    std::optional<QVector<ArchiveTester>> testers;
+    if (months)
+        testers = store.Testers(error);
+    if (!testers)
+        return std::nullopt;
+    return ArchiveSite{*months, std::move(*testers)};
 }

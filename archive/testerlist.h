@@ -7,6 +7,17 @@
 #include <QDate>
 #include <QStringList>
 
+#include <optional>
+
+// The site's calibration interval and every tester archived.
+struct ArchiveSite
+{
+    int calibrationMonths = DefaultCalibrationMonths;
+    QVector<ArchiveTester> testers;
+};
+// Read together, on the archive's worker.
+std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error);
+
 // "  Serial Number", "  Last Calibration", "  Records", "  First Test",
 // "  Last Test", "  Last Download"
 QStringList TesterHeadings();
@@ -30,8 +41,8 @@ QVector<ArchiveTester> ListedTesters(const QVector<ArchiveTester> &testers,
 
 // A first row for all testers together (every one of testers), then one row
 // per listed tester: serial number, last calibration (followed by the due
-// mark when it is due), records, first and last test date (as the records
-// write dates), last download (yyyy-MM-dd hh:mm).
+// mark when it is due), records, first and last test date and the last
+// download with its time of day, dates in the results window's style.
 GridRows TesterRows(const QVector<ArchiveTester> &testers, const TesterListView &view);
 
 // A date key as the date lists of the search write it, "yyyy-mm-dd"; empty

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QToolButton>
 
 TCSpinEdit::TCSpinEdit(QWidget *parent)
@@ -35,6 +36,29 @@ void TCSpinEdit::SetRange(int minValue, int maxValue)
     SetValue(FValue);
 }
 
+void TCSpinEdit::AllowTyping(int digits)
+{
+    FTyping = true;
+    FEdit->setReadOnly(false);
+    FEdit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), FEdit));
+    connect(FEdit, &QLineEdit::textEdited, this, [this] {
+        const std::optional<int> typed = Typed();
+        if (typed && *typed >= FMin && *typed <= FMax && *typed != FValue) {
+            FValue = *typed;
+            if (OnChange)
+                OnChange();
+        }
+    });
+}
+
+std::optional<int> TCSpinEdit::Typed() const
+{
+    bool number = false;
+    const int typed = FEdit->text().toInt(&number);
+    return number ? std::optional<int>(typed) : std::nullopt;
+}
+
 void TCSpinEdit::SetValue(int value)
 {
     value = qBound(FMin, value, FMax);
@@ -54,6 +78,9 @@ bool TCSpinEdit::eventFilter(QObject *watched, QEvent *event)
             SetValue(FValue + (key->key() == Qt::Key_Up ? FIncrement : -FIncrement));
             return true;
         }
+        const bool digit = !key->text().isEmpty() && key->text().front().isDigit();
+        if (FTyping && digit)
+            return QWidget::eventFilter(watched, event);
         if (!key->text().isEmpty() && key->text().front().isPrint()) {
             QApplication::beep();
             return true;

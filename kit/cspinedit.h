@@ -1,9 +1,11 @@
 #pragma once
-// A number box whose value is changed only by its spin buttons and the Up
-// and Down keys, within a range; typed characters are refused with a beep.
+// A number box whose value is changed by its spin buttons and the Up and
+// Down keys, within a range; typed characters are refused with a beep, or,
+// where typing is allowed, digits are taken.
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QLineEdit;
 class QToolButton;
@@ -19,6 +21,12 @@ public:
     void SetValue(int value);
     void SetRange(int minValue, int maxValue);
     void SetIncrement(int increment) { FIncrement = increment; }
+    // Up to digits digits may be typed; a typed number within the range
+    // becomes the value at once, one outside it stays typed for the window
+    // to refuse (Typed tells it).
+    void AllowTyping(int digits);
+    // The number in the box as typed; none when it holds no digits.
+    std::optional<int> Typed() const;
 
     QToolButton *UpButton() const { return FUp; }
     QToolButton *DownButton() const { return FDown; }
@@ -43,4 +51,5 @@ private:
     int FMin = 0;
     int FMax = 0;
     int FIncrement = 1;
+    bool FTyping = false;
 };

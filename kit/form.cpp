@@ -3,6 +3,7 @@
 #include "kit/actionscope.h"
 #include "kit/exchangebusy.h"
 #include "kit/messagebox.h"
+#include "kit/screenplace.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -47,6 +48,9 @@ void TForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
+        // Still before the window system shows it: it comes up in its place.
+        if (FKeepOnScreen)
+            MoveOntoScreen(this);
         const ActionScope action;
         RunGuarded([this] { FormShow(); });
     }

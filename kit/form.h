@@ -29,11 +29,17 @@ protected:
 
     // Escape released on one of these controls closes the window.
     void CloseOnEscape(std::initializer_list<QWidget *> controls);
+    // The window is placed where it was last time: each showing moves it
+    // fully onto the screen it is on (see kit/screenplace.h).
+    void KeepOnScreen() { FKeepOnScreen = true; }
 
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool FKeepOnScreen = false;
 };
 
 // Connects a button's click to handler; exceptions reach the standard display.

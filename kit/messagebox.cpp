@@ -1,18 +1,49 @@
 #include "kit/messagebox.h"
 
 #include "kit/actionscope.h"
+#include "kit/screenplace.h"
 
+#include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QShowEvent>
 #include <exception>
 
 namespace {
 MessageHandler g_handler;
 QPointer<QWidget> g_owner;
+
+// A box comes up centred over the window that raised it (the modal window
+// in front, else the active one), whichever window owns it, and on that
+// window's screen.
+class TPlacedMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+    QPointer<QWidget> Over;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        // Sized by now, and not yet shown by the window system.
+        QMessageBox::showEvent(event);
+        if (event->spontaneous() || !Over || !Over->isVisible())
+            return;
+        QRect frame(QPoint(), size().grownBy(FrameMargins(this)));
+        frame.moveCenter(Over->frameGeometry().center());
+        move(PlaceInside(frame, WorkAreaOf(Over)));
+    }
+};
+
+QWidget *RaisingWindow()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
 
 int Show(const MessageRequest &request)
 {
@@ -32,8 +63,10 @@ int Show(const MessageRequest &request)
     if (g_handler)
         return g_handler(request);
     QWidget *parent = request.owner == MsgOwner::Application ? g_owner.data() : nullptr;
-    QMessageBox box(request.icon == MsgIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    request.caption, request.text, QMessageBox::NoButton, parent);
+    TPlacedMessageBox box(request.icon == MsgIcon::Stop ? QMessageBox::Critical
+                                                        : QMessageBox::NoIcon,
+                          request.caption, request.text, QMessageBox::NoButton, parent);
+    box.Over = RaisingWindow();
     // Texts from a tester, a file or the system are shown as they are, never
     // taken for markup.
     box.setTextFormat(Qt::PlainText);

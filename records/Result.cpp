@@ -108,6 +108,7 @@ TFormResult::TFormResult(QWidget *parent) : TForm(parent, QStringLiteral("Result
 void TFormResult::FormCreate()
 {
     move(WindowPositions[1].Left, WindowPositions[1].Top);
+    KeepOnScreen();
     for (int col = 0; col < RecordColumns; ++col)
         StringGrid1->SetColWidth(col, 120);
     StringGrid1->SetColWidth(0, 100);

@@ -49,6 +49,7 @@ TSearchForm::TSearchForm(QWidget *parent)
 void TSearchForm::FormCreate()
 {
     move(WindowPositions[1].Left, WindowPositions[1].Top);
+    KeepOnScreen();
     for (int col = 0; col < RecordColumns; ++col)
         StringGrid1->SetColWidth(col, 120);
     StringGrid1->SetColWidth(0, 100);

@@ -192,3 +192,16 @@ void PrintSearchRecords(QWidget *owner, const GridRows &gridRows)
         painter.end();
     }
 }
+
+void PrintArchiveRecords(QWidget *owner, const QStringList &header, const GridRows &gridRows)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!ExecutePrintDialog(printer, owner))
+        return;
+    const PrintJob job = ArchivePrintLayout(printer.width(), printer.height(), header, gridRows);
+    QPainter painter;
+    if (!BeginPrinting(painter, printer))
+        return;
+    PrintPages(painter, printer, job);
+    painter.end();
+}

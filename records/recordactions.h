@@ -62,3 +62,7 @@ void PrintResultRecords(QWidget *owner, const GridRows &gridRows,
 // Asks for a printer and prints the search-result layout, one print job a
 // page.
 void PrintSearchRecords(QWidget *owner, const GridRows &gridRows);
+
+// Asks for a printer and prints the records of an archive selection, each
+// page under header (see ArchivePrintLayout).
+void PrintArchiveRecords(QWidget *owner, const QStringList &header, const GridRows &gridRows);

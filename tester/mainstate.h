@@ -8,6 +8,13 @@
 // LinkSettings entries by name.
 enum { AutoSearch = 0, PortIndex = 1, BaudIndex = 2 };
 
+// WindowPositions entries by name. The archive window keeps its size in the
+// entry after its place, as left and top: how much wider and higher than
+// its smallest size it is (so that the clamp of stored places, which every
+// entry goes through, leaves a size that fits the screen as it is), see
+// archive/archivelayout.h.
+enum { MainWindowPlace = 0, ResultWindowPlace = 1, ArchiveWindowPlace = 2, ArchiveWindowSize = 3 };
+
 struct TWindowPosition
 {
     int Left = 0;

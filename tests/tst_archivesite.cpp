@@ -151,7 +151,7 @@ private slots:
         FormArchive->CSpinEdit1->SetValue(13);
         FormArchive->Button6->click();
         QTRY_VERIFY(!FormArchive->Busy());
-        QCOMPARE(fx->TakeTexts(), QStringList({"Setting complete!!!"}));
+        QCOMPARE(fx->TakeTexts(), QStringList({"Calibration interval set to 13 months"}));
         QCOMPARE(Column(0), QStringList({"all testers", "SN0000003"}));
         ArchiveError error;
         QCOMPARE(

@@ -114,6 +114,9 @@ private slots:
         QTest::newRow("due") << true << true
                              << "5 new records archived, 2 already there - calibration due!!!"
                              << "";
+        QTest::newRow("a large download, grouped")
+            << true << false << "499,995 new records archived, 1,509 already there"
+            << "";
         QTest::newRow("not archived")
             << false << false << "Records not archived"
             << "Records Not Archived : /a/archive.sqlite: file is not a database";
@@ -126,7 +129,9 @@ private slots:
         QFETCH(QString, failure);
         ArchiveResult<DownloadArchived> result;
         if (archived)
-            result.value = DownloadArchived{{5, 2}, due};
+            result.value = line.startsWith(QLatin1String("499"))
+                               ? DownloadArchived{{499995, 1509}, due}
+                               : DownloadArchived{{5, 2}, due};
         else
             result.error = ArchiveError(ArchiveErrorCode::Database)
                                .At("/a/archive.sqlite")
@@ -134,6 +139,26 @@ private slots:
         const DownloadArchivingText said = DownloadArchivingWords(result);
         QCOMPARE(said.line, line);
         QCOMPARE(said.failure, failure);
+    }
+
+    void calibrationInterval_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("set") << 12 << 24 << "Calibration interval set to 24 months";
+        QTest::newRow("one month") << 12 << 1 << "Calibration interval set to 1 month";
+        QTest::newRow("unchanged") << 24 << 24 << "Calibration interval is already 24 months";
+        QTest::newRow("unchanged, one") << 1 << 1 << "Calibration interval is already 1 month";
+    }
+    void calibrationInterval()
+    {
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(QString, said);
+        QCOMPARE(CalibrationSetText(before, after), said);
+        QCOMPARE(CalibrationRangeText(),
+                 QStringLiteral("The calibration interval must be 1 to 120 months"));
     }
 
     // The summaries of tst_archivestore's imports: files refused with their
@@ -158,6 +183,12 @@ private slots:
         QCOMPARE(ImportProgressText({1, 5, 12345}, {"/d/a.DAT", "/d/b.DAT"}),
                  QStringLiteral("File 2 of 5 : b.DAT\n12,345 records"));
         QCOMPARE(GroupedCount(1234567), QStringLiteral("1,234,567"));
+        // Across files: the records of all of them.
+        QCOMPARE(ImportProgressText({0, 1200, 150000}, {"/d/a.DAT"}, 1234567),
+                 QStringLiteral("File 1 of 1,200 : a.DAT\n150,000 of 1,234,567 records"));
+        summary = ImportSummary{1200, 1234567, 1000, {}, false};
+        QVERIFY(ImportSummaryText(summary).startsWith(
+            "Files read : 1,200\nRecords added : 1,234,567\nRecords already there : 1,000\n"));
     }
 };
 

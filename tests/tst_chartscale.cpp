@@ -1,8 +1,8 @@
-// The chart's arithmetic: value ticks, date ticks, month bars and where a
-// test lies in time.
+// The chart's arithmetic: value ticks, date ticks, the bars of months and
+// where a test lies in time, whichever of the testers' time forms it has.
 
 #include "archive/chartscale.h"
-#include "archive/store/archivestore.h"
+#include "archive/chartsummary.h"
 
 #include <QDate>
 #include <QTest>
@@ -105,24 +105,24 @@ private slots:
         QCOMPARE(shown, labels);
     }
 
-    void monthBarsCountEveryMonthBetween()
+    void monthBarsCountEveryTestOfTheirMonth()
     {
-        auto at = [](int y, int m, int d, double fraction) {
-            return PlotPoint{double(Day(y, m, d)) + fraction, 0.1f, false, 1};
-        };
-        const QVector<PlotPoint> points{at(2010, 1, 31, 0.99), at(2010, 3, 1, 0),
-                                        at(2009, 12, 1, 0.5), at(2010, 1, 1, 0)};
-        const QVector<MonthBar> bars = MonthBars(points);
-        QCOMPARE(bars.size(), 4);
-        const qint64 tests[] = {1, 2, 0, 1};
-        const int months[] = {12, 1, 2, 3};
-        for (int i = 0; i < 4; ++i) {
+        // Tests on the last moment of January, the first of March, in
+        // December and on New Year's Day.
+        const QVector<ChartDayCount> days{
+            {20100131, 1, 0}, {20100301, 1, 1}, {20091201, 1, 0}, {20100101, 1, 0}};
+        const QVector<PeriodBar> bars = PeriodBars(days, ChartPeriod::Month);
+        QCOMPARE(bars.size(), 3);
+        const qint64 tests[] = {1, 2, 1};
+        const qint64 firsts[] = {Day(2009, 12, 1), Day(2010, 1, 1), Day(2010, 3, 1)};
+        const qint64 ends[] = {Day(2010, 1, 1), Day(2010, 2, 1), Day(2010, 4, 1)};
+        for (int i = 0; i < 3; ++i) {
             QCOMPARE(bars[i].tests, tests[i]);
-            QCOMPARE(bars[i].month, months[i]);
-            QCOMPARE(bars[i].endDay, i + 1 < 4 ? bars[i + 1].firstDay : Day(2010, 4, 1));
+            QCOMPARE(bars[i].firstDay, firsts[i]);
+            QCOMPARE(bars[i].endDay, ends[i]);
         }
-        QCOMPARE(bars[2].endDay - bars[2].firstDay, 28);
-        QVERIFY(MonthBars({}).isEmpty());
+        QCOMPARE(bars[2].fails, 1);
+        QVERIFY(PeriodBars({}, ChartPeriod::Month).isEmpty());
     }
 
     void timeOfATest_data()
@@ -150,29 +150,37 @@ private slots:
     {
         QFETCH(QString, time);
         QFETCH(double, fraction);
-        const std::optional<double> got = FractionOfDay(time);
-        QCOMPARE(got.has_value(), fraction >= 0);
-        if (got)
-            QVERIFY2(std::abs(*got - fraction) < 1e-12, qPrintable(QString::number(*got)));
+        // As the chart places a record of 5 January 2010 with that time.
+        const std::optional<ChartReading> r = ChartReadingOf(20100105, time, 0.1f, 1, false);
+        QVERIFY(r);
+        QCOMPARE(bool(r->timed), fraction >= 0);
+        const double got = ReadingTime(*r) - Day(2010, 1, 5);
+        QVERIFY2(std::abs(got - std::max(0.0, fraction)) < 1e-9, qPrintable(QString::number(got)));
     }
 
-    void pointsFromReadings()
+    void readingsOfRecords()
     {
         QCOMPARE(DayOfDateKey(20100105), std::optional<qint64>(Day(2010, 1, 5)));
         QCOMPARE(DayOfDateKey(20120229), std::optional<qint64>(Day(2012, 2, 29)));
         for (long bad : {0L, -20100105L, 20100230L, 20101301L, 20100100L, 2010L})
             QVERIFY2(!DayOfDateKey(bad), qPrintable(QString::number(bad)));
 
-        const QVector<ChartPoint> readings{{7, 20100105, "18:00.00", 0.25f, true},
-                                           {8, 20100230, "09:00.00", 0.1f, false},
-                                           {9, 20100106, "bad", 0.05f, false}};
-        const QVector<PlotPoint> points = PlotPoints(readings);
-        QCOMPARE(points.size(), 2);
-        QCOMPARE(points[0].x, Day(2010, 1, 5) + 0.75);
-        QCOMPARE(points[0].y, 0.25f);
-        QVERIFY(points[0].fail);
-        QCOMPARE(points[0].testNo, 7);
-        QCOMPARE(points[1].x, double(Day(2010, 1, 6)));
+        // As the archive gives them: a test at 18:00, one on a day that is
+        // none (left out), one whose time cannot be read (at the start of
+        // its day).
+        const std::optional<ChartReading> evening =
+            ChartReadingOf(20100105, u"18:00.00", 0.25f, 7, true);
+        QVERIFY(evening);
+        QCOMPARE(ReadingTime(*evening), Day(2010, 1, 5) + 0.75);
+        QCOMPARE(evening->reading, 0.25f);
+        QVERIFY(evening->fail);
+        QCOMPARE(evening->testNo, 7);
+        QVERIFY(!ChartReadingOf(20100230, u"09:00.00", 0.1f, 8, false));
+        const std::optional<ChartReading> untimed =
+            ChartReadingOf(20100106, u"bad", 0.05f, 9, false);
+        QVERIFY(untimed);
+        QCOMPARE(ReadingTime(*untimed), double(Day(2010, 1, 6)));
+        QVERIFY(!untimed->timed);
     }
 
     void timeTicks_data()

@@ -2,8 +2,8 @@
 // one by one or summed up per day, week or month, the periods, quantiles,
 // bars and summaries, and a reading taken from an archived record.
 
-#include "archive/chartinput.h"
 #include "archive/chartsummary.h"
+#include "archive/store/chartinput.h"
 
 #include <QDate>
 #include <QTest>

@@ -2,6 +2,7 @@
 // pages, read back with pdftotext.
 
 #include "guifixture.h"
+#include "pdftext.h"
 
 #include "kit/printdialog.h"
 #include "records/Result.h"
@@ -10,7 +11,6 @@
 #include "records/stringgrid.h"
 
 #include <QPrinter>
-#include <QProcess>
 #include <memory>
 
 class TestPrinting : public GuiTest
@@ -20,24 +20,11 @@ class TestPrinting : public GuiTest
     QString pdf;
     bool cancel = false;
 
-    static QString Run(const QString &program, const QStringList &args)
-    {
-        QProcess p;
-        p.start(program, args);
-        if (!p.waitForFinished(30000) || p.exitCode() != 0)
-            return QString();
-        return QString::fromUtf8(p.readAllStandardOutput());
-    }
-    int Pages() const
-    {
-        const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
-        const int at = info.indexOf(QStringLiteral("Pages:"));
-        return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-    }
+    int Pages() const { return ::Pages(pdf); }
     QString Page(int n) const
     {
-        return Run(QStringLiteral("pdftotext"),
-                   {"-f", QString::number(n), "-l", QString::number(n), pdf, "-"});
+        return PdfToolOutput(QStringLiteral("pdftotext"),
+                             {"-f", QString::number(n), "-l", QString::number(n), pdf, "-"});
     }
 
     void OpenRecords(int count)

@@ -44,6 +44,8 @@ private slots:
     void searchJobs();
     void searchJobsPrinted_data();
     void searchJobsPrinted();
+    void archivePages_data();
+    void archivePages();
 };
 
 void TestPrintLayout::resultsFirstPage()
@@ -182,6 +184,59 @@ void TestPrintLayout::searchJobsPrinted()
     for (const PrintJob &job : jobs)
         QVERIFY(!job[0].isEmpty());
     QCOMPARE(jobs.last()[0].last().text, records ? QStringLiteral("Manual") : PlainHeadings()[5]);
+}
+
+void TestPrintLayout::archivePages_data()
+{
+    QTest::addColumn<int>("headerLines");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("pages");
+    // Lines 3 on: the header, a blank line, the headings, then rows up to
+    // line 74; the page's number on line 77.
+    QTest::newRow("headings only") << 6 << 0 << 1;
+    QTest::newRow("one row") << 6 << 1 << 1;
+    QTest::newRow("a page full") << 6 << 64 << 1;
+    QTest::newRow("one more") << 6 << 65 << 2;
+    QTest::newRow("many pages") << 6 << 1000 << 16;
+    QTest::newRow("a short header") << 1 << 69 << 1;
+    QTest::newRow("no header") << 0 << 71 << 2;
+}
+
+void TestPrintLayout::archivePages()
+{
+    QFETCH(int, headerLines);
+    QFETCH(int, records);
+    QFETCH(int, pages);
+    QStringList header;
+    for (int k = 0; k < headerLines; ++k)
+        header << QStringLiteral("header %1").arg(k);
+    const GridRows grid = Grid(records);
+    const PrintJob job = ArchivePrintLayout(4800, 8000, header, grid);
+    QCOMPARE(job.size(), pages);
+    QCOMPARE(ArchivePageCount(headerLines, records), pages);
+    const int perPage = ArchiveRowsPerPage(headerLines);
+    QCOMPARE(perPage, 70 - headerLines);
+    int row = 1;
+    for (int p = 0; p < pages; ++p) {
+        const PrintPage &page = job[p];
+        // Every page says what it is, under its headings, and which it is.
+        for (int k = 0; k < headerLines; ++k) {
+            QCOMPARE(page[k].text, header[k]);
+            QCOMPARE(page[k].y, (3 + k) * 100);
+            QCOMPARE(page[k].x, 300);
+        }
+        CheckRow(page, headerLines, grid[0], 300, 600, (4 + headerLines) * 100);
+        const int rows = std::min(perPage, records - p * perPage);
+        QCOMPARE(page.size(), headerLines + (1 + rows) * RecordColumns + 1);
+        for (int r = 0; r < rows; ++r, ++row)
+            CheckRow(page, headerLines + (1 + r) * RecordColumns, grid[row], 300, 600,
+                     (5 + headerLines + r) * 100);
+        QCOMPARE(page.last().text, QStringLiteral("page %1 of %2").arg(p + 1).arg(pages));
+        QCOMPARE(page.last().y, 7700);
+        for (const PrintItem &item : page)
+            QVERIFY(item.y + 100 <= 8000 - 200);
+    }
+    QCOMPARE(row, grid.size());
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

@@ -3,6 +3,9 @@
 // by hand, "page N of M" on every page, the record list cut at its limit,
 // and a document that is written whole or not at all.
 
+#include "handreport.h"
+#include "pdftext.h"
+
 #include "archive/reportflow.h"
 #include "archive/reportjob.h"
 #include "archive/reportpainter.h"
@@ -19,96 +22,6 @@
 #include <QTest>
 
 namespace {
-
-QString Run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int Pages(const QString &pdf)
-{
-    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
-    const int at = info.indexOf(QStringLiteral("Pages:"));
-    return at < 0 ? -1 : info.mid(at + 6).section(u'\n', 0, 0).trimmed().toInt();
-}
-
-// Page n as laid out on paper, one line of text a line of the page.
-QString PageText(const QString &pdf, int n)
-{
-    return Run(QStringLiteral("pdftotext"),
-               {"-layout", "-f", QString::number(n), "-l", QString::number(n), pdf, "-"});
-}
-
-// The words of pattern with any blanks between them, on one line.
-bool HasLine(const QString &text, const QString &pattern)
-{
-    QStringList words;
-    for (const QString &word : pattern.split(QStringLiteral("  "), Qt::SkipEmptyParts))
-        words << QRegularExpression::escape(word.trimmed());
-    return QRegularExpression(words.join(QStringLiteral("[ \\t]+"))).match(text).hasMatch();
-}
-
-GridRow Record(int testNo, const char *date, const char *time, const char *reading,
-               const char *result)
-{
-    return {QString::number(testNo).rightJustified(5, u'0'),
-            QLatin1String(date),
-            QLatin1String(time),
-            QLatin1String(reading),
-            QLatin1String(result),
-            QStringLiteral("Manual")};
-}
-
-// The chart of records' readings in unit, as the archive would give it.
-ChartData ChartOf(const GridRows &records, const QString &unit)
-{
-    ChartInput input;
-    input.unit = unit;
-    for (const GridRow &r : records) {
-        const long dateKey = DateKey(r[1]);
-        const bool fail = r[4] == QLatin1String("FAIL");
-        input.days.append({dateKey, 1, fail ? 1 : 0});
-        const ReadingParts parts = SplitReading(r[3]);
-        const std::optional<double> value = ReadingNumber(parts.value);
-        if (parts.unit == unit && value)
-            if (const auto reading =
-                    ChartReadingOf(dateKey, r[2], float(*value), TextToLong(r[0]), fail))
-                input.readings.append(*reading);
-    }
-    return PrepareChart(std::move(input));
-}
-
-// Six records worked out by hand: PASS 4, FAIL 2; in %BAC 0.000, 0.045,
-// 0.020, 0.020 (median at rank 2 of 4: 0.020; 90th percentile at rank 4:
-// 0.045) and one that is no number; one in mg/L. Three tests in March 2010
-// and three in April, one FAIL in each.
-ReportInput HandReport()
-{
-    ReportInput input;
-    input.testers = {
-        {QStringLiteral("SN-77"), QStringLiteral("V1.02"), QStringLiteral("2009-03-15")}};
-    input.criteria.byDate = true;
-    input.criteria.dateFrom = QStringLiteral("2010-04-30");
-    input.criteria.dateTo = QStringLiteral("2010-03-01");
-    input.criteria.byTestNo = true;
-    input.criteria.testNoFrom = QStringLiteral("1");
-    input.criteria.testNoTo = QStringLiteral("6");
-    input.records = {Record(1, "11 - Mar - 2010", "08:00.00", "0.000 %BAC", "PASS"),
-                     Record(2, "11 - Mar - 2010", "09:10.00", "0.045 %BAC", "FAIL"),
-                     Record(3, "12 - Mar - 2010", "10:00.00", "0.020 %BAC", "PASS"),
-                     Record(4, "02 - Apr - 2010", "11:00.00", "----- %BAC", "FAIL"),
-                     Record(5, "02 - Apr - 2010", "12:00.00", "0.210 mg/L", "PASS"),
-                     Record(6, "03 - Apr - 2010", "13:00.00", "0.020 %BAC", "PASS")};
-    input.figures = FiguresOf(input.records);
-    input.chart = ChartOf(input.records, QStringLiteral("%BAC"));
-    input.chartTitle.tester = QStringLiteral("SN-77");
-    input.made = QDateTime(QDate(2010, 4, 5), QTime(14, 30));
-    return input;
-}
 
 // 1,509 records of a year, in %BAC and mg/L.
 ReportInput LongReport(int limit)

@@ -5,7 +5,7 @@
 // the drift), and a tenth of the tests in another unit (counted in the bars,
 // not drawn).
 
-#include "archive/chartinput.h"
+#include "archive/store/chartinput.h"
 
 #include <QDate>
 #include <QRandomGenerator>

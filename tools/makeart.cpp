@@ -1,7 +1,8 @@
-// Draws the program's pictures: the toolbar glyphs of the main window and the
-// results window, the clock-setup picture of the connection dialog, the program icon and the
-// main window's background, and the icon file of the Windows program and its
-// installer. Usage: kestrune-art [resources directory]
+// Draws the program's pictures: the toolbar glyphs of the main window, the
+// results window and the archive window, the clock-setup picture of the
+// connection dialog, the program icon and the main window's background, and
+// the icon file of the Windows program and its installer. Usage:
+// kestrune-art [resources directory]
 
 #include <QBuffer>
 #include <QDir>
@@ -271,6 +272,27 @@ void Import(QPainter &p)
     Drum(p, 15, 20, 15, 4, 2);
     Shape(p, Polygon({{18, 7}, {24, 7}, {24, 12}, {28, 12}, {21, 18.5}, {14, 12}, {18, 12}}),
           Green);
+}
+
+// A report: a page with a title, a bar chart and lines of text, a seal of
+// approval at its foot.
+void Report(QPainter &p)
+{
+    Shape(p, Polygon({{6, 2}, {21, 2}, {27, 8}, {27, 30}, {6, 30}}), Paper);
+    Shape(p, Polygon({{21, 2}, {21, 8}, {27, 8}}), QColor(0xDD, 0xE3, 0xE9));
+    Line(p, {9.5, 6}, {17, 6}, Ink.lighter(150), 1.6);
+    p.setPen(Qt::NoPen);
+    const qreal bars[] = {5, 8, 6.5, 10};
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(i == 3 ? Red : Blue);
+        p.drawRect(QRectF(10 + i * 3.5, 20 - bars[i], 2.6, bars[i]));
+    }
+    Line(p, {9, 20.5}, {24, 20.5}, Steel, 0.9);
+    for (qreal y : {24.0, 27.0})
+        Line(p, {9.5, y}, {18, y}, Steel.lighter(125), 1.0);
+    QPainterPath seal;
+    seal.addEllipse(QPointF(23, 26), 3.2, 3.2);
+    Shape(p, seal, Green);
 }
 
 void Refresh(QPainter &p)
@@ -603,6 +625,7 @@ int main(int argc, char **argv)
         {"search", 62, "search", Magnifier},
         {"import", 62, "import", Import},
         {"refresh", 62, "refresh", Refresh},
+        {"report", 62, "report", Report},
     };
     bool ok = true;
     for (const Item &item : items) {

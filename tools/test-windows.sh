@@ -89,12 +89,16 @@ timeout 120 "$wine" reg add "$env_key" /v QT_QPA_PLATFORM /t REG_SZ /d offscreen
 timeout 120 "$wine" reg add "$env_key" /v QT_QPA_FONTDIR /t REG_SZ \
   /d "$(winpath /usr/share/fonts/truetype/dejavu)" /f >/dev/null
 
-for test in tst_wincomport tst_winexchange tst_winprogram tst_workbook; do
+for test in tst_wincomport tst_winexchange tst_winprogram tst_workbook tst_reportfiles; do
   echo "== $test (Wine)"
   # A program under Wine without a console has no usable standard output.
   (cd "$build/tests" && timeout 600 "$wine" "$test.exe" -o "$test.txt,txt") || failed+=("$test")
   cat "$build/tests/$test.txt" 2>/dev/null || true
 done
+
+# The reports written under Wine, read back here: the prefix has no pdftotext.
+echo "== Reports written under Wine, read back with pdftotext"
+bash "$root/tests/check_report_text.sh" "$build/tests" || failed+=(report_text)
 
 echo "== Download benchmark: Linux, then Wine"
 "$root/build/tools/bench_exchange" | grep -A2 '^500-record'

@@ -6,6 +6,7 @@
 #include "archive/store/archiveerror.h"
 #include "archive/store/archivelocation.h"
 #include "archive/store/archivequery.h"
+#include "archive/store/chartinput.h"
 #include "records/data/recordfields.h"
 
 #include <QDateTime>
@@ -91,6 +92,21 @@ public:
     // SearchCriteria::unit), in time order, for the chart.
     std::optional<QVector<ChartPoint>> Readings(const ArchiveQuery &query, const QString &unit,
                                                 ArchiveError *error);
+    // What the chart of the query's records is drawn from: the tests of
+    // every day whatever their unit, and the readings in the unit that unitOf
+    // picks from the counts of readings in each unit (in no order). keepGoing,
+    // asked now and then, stops it with Cancelled when it answers false.
+    std::optional<ChartInput>
+    Chart(const ArchiveQuery &query,
+          const std::function<QString(const QVector<ChartUnitCount> &counts)> &unitOf,
+          ArchiveError *error, const std::function<bool()> &keepGoing = {});
+    // Hands every record of the query to each, in no order: its date key and
+    // its reading and result texts. each answering false stops it with
+    // Cancelled.
+    bool EachRecord(
+        const ArchiveQuery &query,
+        const std::function<bool(long dateKey, QStringView reading, QStringView result)> &each,
+        ArchiveError *error);
 
     // The site's calibration interval in months (DefaultCalibrationMonths
     // until one is set); every program using the archive reads the same.

@@ -147,3 +147,11 @@ DataFileStatus LoadDataFile(const QString &path, DataFileContent *content, QStri
     auto forEachLine = [&bytes](auto &&visit) { ForEachLine(bytes, visit); };
     return ParseLines(lineCount, forEachLine, content);
 }
+
+std::optional<qint64> CountDataFileRecords(const QString &path)
+{
+    QByteArray bytes;
+    if (!ReadFileBytes(path, DataFileMaxBytes, bytes, nullptr))
+        return std::nullopt;
+    return std::max<qint64>(0, CountLines(bytes) - FirstRecordLine);
+}

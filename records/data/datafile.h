@@ -5,6 +5,8 @@
 #include "base/filelines.h"
 #include "records/data/recordfields.h"
 
+#include <optional>
+
 inline const char DataFileMarker[] = "Kestrune";
 inline constexpr int DataFileMaxLine = 999;
 inline constexpr qint64 DataFileMaxBytes = MaxTextFileBytes;
@@ -31,3 +33,6 @@ DataFileStatus ParseDataFileLines(const QStringList &lines, DataFileContent *con
 // DataFileMaxBytes or holds more than DataFileMaxRecords records is Refused
 // with the reason in *error, before anything of it is taken.
 DataFileStatus LoadDataFile(const QString &path, DataFileContent *content, QString *error);
+// How many record lines the file at path holds, read as LoadDataFile reads
+// it but without taking the records; nullopt when it cannot be read.
+std::optional<qint64> CountDataFileRecords(const QString &path);

@@ -1,5 +1,6 @@
 #include "records/data/printlayout.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -63,6 +64,60 @@ QVector<PrintJob> SearchPrintLayout(int pageWidth, int pageHeight, int fontHeigh
         }
     }
     return jobs;
+}
+
+namespace {
+// Lines of an archive page: the header from the third on, a blank line, the
+// headings, the rows, and the page's number on the last but two.
+constexpr int ArchiveTopLine = 3;
+constexpr int ArchiveFooterLine = 77;
+constexpr int ArchiveLastRowLine = ArchiveFooterLine - 3;
+} // namespace
+
+int ArchiveRowsPerPage(int headerLines)
+{
+    const int firstRow = ArchiveTopLine + headerLines + 2;
+    return std::max(1, ArchiveLastRowLine - firstRow + 1);
+}
+
+int ArchivePageCount(int headerLines, qsizetype records)
+{
+    const qsizetype perPage = ArchiveRowsPerPage(headerLines);
+    return int(std::max<qsizetype>(1, (records + perPage - 1) / perPage));
+}
+
+PrintPage ArchivePrintPage(int pageWidth, int pageHeight, const QStringList &header,
+                           const GridRow &headings, const GridRows &rows, int index, int pages)
+{
+    const int w = pageWidth / 8;
+    const int d = pageHeight / 80;
+    const int x0 = w / 2;
+    PrintPage page;
+    int n = ArchiveTopLine;
+    for (const QString &line : header)
+        page.append({x0, n++ * d, line});
+    ++n;
+    AddRow(page, headings, x0, w, n++ * d);
+    const int room = ArchiveRowsPerPage(int(header.size()));
+    for (qsizetype r = 0; r < rows.size() && r < room; ++r)
+        AddRow(page, rows[r], x0, w, n++ * d);
+    page.append(
+        {x0, ArchiveFooterLine * d, QStringLiteral("page %1 of %2").arg(index + 1).arg(pages)});
+    return page;
+}
+
+PrintJob ArchivePrintLayout(int pageWidth, int pageHeight, const QStringList &header,
+                            const GridRows &gridRows)
+{
+    const GridRow headings = gridRows.value(0);
+    const GridRows records = gridRows.mid(1);
+    const int perPage = ArchiveRowsPerPage(int(header.size()));
+    const int pages = ArchivePageCount(int(header.size()), records.size());
+    PrintJob job;
+    for (int page = 0; page < pages; ++page)
+        job.append(ArchivePrintPage(pageWidth, pageHeight, header, headings,
+                                    records.mid(qsizetype(page) * perPage, perPage), page, pages));
+    return job;
 }
 
 void DropEmptyLastJob(QVector<PrintJob> &jobs)

@@ -26,5 +26,22 @@ PrintJob ResultsPrintLayout(int pageWidth, int pageHeight, const QStringList &de
 QVector<PrintJob> SearchPrintLayout(int pageWidth, int pageHeight, int fontHeight,
                                     const QStringList &deviceInfo, const GridRows &gridRows);
 
+// Archive selections: every page says what it is (header lines such as a
+// title, the tester, the filter in words and the day printed), then the
+// headings, rows, and "page N of M" at its foot. Line height = page height /
+// 80, as in the results window, so that every page holds as many rows. Made
+// page by page, so that rows read a page at a time can be printed as they
+// come: the rows a page holds under headerLines header lines (at least one),
+int ArchiveRowsPerPage(int headerLines);
+// the pages that records rows take (at least one, for the headings),
+int ArchivePageCount(int headerLines, qsizetype records);
+// and page index (0-based) of pages, holding rows (no more than a page
+// holds) under header and headings.
+PrintPage ArchivePrintPage(int pageWidth, int pageHeight, const QStringList &header,
+                           const GridRow &headings, const GridRows &rows, int index, int pages);
+// All pages of gridRows (row 0 the headings).
+PrintJob ArchivePrintLayout(int pageWidth, int pageHeight, const QStringList &header,
+                            const GridRows &gridRows);
+
 // The jobs worth printing: a last job whose page holds nothing is dropped.
 void DropEmptyLastJob(QVector<PrintJob> &jobs);

@@ -1,4 +1,4 @@
-#include "archive/chartinput.h"
+#include "archive/store/chartinput.h"
 
 #include "records/data/recordfields.h"
 #include "records/data/recordvalues.h"

@@ -1,0 +1,108 @@
+// The archive window's toolbar: the selection saved as a data file, exported,
+// printed or made into a report, data files imported, the list read again.
+
+#include "archive/Archive.h"
+#include "archive/archivemodel.h"
+#include "archive/archivewords.h"
+#include "archive/importprogress.h"
+#include "archive/reportrun.h"
+#include "archive/selectionwords.h"
+#include "kit/filedialogs.h"
+#include "kit/messagebox.h"
+#include "kit/texts.h"
+#include "records/recordactions.h"
+
+#include <QDateTime>
+#include <QMenu>
+#include <QToolButton>
+
+void TFormArchive::CreateReport()
+{
+    Report = new TReportRun(this, FChart);
+    auto *menu = new QMenu(BitBtn7);
+    const auto item = [this, menu](const QString &text, bool print) {
+        connect(menu->addAction(text), &QAction::triggered, this,
+                [this, print] { RunGuarded([this, print] { BitBtn7Click(print); }); });
+    };
+    item(QStringLiteral("Save as PDF document…"), false);
+    item(QStringLiteral("Print…"), true);
+    BitBtn7->setMenu(menu);
+    BitBtn7->setPopupMode(QToolButton::InstantPopup);
+    CloseOnEscape({BitBtn7});
+}
+
+void TFormArchive::BitBtn1Click()
+{
+    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
+        WriteRecordFile(this, SaveDialog1, rows, QLatin1Char(','), MsgOwner::Application,
+                        deviceInfo);
+    });
+}
+
+void TFormArchive::BitBtn2Click()
+{
+    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
+        WriteRecordFile(this, SaveDialog2, rows, QLatin1Char('\t'), MsgOwner::Application,
+                        deviceInfo);
+    });
+}
+
+void TFormArchive::BitBtn3Click()
+{
+    // Each page says what it holds: the tester, the filter, the day printed.
+    WithSelectionRows([this](const GridRows &rows, const QStringList &) {
+        PrintArchiveRecords(this,
+                            SelectionPrintHeader(SelectedSerial(), Records->Query().criteria,
+                                                 rows.size() - 1, QDateTime::currentDateTime()),
+                            rows);
+    });
+}
+
+void TFormArchive::BitBtn4Click()
+{
+    if (FImport->Running())
+        return;
+    const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
+    if (paths.isEmpty() || !Located())
+        return;
+    FImport->Start(paths,
+                   [this](const ArchiveResult<ImportSummary> &summary) { Imported(summary); });
+}
+
+void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
+{
+    if (!summary) {
+        Fail(summary.error);
+        return;
+    }
+    const bool whole = summary->refused.isEmpty() && !summary->cancelled;
+    ApplicationMessageBox(ImportSummaryText(*summary),
+                          QString::fromLatin1(whole ? CapCompletion : CapFailure));
+    if (isVisible())
+        Refresh();
+    else
+        FormClose();
+}
+
+void TFormArchive::BitBtn5Click()
+{
+    Refresh();
+}
+
+void TFormArchive::BitBtn6Click()
+{
+    close();
+}
+
+void TFormArchive::BitBtn7Click(bool print)
+{
+    // The selection as the table shows it, once it has been read.
+    if (!FOpen || Records->Waiting())
+        return;
+    const ReportSelection selection{FLocation, Records->Query(), Records->Sort(),
+                                    Records->Records()};
+    if (print)
+        Report->Print(selection);
+    else
+        Report->Save(selection);
+}

@@ -1,0 +1,122 @@
+// The store's passes over every record of a selection: what the chart is
+// drawn from, and each record's values for a report's figures.
+
+#include "archive/store/archiveconnection.h"
+#include "archive/store/archivestore.h"
+
+namespace {
+
+// Rows between two questions whether to go on.
+constexpr int RowsAsked = 4096;
+const QString FailText = QStringLiteral("FAIL");
+
+// The query's conditions, and more of them.
+ArchiveFilterSql And(ArchiveFilterSql filter, const QString &condition,
+                     const QVariantList &values = {})
+{
+    filter.where += filter.where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
+    filter.where += condition;
+    filter.values += values;
+    return filter;
+}
+
+// The readings the chart and the search can compare.
+const QString Comparable = QStringLiteral("reading_ok = 1 AND reading IS NOT NULL");
+
+} // namespace
+
+std::optional<ChartInput>
+ArchiveStore::Chart(const ArchiveQuery &query,
+                    const std::function<QString(const QVector<ChartUnitCount> &counts)> &unitOf,
+                    ArchiveError *error, const std::function<bool()> &keepGoing)
+{
+    const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
+    if (!filter)
+        return std::nullopt;
+    QSqlQuery sql(db->Db());
+    QString reason;
+    const auto failed = [&]() -> std::optional<ChartInput> {
+        db->Fail(reason.isEmpty() ? SqlReason(sql.lastError()) : reason, error);
+        return std::nullopt;
+    };
+    const auto stopped = [&](qint64 rows) {
+        if (rows % RowsAsked != 0 || !keepGoing || keepGoing())
+            return false;
+        *error = ArchiveError(ArchiveErrorCode::Cancelled);
+        return true;
+    };
+
+    const ArchiveFilterSql readings = And(*filter, Comparable);
+    if (!RunSql(sql,
+                QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
+                    QStringLiteral(" GROUP BY unit"),
+                readings.values, &reason))
+        return failed();
+    QVector<ChartUnitCount> counts;
+    while (sql.next())
+        counts.append({sql.value(0).toString(), sql.value(1).toLongLong()});
+
+    ChartInput input;
+    input.unit = unitOf(counts);
+    if (!RunSql(sql,
+                QStringLiteral("SELECT date_key, COUNT(*),"
+                               " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
+                               " FROM records") +
+                    filter->where + QStringLiteral(" GROUP BY date_key"),
+                QVariantList{FailText} + filter->values, &reason))
+        return failed();
+    while (sql.next())
+        input.days.append({long(sql.value(0).toLongLong()), sql.value(1).toLongLong(),
+                           sql.value(2).toLongLong()});
+
+    const ArchiveFilterSql inUnit =
+        And(readings, QStringLiteral("unit = ?"), {SqlText(input.unit)});
+    if (!RunSql(sql,
+                QStringLiteral("SELECT test_no, date_key, time_text, reading, result_text"
+                               " FROM records") +
+                    inUnit.where,
+                inUnit.values, &reason))
+        return failed();
+    qint64 rows = 0;
+    while (sql.next()) {
+        if (stopped(++rows))
+            return std::nullopt;
+        const std::optional<ChartReading> reading =
+            ChartReadingOf(long(sql.value(1).toLongLong()), sql.value(2).toString(),
+                           float(sql.value(3).toDouble()), sql.value(0).toLongLong(),
+                           sql.value(4).toString() == FailText);
+        if (reading)
+            input.readings.append(*reading);
+    }
+    if (sql.lastError().isValid())
+        return failed();
+    return input;
+}
+
+bool ArchiveStore::EachRecord(
+    const ArchiveQuery &query,
+    const std::function<bool(long dateKey, QStringView reading, QStringView result)> &each,
+    ArchiveError *error)
+{
+    const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
+    if (!filter)
+        return false;
+    QSqlQuery sql(db->Db());
+    QString reason;
+    if (!RunSql(sql,
+                QStringLiteral("SELECT date_key, reading_text, result_text FROM records") +
+                    filter->where,
+                filter->values, &reason))
+        return db->Fail(reason, error);
+    while (sql.next()) {
+        const QString reading = sql.value(1).toString();
+        const QString result = sql.value(2).toString();
+        if (!each(long(sql.value(0).toLongLong()), reading, result)) {
+            *error = ArchiveError(ArchiveErrorCode::Cancelled);
+            return false;
+        }
+    }
+    if (sql.lastError().isValid())
+        return db->Fail(SqlReason(sql.lastError()), error);
+    return true;
+}
