@@ -3,6 +3,7 @@
 #include "archive/store/archivelocation.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/calibration.h"
+#include "archive/store/serverwatchdog.h"
 #include "kit/texts.h"
 
 #include <QDir>
@@ -66,6 +67,8 @@ QString WhatFailed(const ArchiveError &e)
                               "this program knows up to %2)")
             .arg(e.version)
             .arg(ArchiveSchemaVersion);
+    case ArchiveErrorCode::ServerSilent:
+        return QStringLiteral("the server gave no answer for %1 s").arg(ServerSilenceSeconds);
     case ArchiveErrorCode::SettingsIncorrect:
         return QString::fromLatin1(MsgSettingsIncorrect);
     case ArchiveErrorCode::CalibrationOutOfRange:

@@ -30,6 +30,7 @@ enum class ArchiveErrorCode {
     Database,      // reason: the database's own words
     NotAnArchive,  // the tables of another program
     NewerArchive,  // version: the archive's
+    ServerSilent,  // the server stopped answering and was given up
     // Requests
     SettingsIncorrect,     // a test-number range that the search dialog refuses
     CalibrationOutOfRange, // an interval outside MinCalibrationMonths..MaxCalibrationMonths
