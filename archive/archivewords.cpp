@@ -1,6 +1,7 @@
 #include "archive/archivewords.h"
 
 #include "archive/store/archivelocation.h"
+#include "archive/store/archiveplaces.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/calibration.h"
 #include "archive/store/serverwatchdog.h"
@@ -51,6 +52,9 @@ QString WhatFailed(const ArchiveError &e)
     case ArchiveErrorCode::NoServerLocation:
         return QStringLiteral("a server must be given as postgresql:// followed by the server, or "
                               "odbc: followed by a connection string or DSN");
+    case ArchiveErrorCode::LocalNotSqlite:
+        return QStringLiteral("%1 must be sqlite: followed by a file path, not \"%2\"")
+            .arg(QLatin1String(LocalArchiveEnvironment), e.detail);
     case ArchiveErrorCode::NotOneLine:
         return QStringLiteral("%1 is no file of one line").arg(e.detail);
     case ArchiveErrorCode::CannotMakeFolder:

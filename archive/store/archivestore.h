@@ -117,6 +117,7 @@ public:
     struct Connection;
 
 private:
+    friend class ArchiveOutbox;
     explicit ArchiveStore(std::unique_ptr<Connection> connection);
     std::unique_ptr<Connection> db;
 };
