@@ -7,7 +7,9 @@
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
 #include "archive/retention.h"
+#include "archive/sitestate.h"
 #include "archive/store/archivechoice.h"
+#include "archive/store/archiveoutbox.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
 #include "kit/hourglasscursor.h"
@@ -43,6 +45,7 @@ struct TFormArchive::Site
 {
     int months = DefaultCalibrationMonths;
     QVector<ArchiveTester> testers;
+    qint64 unsent = 0; // this PC's records waiting for the site, when read in its place
 };
 
 namespace {
@@ -83,7 +86,8 @@ void Hourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
 
 TFormArchive::TFormArchive(QWidget *parent)
     : TForm(parent, QStringLiteral("Archive"), ClientWidth, ClientHeight),
-      FWorker(new ArchiveWorker(this)), FImport(new TImportProgress(FWorker, this))
+      FWorker(new ArchiveWorker(this)), FLocalWorker(new ArchiveWorker(this)),
+      FImport(new TImportProgress(FLocalWorker, this))
 {
     SetBackground(this, QColor(192, 192, 192));
 
@@ -192,6 +196,8 @@ void TFormArchive::CreateSite()
     Button4->setGeometry(1056, 6, 116, 30);
     Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
     Button5->setGeometry(1056, 40, 116, 30);
+    Band1 = new TSiteBand(toolBar1);
+    Band1->setGeometry(Label7->geometry());
 
     CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);
     CheckBox5->setGeometry(110, 82, 90, 21);
@@ -260,6 +266,7 @@ void TFormArchive::FormClose()
     FWriting.reset();
     FWritingJob.Cancel();
     FWorker->Close();
+    FLocalWorker->Close();
     for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
         hourglass->reset();
     FRetention->Forget();
@@ -267,7 +274,7 @@ void TFormArchive::FormClose()
 
 bool TFormArchive::Reading() const
 {
-    return FWorker->Busy();
+    return FWorker->Busy() || FLocalWorker->Busy();
 }
 
 bool TFormArchive::Busy() const
@@ -280,13 +287,52 @@ bool TFormArchive::Located()
     if (!FLocationError.Failed())
         return true;
     // The choice could not be read at the last refresh: it is read again.
-    FLocation = ChosenArchiveLocationIn(StartDirectory, &FLocationError);
+    Choose();
     if (FLocationError.Failed()) {
         Fail(FLocationError);
         return false;
     }
     FWorker->Open(FLocation);
     return true;
+}
+
+void TFormArchive::Choose()
+{
+    FPlaces = ChosenArchivePlacesIn(StartDirectory, &FLocationError);
+    FLocation = FPlaces.site ? *FPlaces.site : FPlaces.local;
+    FSiteAway = false;
+    Band1->hide();
+    if (FSender && !FLocationError.Failed())
+        FSender->Start(FPlaces);
+}
+
+void TFormArchive::SetSiteSender(SiteSender *sender)
+{
+    FSender = sender;
+    connect(sender, &SiteSender::StateChanged, this, &TFormArchive::SiteChanged);
+    // Records reached the server: it is read again, also when it could not
+    // be read before.
+    connect(sender, &SiteSender::Drained, this, &TFormArchive::RefreshQuietly);
+}
+
+void TFormArchive::SiteChanged(const SiteState &state)
+{
+    if (FSiteAway && Band1->isVisible())
+        Band1->Show(FSiteWhy, state.waiting);
+}
+
+void TFormArchive::RecordsCame()
+{
+    // The site's server has them only once they are sent.
+    if (!FPlaces.site || FSiteAway)
+        RefreshQuietly();
+}
+
+void TFormArchive::RefreshQuietly()
+{
+    // Not under a question or a dialog of its own.
+    if (isVisible() && !FImport->Running() && !FRetention->Running() && !FSetting && !FWriting)
+        Refresh();
 }
 
 void TFormArchive::Fail(const QString &reason)
@@ -308,24 +354,35 @@ void TFormArchive::Refresh()
     FSelecting.reset();
     Label5->clear();
     FOpen = false;
-    FLocation = ChosenArchiveLocationIn(StartDirectory, &FLocationError);
+    Choose();
     ShowDatabase();
     if (FLocationError.Failed()) {
         Refreshed({std::nullopt, FLocationError});
         return;
     }
     Hourglass(FRefreshing, this);
+    ReadSite(refresh);
+}
+
+void TFormArchive::ReadSite(quint64 refresh)
+{
     FWorker->Open(FLocation);
+    // This PC's archive in place of the site's: the band says how many of
+    // its records wait.
+    const bool counting = FSiteAway;
     FWorker->Run(
         this,
-        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) -> std::optional<Site> {
+        [counting](ArchiveStore &store, const ArchiveJob &,
+                   ArchiveError *error) -> std::optional<Site> {
             const std::optional<int> months = store.CalibrationMonths(error);
             std::optional<QVector<ArchiveTester>> testers;
             if (months)
                 testers = store.Testers(error);
-            if (!testers)
+            const std::optional<OutboxState> unsent =
+                testers && counting ? ArchiveOutbox::State(store, error) : OutboxState();
+            if (!testers || !unsent)
                 return std::nullopt;
-            return Site{*months, std::move(*testers)};
+            return Site{*months, std::move(*testers), unsent->waiting};
         },
         [this, refresh](const ArchiveResult<Site> &site) {
             if (refresh == FRefreshes)
@@ -335,6 +392,18 @@ void TFormArchive::Refresh()
 
 void TFormArchive::Refreshed(const ArchiveResult<Site> &site)
 {
+    if (!site && FPlaces.site && !FSiteAway) {
+        // Never an empty list for a server away: this PC's records, under
+        // the band that says so.
+        FSiteAway = true;
+        FSiteWhy = site.error;
+        FLocation = FPlaces.local;
+        ShowDatabase();
+        ReadSite(FRefreshes);
+        return;
+    }
+    if (site && FSiteAway)
+        Band1->Show(FSiteWhy, site->unsent);
     FRefreshing.reset();
     if (!site)
         Fail(site.error);
@@ -545,12 +614,17 @@ void TFormArchive::BitBtn4Click()
     const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
     if (paths.isEmpty() || !Located())
         return;
+    // Into this PC's archive first, whether a site is chosen or not.
+    FLocalWorker->Open(FPlaces.local);
     FImport->Start(paths,
                    [this](const ArchiveResult<ImportSummary> &summary) { Imported(summary); });
 }
 
 void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
 {
+    FLocalWorker->Close();
+    if (FSender)
+        FSender->Kick();
     if (!summary) {
         Fail(summary.error);
         return;
@@ -566,6 +640,9 @@ void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
 
 void TFormArchive::BitBtn5Click()
 {
+    // The operator asks: a sender stopped by the server's refusal tries too.
+    if (FSender)
+        FSender->Retry();
     Refresh();
 }
 
@@ -589,6 +666,10 @@ void TFormArchive::CheckBox5Click()
 
 void TFormArchive::Button6Click()
 {
+    if (FSiteAway) {
+        Fail(SiteNeededText(QStringLiteral("Setting the calibration interval"), FSiteWhy));
+        return;
+    }
     if (FSetting || !Located())
         return;
     const int months = CSpinEdit1->Value();
@@ -617,6 +698,12 @@ void TFormArchive::Button6Click()
 
 void TFormArchive::Button5Click()
 {
+    // The site's records are deleted on its server only.
+    if (FSiteAway) {
+        Fail(SiteNeededText(QStringLiteral("Delete Old…"), FSiteWhy) +
+             QStringLiteral(" Nothing was deleted."));
+        return;
+    }
     FRetention->Run(
         FTesterId, Left() + DialogLeft, Top() + DialogTop, [this] { return Located(); },
         [this] {

@@ -115,10 +115,20 @@ QString ArchivedLabelText(const ArchiveCounts &counts)
 
 DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result)
 {
+    return DownloadArchivingWords(result, std::nullopt);
+}
+
+DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result,
+                                             std::optional<qint64> waitingForSite)
+{
     if (!result)
         return {QLatin1String(LabelNotArchived),
                 QLatin1String(MsgNotArchived) + ArchiveErrorText(result.error)};
     QString line = ArchivedLabelText(result->counts);
+    if (waitingForSite)
+        line += *waitingForSite > 0
+                    ? QStringLiteral(" - %1 waiting for the site server").arg(*waitingForSite)
+                    : QStringLiteral(" - on the site server");
     if (result->calibrationDue)
         line += QLatin1String(LabelCalibrationDue);
     return {line, QString()};

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A count as the archive window writes it: "1,234,567".
 QString GroupedCount(qint64 count);
 
@@ -28,6 +30,11 @@ struct DownloadArchivingText
     QString failure; // empty when archived
 };
 DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result);
+// With a site's server chosen, the line says too whether the records of the
+// tester wait in this PC's outbox: " - 12 waiting for the site server", or
+// " - on the site server" once none waits.
+DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result,
+                                             std::optional<qint64> waitingForSite);
 
 // "File 2 of 5 : name.DAT\n1,024 records" for the import of paths.
 QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths);
