@@ -4,6 +4,7 @@
 #include "admin/Password.h"
 #include "app/settingsfile.h"
 #include "archive/Archive.h"
+#include "archive/sitestate.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
 #include "device/Setup.h"
@@ -91,6 +92,9 @@ TFormMain::TFormMain(QWidget *parent)
         *b.button = PictureButton(toolBar1, {b.left, 6, 100, 61}, {97, 57}, b.glyph, b.tip);
         (*b.button)->setAutoRaise(false);
     }
+    // The free end of the toolbar.
+    SiteState1 = new TSiteStateLabel(toolBar1);
+    SiteState1->setGeometry(764, 6, 233, 61);
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });
     OnClick(BitBtn4, [this] { BitBtn4Click(); });

@@ -13,6 +13,7 @@ class QLabel;
 class QStatusBar;
 class QTimer;
 class QToolButton;
+class TSiteStateLabel;
 
 class TFormMain : public QWidget
 {
@@ -56,6 +57,7 @@ public:
     QLabel *Image1;
     QPixmap Image2, Image3, Image4, Image5; // glyph stores
     QStatusBar *StatusBar1;
+    TSiteStateLabel *SiteState1; // whether this PC's records are on the site's server
 
 signals:
     // The main window has closed: the program ends.

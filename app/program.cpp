@@ -5,12 +5,14 @@
 #include "app/filesizesignal.h"
 #include "app/instanceguard.h"
 #include "app/windows.h"
+#include "archive/store/archiveworker.h"
 #include "base/processend.h"
 #include "kit/messagebox.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -63,6 +65,11 @@ int Run(int argc, char **argv)
     FormMain->show();
     const int result = application.exec();
     DestroyForms();
+    // A thread still waits on a silent server: the program ends without it.
+    if (ArchiveWorker::ThreadsGivenUp() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     return result;
 }
 } // namespace

@@ -7,7 +7,10 @@
 #include "archive/Archive.h"
 #include "archive/Database.h"
 #include "archive/downloadarchiver.h"
+#include "archive/sitestate.h"
 #include "archive/store/archivedriver.h"
+#include "archive/store/archiveplaces.h"
+#include "archive/store/sitesender.h"
 #include "device/Datetime.h"
 #include "device/Information.h"
 #include "device/Rstest.h"
@@ -22,11 +25,32 @@
 
 namespace {
 
+SiteSender *Sender = nullptr;
+
+// This PC's records go to the site's server when one is chosen; the main
+// window shows how far that is, and the server's refusal is said once.
+void SendToSite()
+{
+    Sender = new SiteSender(FormMain);
+    QObject::connect(Sender, &SiteSender::StateChanged, FormMain->SiteState1,
+                     &TSiteStateLabel::Show);
+    QObject::connect(Sender, &SiteSender::Refused, FormMain, [](const ArchiveError &why) {
+        ApplicationMessageBox(SiteRefusedText(why), QString::fromLatin1(CapFailure));
+    });
+    FormArchive->SetSiteSender(Sender);
+    ArchiveError unchosen;
+    const ArchivePlaces places = ChosenArchivePlacesIn(StartDirectory, &unchosen);
+    if (!unchosen.Failed())
+        Sender->Start(places);
+}
+
 // Every download the results window takes goes into the archive as well;
 // the results window shows how that went when it is done.
 void ArchiveDownloads()
 {
-    auto *archiver = new TDownloadArchiver(FormMain);
+    auto *archiver = new TDownloadArchiver(Sender, FormMain);
+    QObject::connect(archiver, &TDownloadArchiver::Archived, FormArchive,
+                     &TFormArchive::RecordsCame);
     QObject::connect(
         FormResult, &TFormResult::DownloadAccepted, archiver,
         [archiver](quint64 download, const QStringList &deviceInfo, const GridRows &records) {
@@ -63,7 +87,13 @@ void CreateForms()
     FormArchive = new TFormArchive(FormMain);
     FormDatabase = new TFormDatabase(FormMain);
     FormMain->SetUpTester();
+    SendToSite();
     ArchiveDownloads();
+}
+
+SiteSender *ProgramSiteSender()
+{
+    return Sender;
 }
 
 void DestroyForms()
@@ -83,5 +113,6 @@ void DestroyForms()
     FormPassWord = nullptr;
     SearchForm = nullptr;
     FormArchive = nullptr;
+    Sender = nullptr;
     FormDatabase = nullptr;
 }

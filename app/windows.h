@@ -4,3 +4,8 @@
 
 void CreateForms();
 void DestroyForms();
+
+class SiteSender;
+// The sender of this PC's records to the site's server, made with the
+// windows.
+SiteSender *ProgramSiteSender();

@@ -8,7 +8,9 @@
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
 #include "archive/retention.h"
+#include "archive/sitestate.h"
 #include "archive/store/archivechoice.h"
+#include "archive/store/archiveoutbox.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
 #include "kit/hourglasscursor.h"
@@ -71,7 +73,8 @@ void Hourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
 TFormArchive::TFormArchive(QWidget *parent)
     : TForm(parent, QStringLiteral("Archive"), ArchiveDefaultSize.width(),
             ArchiveDefaultSize.height(), Border::Sizeable),
-      FWorker(new ArchiveWorker(this)), FImport(new TImportProgress(FWorker, this))
+      FWorker(new ArchiveWorker(this)), FLocalWorker(new ArchiveWorker(this)),
+      FImport(new TImportProgress(FLocalWorker, this))
 {
     SetBackground(this, QColor(192, 192, 192));
 
@@ -177,6 +180,7 @@ void TFormArchive::CreateSite()
     SetFontPixels(Label7, 13);
     Button4 = new QPushButton(QStringLiteral("Database…"), toolBar1);
     Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
+    Band1 = new TSiteBand(toolBar1);
 
     CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);
     Label8 = new QLabel(QStringLiteral("Calibration every"), this);
@@ -236,6 +240,7 @@ void TFormArchive::FormClose()
     FWriting.reset();
     FWritingJob.Cancel();
     FWorker->Close();
+    FLocalWorker->Close();
     for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
         hourglass->reset();
     FRetention->Forget();
@@ -243,7 +248,7 @@ void TFormArchive::FormClose()
 
 bool TFormArchive::Reading() const
 {
-    return FWorker->Busy();
+    return FWorker->Busy() || FLocalWorker->Busy();
 }
 
 bool TFormArchive::Busy() const
@@ -256,13 +261,52 @@ bool TFormArchive::Located()
     if (!FLocationError.Failed())
         return true;
     // The choice could not be read at the last refresh: it is read again.
-    FLocation = ChosenArchiveLocationIn(StartDirectory, &FLocationError);
+    Choose();
     if (FLocationError.Failed()) {
         Fail(FLocationError);
         return false;
     }
     FWorker->Open(FLocation);
     return true;
+}
+
+void TFormArchive::Choose()
+{
+    FPlaces = ChosenArchivePlacesIn(StartDirectory, &FLocationError);
+    FLocation = FPlaces.site ? *FPlaces.site : FPlaces.local;
+    FSiteAway = false;
+    Band1->hide();
+    if (FSender && !FLocationError.Failed())
+        FSender->Start(FPlaces);
+}
+
+void TFormArchive::SetSiteSender(SiteSender *sender)
+{
+    FSender = sender;
+    connect(sender, &SiteSender::StateChanged, this, &TFormArchive::SiteChanged);
+    // Records reached the server: it is read again, also when it could not
+    // be read before.
+    connect(sender, &SiteSender::Drained, this, &TFormArchive::RefreshQuietly);
+}
+
+void TFormArchive::SiteChanged(const SiteState &state)
+{
+    if (FSiteAway && Band1->isVisible())
+        Band1->Show(FSiteWhy, state.waiting);
+}
+
+void TFormArchive::RecordsCame()
+{
+    // The site's server has them only once they are sent.
+    if (!FPlaces.site || FSiteAway)
+        RefreshQuietly();
+}
+
+void TFormArchive::RefreshQuietly()
+{
+    // Not under a question or a dialog of its own.
+    if (isVisible() && !FImport->Running() && !FRetention->Running() && !FSetting && !FWriting)
+        Refresh();
 }
 
 void TFormArchive::Fail(const QString &reason)
@@ -284,18 +328,34 @@ void TFormArchive::Refresh()
     FSelecting.reset();
     Label5->clear();
     FOpen = false;
-    FLocation = ChosenArchiveLocationIn(StartDirectory, &FLocationError);
+    Choose();
     ShowDatabase();
     if (FLocationError.Failed()) {
         Refreshed({std::nullopt, FLocationError});
         return;
     }
     Hourglass(FRefreshing, this);
+    ReadSite(refresh);
+}
+
+void TFormArchive::ReadSite(quint64 refresh)
+{
     FWorker->Open(FLocation);
+    // This PC's archive in place of the site's: the band says how many of
+    // its records wait.
+    const bool counting = FSiteAway;
     FWorker->Run(
         this,
-        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
-            return ReadSite(store, error);
+        [counting](ArchiveStore &store, const ArchiveJob &,
+                   ArchiveError *error) -> std::optional<ArchiveSite> {
+            std::optional<ArchiveSite> site = ::ReadSite(store, error);
+            if (!site || !counting)
+                return site;
+            const std::optional<OutboxState> unsent = ArchiveOutbox::State(store, error);
+            if (!unsent)
+                return std::nullopt;
+            site->unsent = unsent->waiting;
+            return site;
         },
         [this, refresh](const ArchiveResult<ArchiveSite> &site) {
             if (refresh == FRefreshes)
@@ -305,6 +365,18 @@ void TFormArchive::Refresh()
 
 void TFormArchive::Refreshed(const ArchiveResult<ArchiveSite> &site)
 {
+    if (!site && FPlaces.site && !FSiteAway) {
+        // Never an empty list for a server away: this PC's records, under
+        // the band that says so.
+        FSiteAway = true;
+        FSiteWhy = site.error;
+        FLocation = FPlaces.local;
+        ShowDatabase();
+        ReadSite(FRefreshes);
+        return;
+    }
+    if (site && FSiteAway)
+        Band1->Show(FSiteWhy, site->unsent);
     FRefreshing.reset();
     if (!site)
         Fail(site.error);
@@ -505,6 +577,10 @@ void TFormArchive::CheckBox5Click()
 
 void TFormArchive::Button6Click()
 {
+    if (FSiteAway) {
+        Fail(SiteNeededText(QStringLiteral("Setting the calibration interval"), FSiteWhy));
+        return;
+    }
     if (FSetting)
         return;
     // Typed, or stepped to with the arrows.
@@ -548,6 +624,12 @@ void TFormArchive::Button6Click()
 
 void TFormArchive::Button5Click()
 {
+    // The site's records are deleted on its server only.
+    if (FSiteAway) {
+        Fail(SiteNeededText(QStringLiteral("Delete Old…"), FSiteWhy) +
+             QStringLiteral(" Nothing was deleted."));
+        return;
+    }
     FRetention->Run(
         FTesterId, Left() + DialogLeft, Top() + DialogTop, [this] { return Located(); },
         [this] {

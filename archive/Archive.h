@@ -8,6 +8,7 @@
 // it reaches the archive through the window's worker.
 
 #include "archive/store/archiveimport.h"
+#include "archive/store/archiveplaces.h"
 #include "archive/store/archiveworker.h"
 #include "archive/store/calibration.h"
 #include "kit/filedialogs.h"
@@ -32,7 +33,10 @@ class TImportProgress;
 class TReadingChart;
 class TReportRun;
 class TRetention;
+class TSiteBand;
+class SiteSender;
 struct ArchiveSite;
+struct SiteState;
 
 // The filter's controls (CheckBox1 to 4, Edit1 to 4, ComboBox1 to 4, Label1
 // to 3) come from TSearchInputs, laid out as in the search dialog.
@@ -61,8 +65,16 @@ public:
     void StringGrid1SelectionChange();
     void StringGrid2HeadingClick(int col);
 
-    // Reads the testers and the selection again from the archive.
+    // Reads the testers and the selection again from the archive: the
+    // site's server when one is chosen, else (or while it cannot be read)
+    // this PC's archive.
     void Refresh();
+    // The site's records are sent through sender, which says how many wait.
+    void SetSiteSender(SiteSender *sender);
+    // Records came into this PC's archive: the window shows them.
+    void RecordsCame();
+    // It shows this PC's records because the site's server cannot be read.
+    bool SiteAway() const { return FSiteAway; }
     // The testers listed; row r + 1 of StringGrid1 is tester r.
     const QVector<ArchiveTester> &Testers() const { return FListed; }
     // Selects row of the tester list (0 = all testers).
@@ -84,6 +96,7 @@ public:
     QPushButton *Button1;                     // apply the filter
     QPushButton *Button2, *Button3;           // save and print the chart
     QLabel *Label7;                           // the database in use
+    TSiteBand *Band1;                         // over it: the site's server cannot be read
     QLabel *Label8, *Label9;                  // around the calibration interval
     QCheckBox *CheckBox5;                     // only the testers due
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
@@ -113,6 +126,10 @@ private:
     void CreateReport();
     void ShowDatabase();
     bool Located();
+    void Choose();
+    void ReadSite(quint64 refresh);
+    void SiteChanged(const SiteState &state);
+    void RefreshQuietly();
     void Fail(const QString &reason);
     void Fail(const ArchiveError &error);
     void Refreshed(const ArchiveResult<ArchiveSite> &site);
@@ -130,11 +147,16 @@ private:
     void PickDate(QComboBox *list);
 
     ArchiveWorker *FWorker;
+    ArchiveWorker *FLocalWorker; // imports into this PC's archive
+    SiteSender *FSender = nullptr;
     TChartPane *FChart;
     TImportProgress *FImport;
     TRetention *FRetention;
-    ArchiveLocation FLocation;
+    ArchivePlaces FPlaces;
+    ArchiveLocation FLocation;       // the archive read: the site's, or this PC's
     ArchiveError FLocationError;     // the choice of the archive could not be read
+    bool FSiteAway = false;          // the site's server could not be read
+    ArchiveError FSiteWhy;           // why
     bool FOpen = false;              // the last refresh read the archive
     quint64 FRefreshes = 0;          // answers to an earlier refresh are dropped
     QVector<ArchiveTester> FTesters; // every archived tester

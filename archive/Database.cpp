@@ -1,7 +1,10 @@
 #include "archive/Database.h"
 
 #include "archive/archivewords.h"
+#include "archive/sitestate.h"
 #include "archive/store/archivechoice.h"
+#include "archive/store/archiveoutbox.h"
+#include "archive/store/archiveplaces.h"
 #include "archive/store/archiveworker.h"
 #include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
@@ -10,6 +13,7 @@
 #include "tester/mainstate.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,7 +36,8 @@ void Fail(const QString &reason)
 } // namespace
 
 TFormDatabase::TFormDatabase(QWidget *parent)
-    : TForm(parent, QStringLiteral("Database"), 460, 226), FTrial(new ArchiveWorker(this))
+    : TForm(parent, QStringLiteral("Database"), 460, 246), FTrial(new ArchiveWorker(this)),
+      FCounting(new ArchiveWorker(this))
 {
     SetFontPixels(this, 11, QStringLiteral("MS Sans Serif"));
     Label1 = new QLabel(QStringLiteral("Where the archive keeps its records :"), this);
@@ -48,18 +53,21 @@ TFormDatabase::TFormDatabase(QWidget *parent)
     Edit2 = new QLineEdit(this);
     Edit2->setGeometry(32, 118, 416, 22);
     Edit2->setPlaceholderText(QStringLiteral("postgresql://user@host:5432/kestrune"));
+    Label3 = new QLabel(this);
+    Label3->setGeometry(32, 144, 416, 18);
     Label2 = new QLabel(this);
-    Label2->setGeometry(12, 148, 436, 30);
+    Label2->setGeometry(12, 168, 436, 30);
     Label2->setWordWrap(true);
+    SetFontPixels(Label3, 12);
     for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(RadioButton1),
                        static_cast<QWidget *>(RadioButton2), static_cast<QWidget *>(Edit1),
                        static_cast<QWidget *>(Edit2)})
         SetFontPixels(w, 13);
 
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setGeometry(140, 190, 75, 25);
+    BitBtn1->setGeometry(140, 210, 75, 25);
     BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn2->setGeometry(245, 190, 75, 25);
+    BitBtn2->setGeometry(245, 210, 75, 25);
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
         b->setAutoDefault(false);
 
@@ -71,6 +79,7 @@ TFormDatabase::TFormDatabase(QWidget *parent)
     OnClick(BitBtn3, [this] { BitBtn3Click(); });
     OnClick(RadioButton1, [this] { RadioButton1Click(); });
     OnClick(RadioButton2, [this] { RadioButton1Click(); });
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { ShowToSend(); });
     CloseOnEscape({RadioButton1, RadioButton2, Edit1, Edit2, BitBtn1, BitBtn2, BitBtn3});
 }
 
@@ -95,6 +104,58 @@ void TFormDatabase::FormShow()
         w->setEnabled(!FReadOnly);
     RadioButton1Click();
     BitBtn2->setFocus();
+    CountHeld();
+}
+
+void TFormDatabase::CountHeld()
+{
+    FHeld.reset();
+    ShowToSend();
+    const quint64 count = ++FCounts;
+    ArchiveError unread;
+    const std::optional<ArchiveLocation> local = LocalArchiveLocation(&unread);
+    // A file not made yet holds nothing, and is not made for this.
+    if (!local || !QFileInfo::exists(local->target)) {
+        FHeld = Held();
+        ShowToSend();
+        return;
+    }
+    FCounting->Open(*local);
+    FCounting->Run(
+        this,
+        [](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) -> std::optional<Held> {
+            const std::optional<QString> kept = ArchiveOutbox::KeptFor(store, error);
+            const std::optional<OutboxState> state =
+                kept ? ArchiveOutbox::State(store, error) : std::nullopt;
+            const std::optional<qint64> records = state ? store.Count({}, error) : std::nullopt;
+            if (!records)
+                return std::nullopt;
+            return Held{*kept, state->waiting, *records};
+        },
+        [this, count](const ArchiveResult<Held> &held) {
+            if (count != FCounts)
+                return;
+            FHeld = held.value;
+            ShowToSend();
+        });
+    FCounting->Close();
+}
+
+void TFormDatabase::ShowToSend()
+{
+    ArchiveError unread;
+    const std::optional<ArchiveLocation> server =
+        RadioButton2->isChecked() && FHeld
+            ? DatabaseChoice(true, Edit2->text(), StartDirectory, &unread)
+            : std::nullopt;
+    if (!server) {
+        Label3->clear();
+        return;
+    }
+    // The outbox kept for this very server holds what it still lacks; any
+    // other server gets every record.
+    const bool kept = FHeld->keptFor == ArchiveLocationText(*server);
+    Label3->setText(RecordsToSendText(kept ? FHeld->waiting : FHeld->records));
 }
 
 void TFormDatabase::RadioButton1Click()
@@ -105,6 +166,7 @@ void TFormDatabase::RadioButton1Click()
     Edit1->setEnabled(local);
     BitBtn3->setEnabled(local && !FReadOnly);
     Edit2->setEnabled(!local);
+    ShowToSend();
 }
 
 void TFormDatabase::FormClose()

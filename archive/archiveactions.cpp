@@ -7,6 +7,8 @@
 #include "archive/importprogress.h"
 #include "archive/reportrun.h"
 #include "archive/selectionwords.h"
+#include "archive/sitestate.h"
+#include "archive/store/sitesender.h"
 #include "kit/filedialogs.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
@@ -65,12 +67,17 @@ void TFormArchive::BitBtn4Click()
     const QStringList paths = ExecuteOpenFilesDialog(OpenDialog1);
     if (paths.isEmpty() || !Located())
         return;
+    // Into this PC's archive first, whether a site is chosen or not.
+    FLocalWorker->Open(FPlaces.local);
     FImport->Start(paths,
                    [this](const ArchiveResult<ImportSummary> &summary) { Imported(summary); });
 }
 
 void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
 {
+    FLocalWorker->Close();
+    if (FSender)
+        FSender->Kick();
     if (!summary) {
         Fail(summary.error);
         return;
@@ -86,6 +93,9 @@ void TFormArchive::Imported(const ArchiveResult<ImportSummary> &summary)
 
 void TFormArchive::BitBtn5Click()
 {
+    // The operator asks: a sender stopped by the server's refusal tries too.
+    if (FSender)
+        FSender->Retry();
     Refresh();
 }
 

@@ -4,6 +4,7 @@
 #include "archive/archivewords.h"
 #include "archive/liststyle.h"
 #include "archive/readingchart.h"
+#include "archive/sitestate.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
 #include "kit/screenplace.h"
@@ -149,7 +150,11 @@ void TFormArchive::LayOut()
         button->setFixedSize(ToolButtonSize);
         bar->addWidget(button);
     }
-    bar->addWidget(Label7, 1);
+    // The site's band, when it shows, lies over the database's name.
+    auto *database = new QGridLayout;
+    database->addWidget(Label7, 0, 0);
+    database->addWidget(Band1, 0, 0);
+    bar->addLayout(database, 1);
     auto *site = new QVBoxLayout;
     site->setSpacing(Gap);
     for (QPushButton *button : {Button4, Button5}) {

@@ -1,8 +1,10 @@
 #include "archive/archivewords.h"
 
 #include "archive/store/archivelocation.h"
+#include "archive/store/archiveplaces.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/calibration.h"
+#include "archive/store/serverwatchdog.h"
 #include "kit/texts.h"
 
 #include <QDir>
@@ -50,6 +52,9 @@ QString WhatFailed(const ArchiveError &e)
     case ArchiveErrorCode::NoServerLocation:
         return QStringLiteral("a server must be given as postgresql:// followed by the server, or "
                               "odbc: followed by a connection string or DSN");
+    case ArchiveErrorCode::LocalNotSqlite:
+        return QStringLiteral("%1 must be sqlite: followed by a file path, not \"%2\"")
+            .arg(QLatin1String(LocalArchiveEnvironment), e.detail);
     case ArchiveErrorCode::NotOneLine:
         return QStringLiteral("%1 is no file of one line").arg(e.detail);
     case ArchiveErrorCode::CannotMakeFolder:
@@ -66,6 +71,8 @@ QString WhatFailed(const ArchiveError &e)
                               "this program knows up to %2)")
             .arg(e.version)
             .arg(ArchiveSchemaVersion);
+    case ArchiveErrorCode::ServerSilent:
+        return QStringLiteral("the server gave no answer for %1 s").arg(ServerSilenceSeconds);
     case ArchiveErrorCode::SettingsIncorrect:
         return QString::fromLatin1(MsgSettingsIncorrect);
     case ArchiveErrorCode::CalibrationOutOfRange:
@@ -107,10 +114,20 @@ QString ArchivedLabelText(const ArchiveCounts &counts)
 
 DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result)
 {
+    return DownloadArchivingWords(result, std::nullopt);
+}
+
+DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result,
+                                             std::optional<qint64> waitingForSite)
+{
     if (!result)
         return {QLatin1String(LabelNotArchived),
                 QLatin1String(MsgNotArchived) + ArchiveErrorText(result.error)};
     QString line = ArchivedLabelText(result->counts);
+    if (waitingForSite)
+        line += *waitingForSite > 0
+                    ? QStringLiteral(" - %1 waiting for the site server").arg(*waitingForSite)
+                    : QStringLiteral(" - on the site server");
     if (result->calibrationDue)
         line += QLatin1String(LabelCalibrationDue);
     return {line, QString()};

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A count as the archive window writes it: "1,234,567".
 QString GroupedCount(qint64 count);
 
@@ -28,6 +30,11 @@ struct DownloadArchivingText
     QString failure; // empty when archived
 };
 DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result);
+// With a site's server chosen, the line says too whether the records of the
+// tester wait in this PC's outbox: " - 12 waiting for the site server", or
+// " - on the site server" once none waits.
+DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchived> &result,
+                                             std::optional<qint64> waitingForSite);
 
 // A refused calibration interval: "The calibration interval must be 1 to
 // 120 months".

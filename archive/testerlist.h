@@ -14,6 +14,7 @@ struct ArchiveSite
 {
     int calibrationMonths = DefaultCalibrationMonths;
     QVector<ArchiveTester> testers;
+    qint64 unsent = 0; // this PC's records waiting for the site, when read in its place
 };
 // Read together, on the archive's worker.
 std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error);

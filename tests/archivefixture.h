@@ -3,6 +3,7 @@
 // there), and records to put into it.
 
 #include "archive/store/archivechoice.h"
+#include "archive/store/archiveplaces.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
 #include "archive/store/sqlconnection.h"
@@ -24,10 +25,16 @@ inline QString Said(const ArchiveError &error)
 class ArchiveFixture
 {
 public:
-    ArchiveFixture() { qputenv(ArchiveEnvironment, "sqlite:" + Path().toLocal8Bit()); }
+    ArchiveFixture()
+    {
+        qputenv(ArchiveEnvironment, "sqlite:" + Path().toLocal8Bit());
+        qputenv(LocalArchiveEnvironment, "sqlite:" + LocalPath().toLocal8Bit());
+    }
 
     QString Dir() const { return FDir.path(); }
     QString Path() const { return FDir.filePath(QStringLiteral("archive.sqlite")); }
+    // This PC's archive while a server is chosen.
+    QString LocalPath() const { return FDir.filePath(QStringLiteral("local.sqlite")); }
     ArchiveLocation Where() const { return {ArchiveLocation::Driver::Sqlite, Path()}; }
 
     std::unique_ptr<ArchiveStore> Open(ArchiveError *error = nullptr) const

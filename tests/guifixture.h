@@ -38,9 +38,12 @@ public:
         TablePath = FDir.filePath(QStringLiteral("serialcomm.txt"));
         qputenv("KESTRUNE_SERIALCOMM", TablePath.toLocal8Bit());
         SetTable({});
-        // Downloads are archived: into this folder, never the user's.
+        // Downloads are archived: into this folder, never the user's, also
+        // while a server is chosen.
         qputenv("KESTRUNE_ARCHIVE",
                 "sqlite:" + FDir.filePath(QStringLiteral("archive.sqlite")).toLocal8Bit());
+        qputenv("KESTRUNE_ARCHIVE_LOCAL",
+                "sqlite:" + FDir.filePath(QStringLiteral("local.sqlite")).toLocal8Bit());
         CatchMessages();
         AnswerFileDialogs();
     }

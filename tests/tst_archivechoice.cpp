@@ -3,6 +3,7 @@
 // tester is due for calibration.
 #include "archive/archivewords.h"
 #include "archive/store/archivechoice.h"
+#include "archive/store/archiveplaces.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/calibration.h"
 
@@ -24,6 +25,8 @@ private slots:
     void choiceFile_data();
     void choiceFile();
     void environmentWins();
+    void placesOfTheChoice_data();
+    void placesOfTheChoice();
     void calibrationEdges_data();
     void calibrationEdges();
 
@@ -190,6 +193,70 @@ void TestArchiveChoice::environmentWins()
         dir.path(),
         {ArchiveLocation::Driver::Postgres, QStringLiteral("postgresql://u:secret@h/k")}, &error));
     QCOMPARE(ChosenArchiveLocationIn(dir.path(), &error).target, QStringLiteral("KestruneSite"));
+}
+
+// This PC's archive comes first: the file chosen, or with a server chosen
+// the file of KESTRUNE_ARCHIVE_LOCAL, else the default file.
+void TestArchiveChoice::placesOfTheChoice_data()
+{
+    QTest::addColumn<QByteArray>("chosen");   // KESTRUNE_ARCHIVE; null: Kestrune.ARC's line
+    QTest::addColumn<QByteArray>("arcLine");  // Kestrune.ARC; null: none
+    QTest::addColumn<QByteArray>("localEnv"); // KESTRUNE_ARCHIVE_LOCAL; null: unset
+    QTest::addColumn<QString>("local");       // "default": the default file; empty: refused
+    QTest::addColumn<QString>("site");        // empty: none
+    const QByteArray none;
+    const QByteArray server = "postgresql:///site?host=/run/pg";
+    QTest::newRow("file chosen: no site") << QByteArray("sqlite:/srv/a.sqlite") << none
+                                          << QByteArray("sqlite:/pc/l.sqlite") << "/srv/a.sqlite"
+                                          << "";
+    QTest::newRow("server chosen")
+        << server << none << QByteArray("sqlite:/pc/l.sqlite") << "/pc/l.sqlite" << QString(server);
+    QTest::newRow("server in Kestrune.ARC, default file")
+        << none << QByteArray("odbc:DSN=Site") << none << "default"
+        << "odbc:DSN=Site";
+    QTest::newRow("nothing chosen") << none << none << none << "default"
+                                    << "";
+    QTest::newRow("local archive on a server")
+        << server << none << QByteArray("postgresql:///pc") << ""
+        << "";
+    QTest::newRow("local archive no location") << server << none << QByteArray("/pc/l.sqlite") << ""
+                                               << "";
+}
+
+void TestArchiveChoice::placesOfTheChoice()
+{
+    QFETCH(QByteArray, chosen);
+    QFETCH(QByteArray, arcLine);
+    QFETCH(QByteArray, localEnv);
+    QFETCH(QString, local);
+    QFETCH(QString, site);
+    QTemporaryDir dir;
+    SetEnvironment(chosen);
+    if (localEnv.isNull())
+        qunsetenv(LocalArchiveEnvironment);
+    else
+        qputenv(LocalArchiveEnvironment, localEnv);
+    if (!arcLine.isNull()) {
+        QFile arc(dir.filePath(QLatin1String(ArchiveChoiceFileName)));
+        QVERIFY(arc.open(QIODevice::WriteOnly));
+        arc.write(arcLine + "\r\n");
+    }
+    ArchiveError error;
+    const ArchivePlaces places = ChosenArchivePlacesIn(dir.path(), &error);
+    qunsetenv(LocalArchiveEnvironment);
+    SetEnvironment(QByteArray());
+    if (local.isEmpty()) {
+        QCOMPARE(error.code, ArchiveErrorCode::LocalNotSqlite);
+        QCOMPARE(ArchiveErrorText(error), QStringLiteral("KESTRUNE_ARCHIVE_LOCAL must be sqlite: "
+                                                         "followed by a file path, not \"%1\"")
+                                              .arg(QString::fromUtf8(localEnv)));
+        QVERIFY(places.local.target.isEmpty());
+        return;
+    }
+    QVERIFY2(!error.Failed(), qPrintable(ArchiveErrorText(error)));
+    QCOMPARE(places.local.driver, ArchiveLocation::Driver::Sqlite);
+    QCOMPARE(places.local.target, local == "default" ? DefaultArchiveLocation().target : local);
+    QCOMPARE(places.site ? ArchiveLocationText(*places.site) : QString(), site);
 }
 
 void TestArchiveChoice::calibrationEdges_data()

@@ -3,6 +3,7 @@
 // window's device lines, and the import's progress and summary.
 
 #include "archive/archivewords.h"
+#include "archive/sitestate.h"
 #include "archive/store/archiveschema.h"
 
 #include <QDir>
@@ -75,6 +76,11 @@ private slots:
                                                       "Kestrune (archive version 99, this "
                                                       "program knows up to %1)")
                                            .arg(ArchiveSchemaVersion);
+        QTest::newRow("server silent") << ArchiveError(C::ServerSilent).At("postgresql://db/k")
+                                       << "postgresql://db/k: the server gave no answer for 10 s";
+        QTest::newRow("local archive on no file")
+            << ArchiveError(C::LocalNotSqlite).About("odbc:X")
+            << "KESTRUNE_ARCHIVE_LOCAL must be sqlite: followed by a file path, not \"odbc:X\"";
         QTest::newRow("settings") << ArchiveError(C::SettingsIncorrect) << "Settings incorrect";
         QTest::newRow("interval") << ArchiveError(C::CalibrationOutOfRange)
                                   << "the calibration interval must be 1 to 120 months";
@@ -109,17 +115,29 @@ private slots:
         QTest::addColumn<bool>("due");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("failure");
+        QTest::addColumn<qint64>("waiting"); // of the tester, for the site; -1: no site
         QTest::newRow("archived") << true << false << "5 new records archived, 2 already there"
-                                  << "";
+                                  << "" << -1LL;
         QTest::newRow("due") << true << true
                              << "5 new records archived, 2 already there - calibration due!!!"
-                             << "";
+                             << "" << -1LL;
         QTest::newRow("a large download, grouped")
             << true << false << "499,995 new records archived, 1,509 already there"
-            << "";
+            << "" << -1LL;
         QTest::newRow("not archived")
             << false << false << "Records not archived"
-            << "Records Not Archived : /a/archive.sqlite: file is not a database";
+            << "Records Not Archived : /a/archive.sqlite: file is not a database" << -1LL;
+        QTest::newRow("waiting for the site")
+            << true << false
+            << "5 new records archived, 2 already there - 12 waiting for the site server"
+            << "" << 12LL;
+        QTest::newRow("on the site, due")
+            << true << true
+            << "5 new records archived, 2 already there - on the site server - calibration due!!!"
+            << "" << 0LL;
+        QTest::newRow("not archived, site chosen")
+            << false << false << "Records not archived"
+            << "Records Not Archived : /a/archive.sqlite: file is not a database" << 3LL;
     }
     void downloadLine()
     {
@@ -127,6 +145,7 @@ private slots:
         QFETCH(bool, due);
         QFETCH(QString, line);
         QFETCH(QString, failure);
+        QFETCH(qint64, waiting);
         ArchiveResult<DownloadArchived> result;
         if (archived)
             result.value = line.startsWith(QLatin1String("499"))
@@ -136,7 +155,9 @@ private slots:
             result.error = ArchiveError(ArchiveErrorCode::Database)
                                .At("/a/archive.sqlite")
                                .Because("file is not a database");
-        const DownloadArchivingText said = DownloadArchivingWords(result);
+        const DownloadArchivingText said =
+            waiting < 0 ? DownloadArchivingWords(result)
+                        : DownloadArchivingWords(result, std::optional<qint64>(waiting));
         QCOMPARE(said.line, line);
         QCOMPARE(said.failure, failure);
     }
@@ -159,6 +180,88 @@ private slots:
         QCOMPARE(CalibrationSetText(before, after), said);
         QCOMPARE(CalibrationRangeText(),
                  QStringLiteral("The calibration interval must be 1 to 120 months"));
+    }
+
+    // The main window's line and the archive window's band: counts grouped,
+    // the time alone today, the server's words on one line, short, and
+    // without a password.
+    void siteWords_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("why");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("line");
+        using K = SiteState::Kind;
+        using W = SiteState::Why;
+        const QString libpq =
+            "connection to server on socket \"/tmp/pg/.s.PGSQL.5432\" failed: No such file or "
+            "directory\n\tIs the server running locally and accepting connections on that "
+            "socket?";
+        QTest::newRow("no site") << int(K::LocalOnly) << int(W::Nothing) << ""
+                                 << "This PC's archive only";
+        QTest::newRow("up to date") << int(K::UpToDate) << int(W::Nothing) << ""
+                                    << "Site archive: up to date";
+        QTest::newRow("sending") << int(K::Waiting) << int(W::Nothing) << ""
+                                 << "Site archive: 1,234 records waiting since 14:02 (sending)";
+        QTest::newRow("server stopped")
+            << int(K::Waiting) << int(W::Unreachable) << libpq
+            << "Site archive: 1,234 records waiting since 14:02 (server unreachable: No such "
+               "file or directory)";
+        QTest::newRow("lock wait")
+            << int(K::Waiting) << int(W::Busy)
+            << "ERROR:  canceling statement due to statement timeout\n(57014)"
+            << "Site archive: 1,234 records waiting since 14:02 (server busy: canceling "
+               "statement due to statement timeout)";
+        QTest::newRow("refused")
+            << int(K::Refused) << int(W::Refusal)
+            << "ERROR:  permission denied for table records\n(42501)"
+            << "Site archive: 1,234 records waiting since 14:02 (refused by the server: "
+               "permission denied for table records)";
+        QTest::newRow("password never shown")
+            << int(K::Waiting) << int(W::Unreachable)
+            << "bad uri postgresql://clerk:Secret1@db/k password=Secret2 pwd='Secret3'"
+            << "Site archive: 1,234 records waiting since 14:02 (server unreachable: bad uri "
+               "postgresql://clerk:…@db/k password=… pwd=…)";
+        QTest::newRow("long reason cut")
+            << int(K::Waiting) << int(W::Busy) << QString(200, QLatin1Char('x'))
+            << "Site archive: 1,234 records waiting since 14:02 (server busy: " +
+                   QString(MaxReasonChars - 1, QLatin1Char('x')) + "…)";
+    }
+    void siteWords()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, why);
+        QFETCH(QString, reason);
+        QFETCH(QString, line);
+        SiteState state;
+        state.kind = SiteState::Kind(kind);
+        state.why = SiteState::Why(why);
+        state.waiting = 1234;
+        const QDateTime now(QDate(2024, 3, 11), QTime(16, 30));
+        state.since = QDateTime(QDate(2024, 3, 11), QTime(14, 2, 31));
+        if (!reason.isEmpty())
+            state.reason =
+                ArchiveError(ArchiveErrorCode::Database).At("postgresql:///k").Because(reason);
+        QCOMPARE(SiteStateText(state, now), line);
+        QVERIFY(!SiteStateText(state, now).contains("Secret"));
+        // Waiting since an earlier day says the day.
+        if (state.kind == SiteState::Kind::Waiting)
+            QVERIFY(SiteStateText(state, now.addDays(1)).contains("since 2024-03-11 14:02 ("));
+    }
+
+    void siteBand()
+    {
+        const ArchiveError silent = ArchiveError(ArchiveErrorCode::ServerSilent).At("odbc:K");
+        QCOMPARE(SiteBandText(silent, 1234),
+                 QStringLiteral("The site server cannot be reached (the server gave no answer "
+                                "for 10 s): showing this PC's records; 1,234 not yet sent"));
+        QCOMPARE(SiteNeededText("Delete Old…", silent),
+                 QStringLiteral("Delete Old… needs the site server, which cannot be reached (the "
+                                "server gave no answer for 10 s)."));
+        QCOMPARE(RecordsToSendText(1), QStringLiteral("1 record of this PC's archive will be sent "
+                                                      "to this server."));
+        QCOMPARE(RecordsToSendText(25000), QStringLiteral("25,000 records of this PC's archive "
+                                                          "will be sent to this server."));
     }
 
     // The summaries of tst_archivestore's imports: files refused with their

@@ -20,6 +20,7 @@ enum class ArchiveErrorCode {
     ParameterWithoutValue, // detail: the parameter
     NoFilePath,            // a local archive chosen without the path of its file
     NoServerLocation,      // a server chosen with a text that names none
+    LocalNotSqlite,        // detail: KESTRUNE_ARCHIVE_LOCAL's text, which names no SQLite file
     // Kestrune.ARC and the archive's file
     NotOneLine,       // detail: the path of a file too large, or of no file at all
     FileFailed,       // reason: the system's words
@@ -30,6 +31,7 @@ enum class ArchiveErrorCode {
     Database,      // reason: the database's own words
     NotAnArchive,  // the tables of another program
     NewerArchive,  // version: the archive's
+    ServerSilent,  // the server stopped answering and was given up
     // Requests
     SettingsIncorrect,     // a test-number range that the search dialog refuses
     CalibrationOutOfRange, // an interval outside MinCalibrationMonths..MaxCalibrationMonths

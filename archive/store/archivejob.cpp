@@ -10,6 +10,7 @@ struct ArchiveJob::State
     explicit State(std::function<void()> heard) : told(std::move(heard)) {}
 
     std::atomic<bool> cancelled{false};
+    std::atomic<bool> cutShort{false};
     const std::function<void()> told;
     std::mutex mutex;
     ArchiveProgress latest;
@@ -31,6 +32,17 @@ void ArchiveJob::Cancel() const
 bool ArchiveJob::Cancelled() const
 {
     return FState && FState->cancelled;
+}
+
+bool ArchiveJob::CutShort() const
+{
+    return FState && FState->cutShort;
+}
+
+void ArchiveJob::MarkCutShort() const
+{
+    if (FState)
+        FState->cutShort = true;
 }
 
 void ArchiveJob::Progress(const ArchiveProgress &progress) const

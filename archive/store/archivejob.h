@@ -33,6 +33,9 @@ public:
     // From the job, as often as it likes: the caller hears the latest now
     // and then.
     void Progress(const ArchiveProgress &progress) const;
+    // The server stopped answering in the middle of it (serverwatchdog.h):
+    // what it gives then does not count.
+    bool CutShort() const;
 
 private:
     friend class ArchiveWorker;
@@ -41,6 +44,7 @@ private:
     explicit ArchiveJob(std::function<void()> told);
     // The latest progress, for the caller.
     ArchiveProgress TakeProgress() const;
+    void MarkCutShort() const;
 
     std::shared_ptr<State> FState;
 };

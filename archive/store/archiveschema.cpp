@@ -48,6 +48,13 @@ QStringList StepStatements(int version, ArchiveLocation::Driver driver)
         // What a site keeps besides records, such as its calibration interval.
         return {QStringLiteral("CREATE TABLE archive_settings (name TEXT NOT NULL UNIQUE,"
                                " value BIGINT NOT NULL)")};
+    case 5:
+        // This PC's records not yet on the site's server, and the site they
+        // wait for (see archiveoutbox.h); empty on a server.
+        return {QStringLiteral("CREATE TABLE outbox (record_id BIGINT NOT NULL PRIMARY KEY,"
+                               " queued_at BIGINT NOT NULL)"),
+                QStringLiteral("CREATE TABLE outbox_site (singleton INTEGER NOT NULL UNIQUE,"
+                               " location TEXT NOT NULL)")};
     default:
         return {};
     }

@@ -1,6 +1,7 @@
 #include "archive/store/archiveserver.h"
 
 #include "archive/store/archivesql.h"
+#include "archive/store/serverwatchdog.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -249,12 +250,19 @@ bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *err
         *error = DatabaseError(SqlReason(db.lastError()));
         return false;
     }
-    // A statement that waits longer (for a lock another program holds, or a
-    // server that stopped answering) is cancelled by the server.
+    // A statement that waits longer (for a lock another program holds) is
+    // cancelled by the server, and so is a transaction of this program that
+    // stays idle: a PC that hangs in the middle of one lets go of the
+    // tester's lock. A server that stops answering is the watchdog's
+    // (serverwatchdog.h).
     QSqlQuery query(db);
     QString reason;
-    if (RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, false)"),
-               {QString::number(ArchiveServerTimeoutSeconds * 1000)}, &reason))
+    if (RunSql(query,
+               QStringLiteral("SELECT set_config('statement_timeout', ?, false),"
+                              " set_config('idle_in_transaction_session_timeout', ?, false)"),
+               {QString::number(ArchiveServerTimeoutSeconds * 1000),
+                QString::number(ServerIdleTransactionSeconds * 1000)},
+               &reason))
         return true;
     *error = DatabaseError(reason);
     return false;
@@ -264,6 +272,7 @@ bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int secon
 {
     if (driver == ArchiveLocation::Driver::Sqlite)
         return true;
+    ServerWatchAllow(seconds + ArchiveServerTimeoutSeconds);
     QSqlQuery query(db);
     return RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, true)"),
                   {QString::number(seconds * 1000)}, reason);

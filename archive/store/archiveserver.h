@@ -18,6 +18,8 @@ inline const char OdbcPrefix[] = "odbc:";
 // How long connecting and each statement may take before the program gives
 // up, and how soon a silent server is noticed.
 inline constexpr int ArchiveServerTimeoutSeconds = 5;
+// How long the server lets a transaction of this program stay idle.
+inline constexpr int ServerIdleTransactionSeconds = 30;
 
 // A connection as Qt's drivers take it.
 struct ServerSettings
@@ -42,8 +44,9 @@ ServerSettings OdbcSettings(const QString &connection);
 // The name of Qt's driver for the location.
 QString ArchiveDriverName(ArchiveLocation::Driver driver);
 
-// Opens db (a connection of ArchiveDriverName(where.driver)) on the server
-// and limits each statement to ArchiveServerTimeoutSeconds.
+// Opens db (a connection of ArchiveDriverName(where.driver)) on the server,
+// limits each statement to ArchiveServerTimeoutSeconds and an idle
+// transaction to ServerIdleTransactionSeconds.
 bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *error);
 
 // Within the transaction open on db: statements may take up to seconds. Does

@@ -1,5 +1,7 @@
 #include "archive/store/archivesql.h"
 
+#include "archive/store/serverwatchdog.h"
+
 QVariant SqlText(const QString &text)
 {
     return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
@@ -19,6 +21,7 @@ ArchiveError DatabaseError(const QString &reason)
 bool RunSql(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *reason)
 {
     query.setForwardOnly(true);
+    ServerWatchRestart();
     // A statement without values runs as it is: PostgreSQL prepares no
     // CREATE TABLE or CREATE INDEX.
     bool done = values.isEmpty() ? query.exec(sql) : query.prepare(sql);

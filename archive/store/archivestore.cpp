@@ -1,6 +1,7 @@
 #include "archive/store/archivestore.h"
 
 #include "archive/store/archiveconnection.h"
+#include "archive/store/archiveoutbox.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/calibration.h"
@@ -256,6 +257,10 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     const std::optional<qint64> testerId = TesterFor(d, deviceInfo, lastDate, &reason);
     if (!testerId)
         return fail();
+    // The records new here wait in this PC's outbox for the site's server.
+    const std::optional<qint64> queueAfter = ArchiveOutbox::Mark(d, db->where.driver, &reason);
+    if (!queueAfter)
+        return fail();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     ArchiveCounts counts;
     QSqlQuery full(d);
@@ -302,6 +307,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
                                " last_date = CASE WHEN last_date IS NULL OR last_date < ?"
                                " THEN ? ELSE last_date END WHERE id = ?"),
                 {counts.added, now, first, first, last, last, *testerId}, &reason) ||
+        (*queueAfter >= 0 && !ArchiveOutbox::Queue(d, *queueAfter, now, &reason)) ||
         !transaction.Commit(&reason))
         return fail();
     return counts;

@@ -123,9 +123,17 @@ public:
     std::optional<qint64> DeleteOlderThan(long dateKey, std::optional<qint64> testerId,
                                           ArchiveError *error);
 
+    // Where it is; whether its connection is still open (a server's may
+    // have been lost); what cuts its calls on a server short from another
+    // thread (serverwatchdog.h), empty for SQLite.
+    const ArchiveLocation &Where() const;
+    bool Alive() const;
+    std::function<void()> Cutter() const;
+
     struct Connection;
 
 private:
+    friend class ArchiveOutbox;
     explicit ArchiveStore(std::unique_ptr<Connection> connection);
     std::unique_ptr<Connection> db;
 };

@@ -1,11 +1,21 @@
 #include "archive/store/archiveworker.h"
 
+#include "archive/store/serverwatchdog.h"
+
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+
+namespace {
+// How long a worker that goes away waits for a statement on a server.
+constexpr qint64 ServerPatienceAtEndMs = 1000;
+// Threads given up and not ended yet.
+std::atomic<int> ThreadsLeft{0};
+} // namespace
 
 struct ArchiveWorker::Command
 {
@@ -24,29 +34,54 @@ struct ArchiveWorker::Shared
     {
         quint64 id = 0;
         bool progress = false; // else the job has ended
+        // The job was given up on a silent server at this place: it is
+        // answered without its result.
+        std::optional<QString> silentAt;
     };
 
     explicit Shared(ArchiveWorker *worker) : owner(worker) {}
 
-    // From the worker's thread: the owner hears it on its own thread.
+    // From the worker's thread: the owner hears it on its own thread. A
+    // thread given up tells nothing more.
     void Tell(Answer answer)
     {
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            answers.push_back(answer);
-        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (abandoned)
+            return;
+        answers.push_back(answer);
         ArchiveWorker *const worker = owner;
         QMetaObject::invokeMethod(
             worker, [worker] { worker->FDeliver->start(); }, Qt::QueuedConnection);
     }
 
-    // Waits for the owner's thread to join this one before it goes.
+    // From the watchdog: the thread waits in job's call, which cannot be cut.
+    void Abandon(quint64 job)
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (abandoned)
+            return;
+        abandoned = true;
+        abandonedJob = job;
+        ++ThreadsLeft;
+        ArchiveWorker *const worker = owner;
+        QMetaObject::invokeMethod(
+            worker, [worker] { worker->Abandoned(); }, Qt::QueuedConnection);
+    }
+
+    // Waits for the owner's thread to join this one before it goes, unless
+    // the owner gave this thread up.
     ArchiveWorker *const owner;
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<Command> commands;
     std::deque<Answer> answers;
     bool stopping = false;
+    bool abandoned = false;
+    quint64 abandonedJob = 0;
+    // The location the jobs use, and the watch of the job in hand on a
+    // server.
+    ArchiveLocation where;
+    ServerWatch::Handle watch;
     // Opens and closes given and not done yet.
     std::atomic<int> switching{0};
 };
@@ -67,8 +102,26 @@ ArchiveWorker::~ArchiveWorker()
         FShared->stopping = true;
     }
     FShared->wake.notify_all();
-    if (FThread)
-        FThread->wait();
+    // A job on a server is waited for while the server answers: a call that
+    // waits longer than a moment is cut at once, or its thread given up, so
+    // that the program ends promptly.
+    while (FThread && !FThread->wait(QDeadlineTimer(20))) {
+        ServerWatch::Handle watch;
+        {
+            const std::lock_guard<std::mutex> lock(FShared->mutex);
+            if (FShared->abandoned) {
+                LetThreadGo();
+                break;
+            }
+            watch = FShared->watch;
+        }
+        if (watch.WaitedMs() >= ServerPatienceAtEndMs) {
+            // The server is silent: what was given after that job on it does
+            // not begin.
+            watch.RunOutNow();
+            CancelAll();
+        }
+    }
     // What the callers gave goes here, on their thread.
     FPending.clear();
 }
@@ -100,15 +153,15 @@ void ArchiveWorker::CancelAll()
 }
 
 ArchiveJob ArchiveWorker::Submit(QObject *context, Step step, std::function<void()> finish,
-                                 Told told)
+                                 Fail fail, Told told)
 {
     const quint64 id = ++FJobs;
-    const std::weak_ptr<Shared> shared = FShared;
+    std::weak_ptr<Shared> shared = FShared;
     const ArchiveJob job([shared, id] {
         if (const std::shared_ptr<Shared> s = shared.lock())
-            s->Tell({id, true});
+            s->Tell({id, true, {}});
     });
-    FPending[id] = {context, std::move(finish), std::move(told), job};
+    FPending[id] = {context, std::move(finish), std::move(fail), std::move(told), job};
     Command command;
     command.id = id;
     command.step = std::move(step);
@@ -136,23 +189,24 @@ void ArchiveWorker::Post(Command command)
 void ArchiveWorker::Serve(const std::shared_ptr<Shared> &shared)
 {
     std::unique_ptr<ArchiveStore> store;
-    ArchiveLocation where;
     for (;;) {
         Command command;
+        ArchiveLocation where;
         {
             std::unique_lock<std::mutex> lock(shared->mutex);
-            shared->wake.wait(lock, [&] { return shared->stopping || !shared->commands.empty(); });
-            if (shared->commands.empty())
+            shared->wake.wait(lock, [&] {
+                return shared->abandoned || shared->stopping || !shared->commands.empty();
+            });
+            if (shared->abandoned || shared->commands.empty())
                 break;
             command = std::move(shared->commands.front());
             shared->commands.pop_front();
+            if (command.kind == Command::Kind::Open)
+                shared->where = command.where;
+            where = shared->where;
         }
         switch (command.kind) {
         case Command::Kind::Open:
-            store.reset();
-            where = command.where;
-            --shared->switching;
-            continue;
         case Command::Kind::Close:
             store.reset();
             --shared->switching;
@@ -160,14 +214,96 @@ void ArchiveWorker::Serve(const std::shared_ptr<Shared> &shared)
         case Command::Kind::Job:
             break;
         }
+        // A call on a server runs under a watch (serverwatchdog.h): true when
+        // the server stopped answering meanwhile.
+        const auto watched = [&](std::function<void()> cut, const std::function<void()> &call) {
+            const ArchiveJob job = command.job;
+            ServerWatch watch(std::move(cut), [job, shared, id = command.id](bool cutting) {
+                job.MarkCutShort();
+                if (!cutting)
+                    shared->Abandon(id);
+            });
+            {
+                const std::lock_guard<std::mutex> lock(shared->mutex);
+                shared->watch = watch.End();
+            }
+            call();
+            const std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->watch = {};
+            return watch.RanOut();
+        };
+        const bool onServer = where.driver != ArchiveLocation::Driver::Sqlite;
         ArchiveError unopened;
-        if (command.job.Cancelled())
+        if (command.job.Cancelled()) {
             unopened = ArchiveError(ArchiveErrorCode::Cancelled);
-        else if (!store)
-            store = ArchiveStore::Open(where, &unopened);
-        command.step(unopened.Failed() ? nullptr : store.get(), unopened, command.job);
-        shared->Tell({command.id, false});
+        } else if (!store) {
+            // Connecting has time-outs of its own; only a worker that goes
+            // away gives up waiting for it sooner.
+            const auto open = [&] { store = ArchiveStore::Open(where, &unopened); };
+            if (onServer)
+                watched({}, open);
+            else
+                open();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(shared->mutex);
+            if (shared->abandoned)
+                break;
+        }
+        ArchiveStore *const open = unopened.Failed() ? nullptr : store.get();
+        bool silent = false;
+        if (open && onServer)
+            silent = watched(open->Cutter(), [&] { command.step(open, unopened, command.job); });
+        else
+            command.step(open, unopened, command.job);
+        // A connection cut short or lost to a server is opened anew by the
+        // next job.
+        if (silent || (store && !store->Alive()))
+            store.reset();
+        shared->Tell({command.id, false, {}});
     }
+    // The store goes on the thread that opened it.
+    store.reset();
+    const std::lock_guard<std::mutex> lock(shared->mutex);
+    if (shared->abandoned)
+        --ThreadsLeft;
+}
+
+int ArchiveWorker::ThreadsGivenUp()
+{
+    return ThreadsLeft;
+}
+
+void ArchiveWorker::Abandoned()
+{
+    const std::shared_ptr<Shared> old = FShared;
+    auto fresh = std::make_shared<Shared>(this);
+    {
+        const std::lock_guard<std::mutex> lock(old->mutex);
+        fresh->commands = std::move(old->commands);
+        fresh->answers = std::move(old->answers);
+        fresh->where = old->where;
+        fresh->switching =
+            int(std::count_if(fresh->commands.begin(), fresh->commands.end(),
+                              [](const Command &c) { return c.kind != Command::Kind::Job; }));
+        // After the answers of the jobs that ended before it.
+        fresh->answers.push_back({old->abandonedJob, false, ArchivePlaceText(old->where)});
+    }
+    FShared = fresh;
+    LetThreadGo();
+    FDeliver->start();
+}
+
+void ArchiveWorker::LetThreadGo()
+{
+    // It ends by itself once its call returns; it is never waited for, and
+    // deleted only once it has ended.
+    QThread *const thread = FThread.release();
+    if (!thread)
+        return;
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (thread->isFinished())
+        thread->deleteLater();
 }
 
 void ArchiveWorker::Deliver()
@@ -196,6 +332,10 @@ void ArchiveWorker::Deliver()
     }
     const Pending pending = std::move(found->second);
     FPending.erase(found);
-    if (pending.context)
+    if (!pending.context)
+        return;
+    if (answer.silentAt)
+        pending.fail(ArchiveError(ArchiveErrorCode::ServerSilent).At(*answer.silentAt));
+    else
         pending.finish();
 }

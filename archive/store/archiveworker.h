@@ -4,6 +4,11 @@
 // it), runs the jobs given one after another in the order given, and hands
 // each job's result back on the caller's thread. No window then waits on a
 // database or a server.
+//
+// A job on a server is watched (serverwatchdog.h): when the server stops
+// answering it, the job is answered with ServerSilent; its connection is cut
+// where the driver allows, else its thread is given up (it ends by itself
+// whenever its call returns) and the jobs after it run on a new one.
 
 #include "archive/store/archiveerror.h"
 #include "archive/store/archivejob.h"
@@ -30,8 +35,10 @@ public:
     explicit ArchiveWorker(QObject *parent = nullptr,
                            QThread::Priority priority = QThread::InheritPriority);
     // Waits for the jobs given to end (a job cancelled before it began does
-    // not begin), closes the store on its thread and answers nothing more.
-    // Not from within one of its own answers.
+    // not begin), closes the store on its thread and answers nothing more;
+    // a statement on a server that keeps it waiting longer than a moment is
+    // cut short (or its thread given up), and the jobs after it do not
+    // begin. Not from within one of its own answers.
     ~ArchiveWorker() override;
     ArchiveWorker(const ArchiveWorker &) = delete;
     ArchiveWorker &operator=(const ArchiveWorker &) = delete;
@@ -68,26 +75,38 @@ public:
     // Cancels every job given and not yet answered.
     void CancelAll();
 
+    // Threads given up on a silent server that have not ended yet: the
+    // program ends without waiting for them (or for anything else that would
+    // run after them).
+    static int ThreadsGivenUp();
+
 private:
     using Step = std::function<void(ArchiveStore *store, const ArchiveError &unopened,
                                     const ArchiveJob &self)>;
     using Told = std::function<void(const ArchiveProgress &progress)>;
+    using Fail = std::function<void(const ArchiveError &error)>;
     struct Pending
     {
         QPointer<QObject> context;
         std::function<void()> finish;
+        Fail fail; // answers without the job's own result
         Told told;
         ArchiveJob job;
     };
     struct Shared;
     struct Command;
 
-    ArchiveJob Submit(QObject *context, Step step, std::function<void()> finish, Told told);
+    ArchiveJob Submit(QObject *context, Step step, std::function<void()> finish, Fail fail,
+                      Told told);
     void Post(Command command);
     void Deliver();
+    // The thread in hand waits on a silent server: the jobs not begun go to
+    // a new one.
+    void Abandoned();
+    void LetThreadGo();
     static void Serve(const std::shared_ptr<Shared> &shared);
 
-    const std::shared_ptr<Shared> FShared;
+    std::shared_ptr<Shared> FShared;
     const QThread::Priority FPriority;
     std::unique_ptr<QThread> FThread;
     QTimer *FDeliver;
@@ -108,9 +127,19 @@ ArchiveJob ArchiveWorker::Run(QObject *context, Job job, Done done, Heard told)
             result->value = job(*store, self, &result->error);
         else
             result->error = unopened;
+        if (store && self.CutShort()) {
+            result->value.reset();
+            result->error =
+                ArchiveError(ArchiveErrorCode::ServerSilent).At(ArchivePlaceText(store->Where()));
+        }
     };
-    std::function<void()> finish = [done = std::move(done), result]() mutable {
-        done(std::move(*result));
+    auto answer = std::make_shared<Done>(std::move(done));
+    std::function<void()> finish = [answer, result] { (*answer)(std::move(*result)); };
+    Fail fail = [answer](const ArchiveError &error) {
+        ArchiveResult<Value> failed;
+        failed.error = error;
+        (*answer)(std::move(failed));
     };
-    return Submit(context, std::move(step), std::move(finish), Told(std::move(told)));
+    return Submit(context, std::move(step), std::move(finish), std::move(fail),
+                  Told(std::move(told)));
 }
