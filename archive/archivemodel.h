@@ -64,6 +64,7 @@ private:
     };
     void Keep(Page page) const;
     void Ask(qint64 number) const;
+    ArchivePageAsk AskFor(qint64 number) const;
     void PageRead(quint64 shown, qint64 number, const ArchiveResult<QVector<ArchivedRecord>> &read);
 
     ArchiveWorker *const FWorker;
