@@ -7,6 +7,8 @@
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
 #include "archive/retention.h"
+#include "archive/selectionfile.h"
+#include "archive/selectionprogress.h"
 #include "archive/store/archivechoice.h"
 #include "archive/testerlist.h"
 #include "kit/cspinedit.h"
@@ -83,7 +85,8 @@ void Hourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
 
 TFormArchive::TFormArchive(QWidget *parent)
     : TForm(parent, QStringLiteral("Archive"), ClientWidth, ClientHeight),
-      FWorker(new ArchiveWorker(this)), FImport(new TImportProgress(FWorker, this))
+      FWorker(new ArchiveWorker(this)), FImport(new TImportProgress(FWorker, this)),
+      FWritingProgress(new TSelectionProgress(this))
 {
     SetBackground(this, QColor(192, 192, 192));
 
@@ -104,7 +107,7 @@ TFormArchive::TFormArchive(QWidget *parent)
     OpenDialog1 = {FileDialogKind::OpenMany, QStringLiteral("DAT"),
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
     SaveDialog1 = DataFileSaveDialog(this);
-    SaveDialog2 = ExportDialog(this);
+    SaveDialog2 = WorkbookExportDialog(this);
 
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
@@ -259,6 +262,7 @@ void TFormArchive::FormClose()
     FChart->Clear();
     FWriting.reset();
     FWritingJob.Cancel();
+    FWritingProgress->Finish();
     FWorker->Close();
     for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
         hourglass->reset();
@@ -477,6 +481,15 @@ bool TFormArchive::ChartLoading() const
     return FChart->Loading();
 }
 
+QString TFormArchive::SelectionTesterWords() const
+{
+    const std::optional<qint64> shown = Records->Query().testerId;
+    for (const ArchiveTester &t : FTesters)
+        if (shown && t.id == *shown)
+            return t.serialNumber;
+    return QLatin1String(AllTestersText);
+}
+
 QStringList TFormArchive::SelectionDeviceInfo() const
 {
     for (const ArchiveTester &t : FTesters)
@@ -486,56 +499,97 @@ QStringList TFormArchive::SelectionDeviceInfo() const
     return ShownDeviceInfoHeadings();
 }
 
-void TFormArchive::WithSelectionRows(
-    const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use)
+bool TFormArchive::SelectionWritable()
 {
     const qint64 count = Records->Records();
     if (count == 0) {
         Fail(QString::fromLatin1(MsgNoData));
-        return;
+        return false;
     }
     // No more than a data file may hold: the program could not read it back.
     if (count > DataFileMaxRecords) {
         Fail(QString::fromLatin1(MsgTooManyRecords));
-        return;
+        return false;
     }
-    if (FWriting)
+    return !FWriting;
+}
+
+void TFormArchive::WriteSelection(const FileDialogRequest &dialog, bool exported)
+{
+    if (!SelectionWritable())
         return;
+    const QString path = AskSavePath(this, dialog, MsgOwner::Application);
+    if (path.isEmpty())
+        return;
+    SelectionFile file;
+    file.path = path;
+    file.kind = exported ? ExportKindOf(path) : SelectionFileKind::DataFile;
+    // A workbook says which selection it holds; a text file has the device
+    // lines a data file has.
+    file.headerLines = file.kind == SelectionFileKind::Workbook
+                           ? SelectionHeaderLines(SelectionTesterWords(), file.query.criteria)
+                           : SelectionDeviceInfo();
+    file.headings = Records->Headings();
+    file.query = Records->Query();
+    file.sort = Records->Sort();
+    file.count = Records->Records();
+    // Written on the worker's thread as the records come, in one pass.
     Hourglass(FWriting, this);
-    Records->AllRows(
-        this, [this, use, deviceInfo = SelectionDeviceInfo()](const ArchiveResult<GridRows> &rows) {
-            // Closed meanwhile: the operator no longer waits for them.
-            if (!FWriting)
-                return;
-            FWriting.reset();
-            if (!rows)
-                Fail(rows.error);
-            else
-                use(*rows, deviceInfo);
-        });
+    FWritingJob = FWorker->Run(
+        this,
+        [file](ArchiveStore &store, const ArchiveJob &self, ArchiveError *error) {
+            return WriteSelectionFile(store, file, self, error);
+        },
+        [this](const ArchiveResult<SelectionWritten> &written) { Written(written); },
+        [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
+    FWritingProgress->Begin(exported ? QStringLiteral("Export") : QStringLiteral("Save"),
+                            file.count, FWritingJob);
+}
+
+bool TFormArchive::WritingAnswered(const ArchiveError &error)
+{
+    FWritingProgress->Finish();
+    // Closed meanwhile: the operator no longer waits for it.
+    if (!FWriting)
+        return false;
+    FWriting.reset();
+    if (error.code == ArchiveErrorCode::Cancelled)
+        return false;
+    if (error.Failed())
+        Fail(error);
+    return !error.Failed();
+}
+
+void TFormArchive::Written(const ArchiveResult<SelectionWritten> &written)
+{
+    if (WritingAnswered(written.error) && written && !written->failure.isEmpty())
+        RecordFileNotSaved(MsgOwner::Application, written->failure);
 }
 
 void TFormArchive::BitBtn1Click()
 {
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog1, rows, QLatin1Char(','), MsgOwner::Application,
-                        deviceInfo);
-    });
+    WriteSelection(SaveDialog1, false);
 }
 
 void TFormArchive::BitBtn2Click()
 {
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog2, rows, QLatin1Char('\t'), MsgOwner::Application,
-                        deviceInfo);
-    });
+    WriteSelection(SaveDialog2, true);
 }
 
 void TFormArchive::BitBtn3Click()
 {
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        PrintResultRecords(this, rows, deviceInfo);
-    });
+    if (!SelectionWritable())
+        return;
+    // The layout is made from every record, read in one pass.
+    Hourglass(FWriting, this);
+    FWritingJob = Records->AllRows(
+        this,
+        [this, deviceInfo = SelectionDeviceInfo()](const ArchiveResult<GridRows> &rows) {
+            if (WritingAnswered(rows.error) && rows)
+                PrintResultRecords(this, *rows, deviceInfo);
+        },
+        [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
+    FWritingProgress->Begin(QStringLiteral("Print"), Records->Records(), FWritingJob);
 }
 
 void TFormArchive::BitBtn4Click()

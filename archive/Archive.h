@@ -28,6 +28,8 @@ class TArchiveModel;
 class TCSpinEdit;
 class TChartPane;
 class TImportProgress;
+class TSelectionProgress;
+struct SelectionWritten;
 class TReadingChart;
 class TRetention;
 
@@ -109,8 +111,13 @@ private:
     void SelectionShown(const ArchiveError &error);
     void LoadChart();
     QStringList SelectionDeviceInfo() const;
-    void WithSelectionRows(
-        const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use);
+    QString SelectionTesterWords() const;
+    bool SelectionWritable();
+    void WriteSelection(const FileDialogRequest &dialog, bool exported);
+    // The job writing or reading out the selection answered: true when what
+    // it gives is to be used (the failure is shown, a Cancel says nothing).
+    bool WritingAnswered(const ArchiveError &error);
+    void Written(const ArchiveResult<SelectionWritten> &written);
     void Imported(const ArchiveResult<ImportSummary> &summary);
     void PickDate(QComboBox *list);
 
@@ -118,6 +125,7 @@ private:
     TChartPane *FChart;
     TImportProgress *FImport;
     TRetention *FRetention;
+    TSelectionProgress *FWritingProgress;
     ArchiveLocation FLocation;
     ArchiveError FLocationError;     // the choice of the archive could not be read
     bool FOpen = false;              // the last refresh read the archive
@@ -127,7 +135,7 @@ private:
     int FCalibrationMonths = DefaultCalibrationMonths;
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
-    ArchiveJob FWritingJob; // the selection read for writing or printing
+    ArchiveJob FWritingJob; // the selection written out or read for printing
     // The hourglass while the window waits on purpose.
     std::optional<HourglassCursor> FRefreshing, FSelecting, FWriting, FSetting;
 };

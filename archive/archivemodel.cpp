@@ -5,6 +5,9 @@
 
 namespace {
 
+// Records read between two tellings of AllRows' progress.
+constexpr int ProgressRows = 1024;
+
 // The count of a selection and its first page, read together.
 struct Selection
 {
@@ -180,7 +183,8 @@ void TArchiveModel::PageRead(quint64 shown, qint64 number,
 }
 
 ArchiveJob TArchiveModel::AllRows(QObject *context,
-                                  std::function<void(const ArchiveResult<GridRows> &)> done) const
+                                  std::function<void(const ArchiveResult<GridRows> &)> done,
+                                  std::function<void(const ArchiveProgress &)> told) const
 {
     const ArchiveQuery query = FQuery;
     const ArchiveSort sort = FSort;
@@ -201,6 +205,8 @@ ArchiveJob TArchiveModel::AllRows(QObject *context,
                     if (self.Cancelled() || rows.size() > count)
                         return false;
                     rows.append(record.cells);
+                    if (rows.size() % ProgressRows == 0)
+                        self.Progress({0, 1, rows.size() - 1});
                     return true;
                 },
                 error);
@@ -210,7 +216,7 @@ ArchiveJob TArchiveModel::AllRows(QObject *context,
                 return std::nullopt;
             return rows;
         },
-        std::move(done));
+        std::move(done), std::move(told));
 }
 
 int TArchiveModel::rowCount(const QModelIndex &parent) const
