@@ -178,6 +178,8 @@ private slots:
             {"readings", "", Criteria("", "", "%BAC|0.000|0.250", "")},
             {"FAIL", "", Criteria("", "", "", "FAIL")},
             {"test numbers", "", Criteria("1|50", "", "", "")},
+            {"dates, FAIL", "", Criteria("", "2010-02-01|2010-07-31", "", "FAIL")},
+            {"a tester's readings", "KT2", Criteria("", "", "%BAC|0.000|0.250", "")},
             {"all kinds", "KT1", Criteria("1|400", "2010-01-01|2011-12-31", "%BAC|0|1", "PASS")},
         };
         for (const auto &f : filters)
