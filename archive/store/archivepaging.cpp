@@ -64,9 +64,12 @@ QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, Archiv
         const QString ranks = QStringLiteral("kestrune_order k");
         const QString join =
             QStringLiteral(" ON k.col = %1 AND k.text = r.%2").arg(column).arg(name);
-        // SQLite joins in the order written: the ranks first when walking.
-        from = gathered ? from + QStringLiteral(" CROSS JOIN ") + ranks + join
-                        : ranks + QStringLiteral(" CROSS JOIN ") + from + join;
+        // SQLite joins a CROSS JOIN in the order written: the ranks first
+        // when walking. PostgreSQL takes no ON after a CROSS JOIN.
+        const QString joined = c.driver == ArchiveLocation::Driver::Sqlite
+                                   ? QStringLiteral(" CROSS JOIN ")
+                                   : QStringLiteral(" JOIN ");
+        from = gathered ? from + joined + ranks + join : ranks + joined + from + join;
     }
     QStringList terms;
     if (!filter.where.isEmpty())
