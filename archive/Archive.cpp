@@ -8,6 +8,9 @@
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
 #include "archive/retention.h"
+#include "archive/selectionfile.h"
+#include "archive/selectionprogress.h"
+#include "archive/selectionwords.h"
 #include "archive/sitestate.h"
 #include "archive/store/archivechoice.h"
 #include "archive/store/archiveoutbox.h"
@@ -25,6 +28,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -74,7 +78,8 @@ TFormArchive::TFormArchive(QWidget *parent)
     : TForm(parent, QStringLiteral("Archive"), ArchiveDefaultSize.width(),
             ArchiveDefaultSize.height(), Border::Sizeable),
       FWorker(new ArchiveWorker(this)), FLocalWorker(new ArchiveWorker(this)),
-      FImport(new TImportProgress(FLocalWorker, this))
+      FImport(new TImportProgress(FLocalWorker, this)),
+      FWritingProgress(new TSelectionProgress(this))
 {
     SetBackground(this, QColor(192, 192, 192));
 
@@ -96,7 +101,7 @@ TFormArchive::TFormArchive(QWidget *parent)
     OpenDialog1 = {FileDialogKind::OpenMany, QStringLiteral("DAT"),
                    QStringLiteral("Kestrune data File [*.dat]|*.DAT"), this};
     SaveDialog1 = DataFileSaveDialog(this);
-    SaveDialog2 = ExportDialog(this);
+    SaveDialog2 = WorkbookExportDialog(this);
 
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
@@ -239,6 +244,7 @@ void TFormArchive::FormClose()
     FChart->Clear();
     FWriting.reset();
     FWritingJob.Cancel();
+    FWritingProgress->Finish();
     FWorker->Close();
     FLocalWorker->Close();
     for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
@@ -524,6 +530,15 @@ bool TFormArchive::ChartLoading() const
     return FChart->Loading();
 }
 
+QString TFormArchive::SelectionTesterWords() const
+{
+    const std::optional<qint64> shown = Records->Query().testerId;
+    for (const ArchiveTester &t : FTesters)
+        if (shown && t.id == *shown)
+            return t.serialNumber;
+    return QLatin1String(AllTestersText);
+}
+
 QStringList TFormArchive::SelectionDeviceInfo() const
 {
     for (const ArchiveTester &t : FTesters)
@@ -533,33 +548,92 @@ QStringList TFormArchive::SelectionDeviceInfo() const
     return ShownDeviceInfoHeadings();
 }
 
-void TFormArchive::WithSelectionRows(
-    const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use)
+bool TFormArchive::SelectionWritable()
 {
     const qint64 count = Records->Records();
     if (count == 0) {
         Fail(QString::fromLatin1(MsgNoData));
-        return;
+        return false;
     }
     // No more than a data file may hold: the program could not read it back.
     if (count > DataFileMaxRecords) {
         Fail(QString::fromLatin1(MsgTooManyRecords));
-        return;
+        return false;
     }
-    if (FWriting)
+    return !FWriting;
+}
+
+void TFormArchive::WriteSelection(const FileDialogRequest &dialog, bool exported)
+{
+    if (!SelectionWritable())
         return;
+    const QString path = AskSavePath(this, dialog, MsgOwner::Application);
+    if (path.isEmpty())
+        return;
+    SelectionFile file;
+    file.path = path;
+    file.kind = exported ? ExportKindOf(path) : SelectionFileKind::DataFile;
+    // A workbook says which selection it holds; a text file has the device
+    // lines a data file has.
+    file.query = Records->Query();
+    file.headerLines = file.kind == SelectionFileKind::Workbook
+                           ? SelectionHeaderLines(SelectionTesterWords(), file.query.criteria)
+                           : SelectionDeviceInfo();
+    file.headings = Records->Headings();
+    file.sort = Records->Sort();
+    file.count = Records->Records();
+    // Written on the worker's thread as the records come, in one pass.
     Hourglass(FWriting, this);
-    Records->AllRows(
-        this, [this, use, deviceInfo = SelectionDeviceInfo()](const ArchiveResult<GridRows> &rows) {
-            // Closed meanwhile: the operator no longer waits for them.
-            if (!FWriting)
-                return;
-            FWriting.reset();
-            if (!rows)
-                Fail(rows.error);
-            else
-                use(*rows, deviceInfo);
-        });
+    FWritingJob = FWorker->Run(
+        this,
+        [file](ArchiveStore &store, const ArchiveJob &self, ArchiveError *error) {
+            return WriteSelectionFile(store, file, self, error);
+        },
+        [this](const ArchiveResult<SelectionWritten> &written) { Written(written); },
+        [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
+    FWritingProgress->Begin(exported ? QStringLiteral("Export") : QStringLiteral("Save"),
+                            file.count, FWritingJob);
+}
+
+bool TFormArchive::WritingAnswered(const ArchiveError &error)
+{
+    FWritingProgress->Finish();
+    // Closed meanwhile: the operator no longer waits for it.
+    if (!FWriting)
+        return false;
+    FWriting.reset();
+    if (error.code == ArchiveErrorCode::Cancelled)
+        return false;
+    if (error.Failed())
+        Fail(error);
+    return !error.Failed();
+}
+
+void TFormArchive::Written(const ArchiveResult<SelectionWritten> &written)
+{
+    if (WritingAnswered(written.error) && written && !written->failure.isEmpty())
+        RecordFileNotSaved(MsgOwner::Application, written->failure);
+}
+
+void TFormArchive::PrintSelection()
+{
+    if (!SelectionWritable())
+        return;
+    // The layout is made from every record, read in one pass; each page says
+    // what it holds: the tester, the filter, the day printed.
+    Hourglass(FWriting, this);
+    FWritingJob = Records->AllRows(
+        this,
+        [this, serial = SelectedSerial(),
+         criteria = Records->Query().criteria](const ArchiveResult<GridRows> &rows) {
+            if (WritingAnswered(rows.error) && rows)
+                PrintArchiveRecords(this,
+                                    SelectionPrintHeader(serial, criteria, rows->size() - 1,
+                                                         QDateTime::currentDateTime()),
+                                    *rows);
+        },
+        [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
+    FWritingProgress->Begin(QStringLiteral("Print"), Records->Records(), FWritingJob);
 }
 
 void TFormArchive::Button4Click()

@@ -30,6 +30,8 @@ class TArchiveModel;
 class TCSpinEdit;
 class TChartPane;
 class TImportProgress;
+class TSelectionProgress;
+struct SelectionWritten;
 class TReadingChart;
 class TReportRun;
 class TRetention;
@@ -141,8 +143,14 @@ private:
     // The selected tester's serial number; empty for all testers.
     QString SelectedSerial() const;
     QStringList SelectionDeviceInfo() const;
-    void WithSelectionRows(
-        const std::function<void(const GridRows &rows, const QStringList &deviceInfo)> &use);
+    QString SelectionTesterWords() const;
+    bool SelectionWritable();
+    void WriteSelection(const FileDialogRequest &dialog, bool exported);
+    void PrintSelection();
+    // The job writing or reading out the selection answered: true when what
+    // it gives is to be used (the failure is shown, a Cancel says nothing).
+    bool WritingAnswered(const ArchiveError &error);
+    void Written(const ArchiveResult<SelectionWritten> &written);
     void Imported(const ArchiveResult<ImportSummary> &summary);
     void PickDate(QComboBox *list);
 
@@ -152,6 +160,7 @@ private:
     TChartPane *FChart;
     TImportProgress *FImport;
     TRetention *FRetention;
+    TSelectionProgress *FWritingProgress;
     ArchivePlaces FPlaces;
     ArchiveLocation FLocation;       // the archive read: the site's, or this PC's
     ArchiveError FLocationError;     // the choice of the archive could not be read
@@ -165,7 +174,7 @@ private:
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
     int FListsWidth = 0;    // what the lists take without a horizontal scroll bar
-    ArchiveJob FWritingJob; // the selection read for writing or printing
+    ArchiveJob FWritingJob; // the selection written out or read for printing
     // The hourglass while the window waits on purpose.
     std::optional<HourglassCursor> FRefreshing, FSelecting, FWriting, FSetting;
 };

@@ -35,29 +35,17 @@ void TFormArchive::CreateReport()
 
 void TFormArchive::BitBtn1Click()
 {
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog1, rows, QLatin1Char(','), MsgOwner::Application,
-                        deviceInfo);
-    });
+    WriteSelection(SaveDialog1, false);
 }
 
 void TFormArchive::BitBtn2Click()
 {
-    WithSelectionRows([this](const GridRows &rows, const QStringList &deviceInfo) {
-        WriteRecordFile(this, SaveDialog2, rows, QLatin1Char('\t'), MsgOwner::Application,
-                        deviceInfo);
-    });
+    WriteSelection(SaveDialog2, true);
 }
 
 void TFormArchive::BitBtn3Click()
 {
-    // Each page says what it holds: the tester, the filter, the day printed.
-    WithSelectionRows([this](const GridRows &rows, const QStringList &) {
-        PrintArchiveRecords(this,
-                            SelectionPrintHeader(SelectedSerial(), Records->Query().criteria,
-                                                 rows.size() - 1, QDateTime::currentDateTime()),
-                            rows);
-    });
+    PrintSelection();
 }
 
 void TFormArchive::BitBtn4Click()

@@ -5,6 +5,9 @@
 
 namespace {
 
+// Records read between two tellings of AllRows' progress.
+constexpr int ProgressRows = 1024;
+
 // The count of a selection and its first page, read together.
 struct Selection
 {
@@ -31,12 +34,14 @@ void TArchiveModel::Show(const ArchiveQuery &query, ArchiveSort sort)
         [query, sort](ArchiveStore &store, const ArchiveJob &,
                       ArchiveError *error) -> std::optional<Selection> {
             Selection selection;
-            const std::optional<qint64> count = store.Count(query, error);
+            const std::optional<qint64> count = store.Select(query, sort, error);
             if (!count)
                 return std::nullopt;
             selection.count = *count;
-            std::optional<QVector<ArchivedRecord>> first =
-                store.Page(query, sort, 0, PageRows, error);
+            ArchivePageAsk ask;
+            ask.limit = PageRows;
+            ask.count = *count;
+            std::optional<QVector<ArchivedRecord>> first = store.Page(query, sort, ask, error);
             if (!first)
                 return std::nullopt;
             selection.first = std::move(*first);
@@ -118,18 +123,39 @@ void TArchiveModel::Ask(qint64 number) const
     const quint64 shown = FShown;
     const ArchiveQuery query = FQuery;
     const ArchiveSort sort = FSort;
+    const ArchivePageAsk ask = AskFor(number);
     // Asked for while the table reads its rows: the model itself is not
     // changed until the page comes.
     auto *self = const_cast<TArchiveModel *>(this);
     FAsked[number] = FWorker->Run(
         self,
-        [query, sort, number](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
-            return store.Page(query, sort, number * PageRows, PageRows, error);
+        [query, sort, ask](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
+            return store.Page(query, sort, ask, error);
         },
         [self, shown, number](const ArchiveResult<QVector<ArchivedRecord>> &read) {
             self->PageRead(shown, number, read);
         });
     FAskedOrder.push_back(number);
+}
+
+ArchivePageAsk TArchiveModel::AskFor(qint64 number) const
+{
+    ArchivePageAsk ask;
+    ask.first = number * PageRows;
+    ask.limit = PageRows;
+    ask.count = FCount;
+    // The boundary rows of the nearest pages kept on either side.
+    for (const Page &page : FPages) {
+        if (page.records.isEmpty())
+            continue;
+        const qint64 first = page.number * PageRows;
+        const qint64 last = first + page.records.size() - 1;
+        if (last < ask.first && (!ask.before || ask.before->row < last))
+            ask.before = ArchiveAnchor{last, KeyOf(page.records.last())};
+        if (first >= ask.first + PageRows && (!ask.after || ask.after->row > first))
+            ask.after = ArchiveAnchor{first, KeyOf(page.records.first())};
+    }
+    return ask;
 }
 
 void TArchiveModel::PageRead(quint64 shown, qint64 number,
@@ -157,7 +183,8 @@ void TArchiveModel::PageRead(quint64 shown, qint64 number,
 }
 
 ArchiveJob TArchiveModel::AllRows(QObject *context,
-                                  std::function<void(const ArchiveResult<GridRows> &)> done) const
+                                  std::function<void(const ArchiveResult<GridRows> &)> done,
+                                  std::function<void(const ArchiveProgress &)> told) const
 {
     const ArchiveQuery query = FQuery;
     const ArchiveSort sort = FSort;
@@ -170,26 +197,26 @@ ArchiveJob TArchiveModel::AllRows(QObject *context,
             GridRows rows;
             rows.reserve(count + 1);
             rows.append(headings);
-            // Larger pages than the table's: fewer statements for a long
-            // selection.
-            constexpr int Chunk = 5000;
-            for (qint64 offset = 0; offset < count; offset += Chunk) {
-                if (self.Cancelled()) {
-                    *error = ArchiveError(ArchiveErrorCode::Cancelled);
-                    return std::nullopt;
-                }
-                const std::optional<QVector<ArchivedRecord>> records =
-                    store.Page(query, sort, offset, Chunk, error);
-                if (!records)
-                    return std::nullopt;
-                if (records->isEmpty())
-                    break;
-                for (const ArchivedRecord &record : *records)
+            // One pass in order; the records of a selection that grew since
+            // it was counted are not taken.
+            const bool read = store.ForEachRecord(
+                query, sort, count,
+                [&](const ArchivedRecord &record) {
+                    if (self.Cancelled() || rows.size() > count)
+                        return false;
                     rows.append(record.cells);
-            }
+                    if (rows.size() % ProgressRows == 0)
+                        self.Progress({0, 1, rows.size() - 1});
+                    return true;
+                },
+                error);
+            if (self.Cancelled())
+                *error = ArchiveError(ArchiveErrorCode::Cancelled);
+            if (!read || self.Cancelled())
+                return std::nullopt;
             return rows;
         },
-        std::move(done));
+        std::move(done), std::move(told));
 }
 
 int TArchiveModel::rowCount(const QModelIndex &parent) const

@@ -41,10 +41,11 @@ public:
     // then asked for) and when it cannot be read.
     const ArchivedRecord *Record(int row) const;
     // Every record of the selection in the table's order, after the
-    // headings, for writing and printing; done hears them on context's
-    // thread.
+    // headings, read in one pass, for printing; done hears them on context's
+    // thread, told (when given) how many are read now and then.
     ArchiveJob AllRows(QObject *context,
-                       std::function<void(const ArchiveResult<GridRows> &rows)> done) const;
+                       std::function<void(const ArchiveResult<GridRows> &rows)> done,
+                       std::function<void(const ArchiveProgress &progress)> told = {}) const;
 
     // How a Show went; error None when the records are there.
     std::function<void(const ArchiveError &error)> OnShown;
@@ -64,6 +65,7 @@ private:
     };
     void Keep(Page page) const;
     void Ask(qint64 number) const;
+    ArchivePageAsk AskFor(qint64 number) const;
     void PageRead(quint64 shown, qint64 number, const ArchiveResult<QVector<ArchivedRecord>> &read);
 
     ArchiveWorker *const FWorker;

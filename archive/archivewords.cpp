@@ -1,4 +1,5 @@
 #include "archive/archivewords.h"
+#include "archive/report.h"
 
 #include "archive/store/archivelocation.h"
 #include "archive/store/archiveplaces.h"
@@ -157,6 +158,18 @@ QString ImportProgressText(const ArchiveProgress &progress, const QStringList &p
     return QStringLiteral("File %1 of %2 : %3\n%4 records")
         .arg(GroupedCount(progress.part + 1), GroupedCount(progress.parts),
              QFileInfo(paths.value(progress.part)).fileName(), records);
+}
+
+QString SelectionProgressText(qint64 records, qint64 total)
+{
+    return QStringLiteral("%1 of %2 records").arg(GroupedCount(records), GroupedCount(total));
+}
+
+QStringList SelectionHeaderLines(const QString &tester, const SearchCriteria &criteria)
+{
+    return {QStringLiteral("Kestrune archive"), QStringLiteral("Tester : ") + tester,
+            QStringLiteral("Dates : ") + PeriodWords(criteria, ReportFigures()),
+            QStringLiteral("Filter : ") + FilterWords(criteria)};
 }
 
 QString ImportSummaryText(const ImportSummary &summary)

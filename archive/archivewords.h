@@ -7,6 +7,7 @@
 #include "archive/store/archiveimport.h"
 #include "archive/store/archivejob.h"
 #include "archive/store/archiveresult.h"
+#include "records/data/searchfilter.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,5 +48,11 @@ QString CalibrationSetText(int before, int after);
 // records of all the files, "1,024 of 150,000 records".
 QString ImportProgressText(const ArchiveProgress &progress, const QStringList &paths,
                            qint64 total = 0);
+// "1,024 of 1,000,000 records" written or read of a selection.
+QString SelectionProgressText(qint64 records, qint64 total);
+// The lines above the records of an exported workbook of the archive's
+// selection: "Tester : SN0012345" (or "all testers"), its dates and the rest
+// of its filter in words.
+QStringList SelectionHeaderLines(const QString &tester, const SearchCriteria &criteria);
 // The summary, one fact a line.
 QString ImportSummaryText(const ImportSummary &summary);

@@ -89,43 +89,99 @@ bool LoadLines(const QString &path, QStringList &lines, QString *error, qint64 m
     return true;
 }
 
+void AppendFileLine(QByteArray &bytes, const QString &line)
+{
+    bytes += line.toLatin1();
+    bytes += "\r\n";
+}
+
 bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString *error)
 {
     QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += line.toLatin1();
-        bytes += "\r\n";
-    }
+    for (const QString &line : lines)
+        AppendFileLine(bytes, line);
     return SaveBytesAtomically(path, bytes, error);
 }
 
 bool SaveBytesAtomically(const QString &path, QByteArrayView bytes, QString *error)
 {
-    // QSaveFile writes a temporary file beside the target and renames it over
-    // the target on commit; it never writes in place. Unbuffered, so that a
-    // write the disk refuses (disk full, file too large) fails here, where it
-    // is seen: a buffered write fails inside commit(), which still renames the
-    // short file over the old one and reports success.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = FileError(path, file.errorString());
-        return false;
+    AtomicFileWriter file(path);
+    return file.Open(error) && file.Write(bytes, error) && file.Commit(error);
+}
+
+// QSaveFile writes a temporary file beside the target and renames it over
+// the target on commit; it never writes in place. Unbuffered, so that a write
+// the disk refuses (disk full, file too large) fails here, where it is seen:
+// a buffered write fails inside commit(), which still renames the short file
+// over the old one and reports success. The pieces are gathered here instead.
+struct AtomicFileWriter::Saving
+{
+    explicit Saving(const QString &at) : path(at), file(at) {}
+    QString path;
+    QSaveFile file;
+    QByteArray pending;
+};
+
+namespace {
+constexpr qsizetype WriteBytes = 1024 * 1024;
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(const QString &path) : d(std::make_unique<Saving>(path)) {}
+
+// An uncommitted QSaveFile removes what it wrote.
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+bool AtomicFileWriter::Open(QString *error)
+{
+    d->file.setDirectWriteFallback(false);
+    if (d->file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return true;
+    if (error)
+        *error = FileError(d->path, d->file.errorString());
+    return false;
+}
+
+bool AtomicFileWriter::Write(QByteArrayView bytes, QString *error)
+{
+    // A large piece goes as it is, without a copy.
+    if (d->pending.isEmpty() && bytes.size() >= WriteBytes) {
+        d->pending = QByteArray::fromRawData(bytes.data(), bytes.size());
+        return Flush(error);
     }
+    d->pending.append(bytes.data(), bytes.size());
+    return d->pending.size() < WriteBytes || Flush(error);
+}
+
+bool AtomicFileWriter::Flush(QString *error)
+{
     errno = 0;
     const bool written =
-        file.write(bytes.data(), bytes.size()) == bytes.size() && SyncFileToDisk(file.handle());
+        d->file.write(d->pending.constData(), d->pending.size()) == d->pending.size();
     const int code = errno;
-    if (!written) {
-        file.cancelWriting();
+    d->pending.clear();
+    if (written)
+        return true;
+    d->file.cancelWriting();
+    if (error)
+        *error = FileError(d->path, SystemReason(code));
+    return false;
+}
+
+bool AtomicFileWriter::Commit(QString *error)
+{
+    if (!d->pending.isEmpty() && !Flush(error))
+        return false;
+    errno = 0;
+    if (!SyncFileToDisk(d->file.handle())) {
+        const int code = errno;
+        d->file.cancelWriting();
         if (error)
-            *error = FileError(path, SystemReason(code));
+            *error = FileError(d->path, SystemReason(code));
         return false;
     }
-    if (!file.commit()) {
+    if (!d->file.commit()) {
         if (error)
-            *error = FileError(path, file.errorString());
+            *error = FileError(d->path, d->file.errorString());
         return false;
     }
     return true;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // No text file of the program is larger.
 inline constexpr qint64 MaxTextFileBytes = 64 * 1024 * 1024;
 
@@ -49,12 +51,43 @@ qsizetype CountLines(QByteArrayView bytes);
 bool LoadLines(const QString &path, QStringList &lines, QString *error,
                qint64 maxBytes = MaxTextFileBytes);
 
-// Writes every line followed by CR LF, one byte a character (characters
-// beyond Latin-1 become '?'). The file is replaced atomically: a new
-// file is written beside it and renamed over it, so a failed save leaves the
-// old file as it was. Returns false with the reason in *error.
+// Appends line and CR LF to bytes, one byte a character (characters beyond
+// Latin-1 become '?').
+void AppendFileLine(QByteArray &bytes, const QString &line);
+
+// Writes every line as AppendFileLine does. The file is replaced
+// atomically: a new file is written beside it and renamed over it, so a
+// failed save leaves the old file as it was. Returns false with the reason
+// in *error.
 bool SaveLinesAtomically(const QString &path, const QStringList &lines, QString *error);
 
 // Writes bytes as the whole file at path, replaced as SaveLinesAtomically
 // replaces it.
 bool SaveBytesAtomically(const QString &path, QByteArrayView bytes, QString *error);
+
+// A file written piece by piece that replaces the file at path only once it
+// is whole, as SaveBytesAtomically replaces it: a file too large to be held
+// in memory at once. Dropped, leaving any old file as it was, unless
+// committed. Failures say "<path>: <reason>".
+class AtomicFileWriter
+{
+public:
+    explicit AtomicFileWriter(const QString &path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter &) = delete;
+    AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+    // Makes the new file beside path.
+    bool Open(QString *error);
+    // Bytes after those written before; they reach the disk in large pieces.
+    bool Write(QByteArrayView bytes, QString *error);
+    // Everything written through to the disk, then put in place of the file
+    // at path.
+    bool Commit(QString *error);
+
+private:
+    bool Flush(QString *error);
+
+    struct Saving;
+    std::unique_ptr<Saving> d;
+};

@@ -53,10 +53,22 @@ FileDialogRequest ExportDialog(QWidget *owner)
             QStringLiteral("Microsft Excel (.xls)|*.xls"), owner};
 }
 
+namespace {
+const char WorkbookFilter[] = "Excel workbook (*.xlsx)|*.xlsx";
+} // namespace
+
 FileDialogRequest SpreadsheetExportDialog(QWidget *owner)
 {
     FileDialogRequest request = ExportDialog(owner);
-    request.filter += QStringLiteral("|Excel workbook (*.xlsx)|*.xlsx");
+    request.filter += QLatin1Char('|') + QLatin1String(WorkbookFilter);
+    return request;
+}
+
+FileDialogRequest WorkbookExportDialog(QWidget *owner)
+{
+    FileDialogRequest request = ExportDialog(owner);
+    request.defaultExt = QStringLiteral("xlsx");
+    request.filter = QLatin1String(WorkbookFilter) + QLatin1Char('|') + request.filter;
     return request;
 }
 
@@ -68,19 +80,18 @@ int Box(MsgOwner boxes, const QString &text, const char *caption, MsgButtons but
                                    : ApplicationMessageBox(text, title, buttons);
 }
 
-// Says why a file was not saved (error: "<path>: <reason>"); false.
-bool NotSaved(MsgOwner boxes, const QString &error)
+bool SaveRecordLines(const QString &path, const QStringList &lines, MsgOwner boxes)
+{
+    QString error;
+    return SaveLinesAtomically(path, lines, &error) || RecordFileNotSaved(boxes, error);
+}
+} // namespace
+
+bool RecordFileNotSaved(MsgOwner boxes, const QString &error)
 {
     Box(boxes, QStringLiteral("Cannot save ") + error, CapFailure, MsgButtons::Ok);
     return false;
 }
-
-bool SaveRecordLines(const QString &path, const QStringList &lines, MsgOwner boxes)
-{
-    QString error;
-    return SaveLinesAtomically(path, lines, &error) || NotSaved(boxes, error);
-}
-} // namespace
 
 QString AskSavePath(QWidget *owner, const FileDialogRequest &dialog, MsgOwner boxes)
 {
@@ -116,7 +127,8 @@ bool ExportRecordFile(QWidget *owner, const FileDialogRequest &dialog, const Gri
     // A million records take seconds.
     const HourglassCursor hourglass(owner);
     QString error;
-    return WriteRecordWorkbook(path, deviceInfo, gridRows, &error) || NotSaved(boxes, error);
+    return WriteRecordWorkbook(path, deviceInfo, gridRows, &error) ||
+           RecordFileNotSaved(boxes, error);
 }
 
 QString RecoveryFilePath(const QString &dir, const QDateTime &when)

@@ -27,10 +27,17 @@ FileDialogRequest ExportDialog(QWidget *owner);
 // The export dialog with the Excel workbook offered after the tab-separated
 // text, which stays the default.
 FileDialogRequest SpreadsheetExportDialog(QWidget *owner);
+// The same two filters with the workbook first, chosen unless the operator
+// picks the other.
+FileDialogRequest WorkbookExportDialog(QWidget *owner);
 
 // Asks for a file to write, and whether to replace it when it exists ("File
 // Over Saving ?" in the kind of box given). Empty when the operator cancels.
 QString AskSavePath(QWidget *owner, const FileDialogRequest &dialog, MsgOwner boxes);
+
+// Says why a file of records was not saved (error: "<path>: <reason>"), in
+// the kind of box given; false.
+bool RecordFileNotSaved(MsgOwner boxes, const QString &error);
 
 // Asks for a file (with the overwrite question) and writes the device lines
 // and the grid rows with separator after every cell. True when the file was

@@ -89,6 +89,54 @@ private slots:
         QCOMPARE(ArchiveSchemaVersionOf(other.Db(), &error), ArchiveSchemaVersion);
     }
 
+    // Every sort gives the records as on SQLite: a whole page, the last
+    // page, and one pass.
+    void sortedAsOnSqlite_data() { DriverRows(); }
+    void sortedAsOnSqlite()
+    {
+        QFETCH(ServerDriver, driver);
+        QString database;
+        ArchiveError error;
+        auto store = FreshStore(driver, &database);
+        QVERIFY(store);
+        QTemporaryDir dir;
+        auto local = ArchiveStore::Open(
+            {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error);
+        QVERIFY(local);
+        for (ArchiveStore *s : {store.get(), local.get()})
+            QVERIFY(s->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 120), &error));
+        ArchiveQuery fails;
+        fails.criteria.byResult = true;
+        fails.criteria.result = QStringLiteral("FAIL");
+        const auto cells = [&error](ArchiveStore &s, const ArchiveQuery &q, ArchiveSort sort,
+                                    qint64 first, int limit) {
+            QStringList rows;
+            for (const ArchivedRecord &r :
+                 s.Page(q, sort, first, limit, &error).value_or(QVector<ArchivedRecord>()))
+                rows << r.cells.join(u'|');
+            s.ForEachRecord(
+                q, sort, 1000,
+                [&rows](const ArchivedRecord &r) {
+                    rows << r.cells.join(u'|');
+                    return true;
+                },
+                &error);
+            return rows;
+        };
+        for (const ArchiveQuery &query : {ArchiveQuery(), fails})
+            for (int column = 0; column < RecordColumns; ++column)
+                for (const bool ascending : {true, false}) {
+                    const ArchiveSort sort{column, ascending};
+                    const qint64 count = local->Count(query, &error).value_or(-1);
+                    QCOMPARE(store->Count(query, &error), count);
+                    for (const qint64 first : {qint64(0), count - 20}) {
+                        const QStringList expected = cells(*local, query, sort, first, 20);
+                        QVERIFY(expected.size() > 20);
+                        QCOMPARE(cells(*store, query, sort, first, 20), expected);
+                    }
+                }
+    }
+
     // The calibration interval came with a later version of the tables.
     void upgradeAndNewerSchema_data() { DriverRows(); }
     void upgradeAndNewerSchema()

@@ -5,6 +5,7 @@
 
 #include "archivefixture.h"
 #include "guifixture.h"
+#include "workbookreader.h"
 
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
@@ -284,6 +285,33 @@ private slots:
         QCOMPARE(LoadDataFile(path, &content, &error), DataFileStatus::Ok);
         QCOMPARE(content.deviceInfo, TesterA);
         QCOMPARE(Joined(content.records), Joined(RecordsA));
+    }
+
+    // The export offers a workbook first, which says whose records it holds.
+    void exportedSelectionIsAWorkbookByDefault()
+    {
+        FormArchive->SelectTester(1);
+        QVERIFY(Settled());
+        const QString path = fx->Dir() + QStringLiteral("/selection.xlsx");
+        fx->ChosenFiles << path;
+        FormArchive->BitBtn2->click();
+        QVERIFY(Settled());
+        QCOMPARE(fx->TakeTexts(), QStringList());
+        QCOMPARE(fx->FileRequests.last().filter,
+                 "Excel workbook (*.xlsx)|*.xlsx|Microsft Excel (.xls)|*.xls");
+        QCOMPARE(fx->FileRequests.last().defaultExt, "xlsx");
+        const ReadBack book = ReadWorkbook(path);
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        const QStringList header{"Kestrune archive", "Tester : SN0012345", "Dates : all dates",
+                                 "Filter : none"};
+        for (int line = 0; line < header.size(); ++line)
+            QCOMPARE(book.Shown(QStringLiteral("A%1").arg(line + 1)), "s:" + header[line]);
+        // The header, an empty row, the headings, then every record shown.
+        const int first = int(header.size()) + 3;
+        QCOMPARE(book.Shown(QStringLiteral("F%1").arg(first)),
+                 "s:" + FormArchive->Records->Record(0)->cells[4]);
+        QVERIFY(!book.Shown(QStringLiteral("A%1").arg(first + RecordsA.size() - 1)).isEmpty());
+        QCOMPARE(book.Shown(QStringLiteral("A%1").arg(first + RecordsA.size())), QString());
     }
 
     void importWithARefusedFile()

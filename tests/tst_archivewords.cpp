@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(SearchCriteria)
+
 Q_DECLARE_METATYPE(ArchiveError)
 
 class TestArchiveWords : public QObject
@@ -266,6 +268,45 @@ private slots:
 
     // The summaries of tst_archivestore's imports: files refused with their
     // reasons, and a cancelled one.
+    void selectionHeader_data()
+    {
+        QTest::addColumn<QString>("tester");
+        QTest::addColumn<SearchCriteria>("criteria");
+        QTest::addColumn<QStringList>("lines");
+        SearchCriteria all;
+        QTest::newRow("all testers, no filter")
+            << "all testers" << all
+            << QStringList{"Kestrune archive", "Tester : all testers", "Dates : all dates",
+                           "Filter : none"};
+        // Reversed ends are read in order, as the search reads them.
+        SearchCriteria every;
+        every.byDate = true;
+        every.dateFrom = "2010-03-31";
+        every.dateTo = "2010-03-01";
+        every.byTestNo = true;
+        every.testNoFrom = "200";
+        every.testNoTo = "0100";
+        every.byReading = true;
+        every.readingFrom = "0.000";
+        every.readingTo = "0.080";
+        every.unit = "%BAC";
+        every.byResult = true;
+        every.result = "FAIL";
+        QTest::newRow("one tester, every filter")
+            << "SN0012345" << every
+            << QStringList{"Kestrune archive", "Tester : SN0012345",
+                           "Dates : 01 - Mar - 2010 to 31 - Mar - 2010",
+                           "Filter : Test No 100 to 200; Reading 0.000 to 0.080 %BAC; "
+                           "Test Result FAIL"};
+    }
+    void selectionHeader()
+    {
+        QFETCH(QString, tester);
+        QFETCH(SearchCriteria, criteria);
+        QFETCH(QStringList, lines);
+        QCOMPARE(SelectionHeaderLines(tester, criteria), lines);
+    }
+
     void importSummary()
     {
         const QString dir = QStringLiteral("/data");

@@ -71,7 +71,7 @@ void Records(const char *what)
 
 } // namespace
 
-void MeasureArchiveWindow(const ArchiveLocation &where)
+MemoryUse MeasureArchiveWindow(const ArchiveLocation &where)
 {
     const QByteArray location = "sqlite:" + where.target.toLocal8Bit();
     qputenv("KESTRUNE_ARCHIVE", location);
@@ -79,7 +79,7 @@ void MeasureArchiveWindow(const ArchiveLocation &where)
         std::fprintf(stderr, "%s: %s\n", qPrintable(r.caption), qPrintable(r.text));
         return int(mrOk);
     });
-    ReportMemory("memory held by the archive window, opened", [] {
+    const MemoryUse opened = MeasureMemory([] {
         FormArchive = new TFormArchive(nullptr);
         Report("archive window opened (testers, count, first page)", Measure([] {
                    FormArchive->show();
@@ -94,6 +94,8 @@ void MeasureArchiveWindow(const ArchiveLocation &where)
                    Settle();
                }));
     });
+    std::printf("%-46s peak +%.1f MB, held +%.1f MB\n", "memory held by the archive window, opened",
+                opened.peakKb / 1024.0, opened.heldKb / 1024.0);
     FormArchive->CheckBox4->click();
     FormArchive->ComboBox4->setCurrentIndex(1);
     Report("filter applied: FAIL of all testers", Measure([] {
@@ -125,6 +127,7 @@ void MeasureArchiveWindow(const ArchiveLocation &where)
     delete FormArchive;
     FormArchive = nullptr;
     SetMessageHandler({});
+    return opened;
 }
 
 void MeasureChartPainting(int points)

@@ -4,7 +4,9 @@
 // window holds; and painting a chart of many readings. Needs a QApplication.
 
 #include "archive/store/archivelocation.h"
+#include "tools/benchfigures.h"
 
 // where holds the archive to measure (a million records for the targets).
-void MeasureArchiveWindow(const ArchiveLocation &where);
+// The memory the window took while opened and its chart loaded.
+MemoryUse MeasureArchiveWindow(const ArchiveLocation &where);
 void MeasureChartPainting(int points);

@@ -13,13 +13,21 @@
 // one that tools/pg-test-server.sh started is given: bench_archive [FOLDER].
 // Targets there: 100,000 records in under 5 s, a filter at a million in
 // under 1 s.
+//
+// With --tsv the figures go to standard output one a line (name, tab, value,
+// tab, unit), and everything else to standard error: bench_archive --tsv
+// [FOLDER]. The inserts are measured against the same rows written by the
+// databases' own libraries (tools/benchreference.h) in the same run.
 
 #include "archive/archivewords.h"
 #include "archive/chartsummary.h"
+#include "archive/selectionfile.h"
 #include "archive/store/archivestore.h"
 #include "records/data/sortrows.h"
 #include "tools/archivewindowmeasure.h"
+#include "tools/benchfigures.h"
 #include "tools/benchrecords.h"
+#include "tools/benchreference.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,8 +39,34 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <unistd.h>
 
 namespace {
+
+// Where --tsv sends the figures; none without it.
+FILE *Figures = nullptr;
+
+void Figure(const QByteArray &name, double value, const char *unit)
+{
+    if (!Figures)
+        return;
+    std::fprintf(Figures, "%s\t%.3f\t%s\n", name.constData(), value, unit);
+    std::fflush(Figures);
+}
+
+// The slowest of the queries measured, with its name.
+struct Slowest
+{
+    double ms = 0;
+    QByteArray name;
+    void Saw(const QByteArray &what, double taken)
+    {
+        if (taken > ms) {
+            ms = taken;
+            name = what;
+        }
+    }
+};
 
 QStringList Device(int tester)
 {
@@ -115,18 +149,82 @@ void Must(bool done, const ArchiveError &error)
     }
 }
 
-void Measure(const Place &dir)
+// The store's 100,000 records against the reference's, in seconds; the
+// reference writes into an archive the store made, tables and indexes.
+void MeasureInserts(const Place &dir, bool server)
 {
     ArchiveError error;
-
-    {
-        const GridRows rows = MakeRecords(100000, 1);
-        auto store = Fresh(dir, "hundred_thousand");
-        Report("100,000 records archived (one transaction)",
-               [&] { Must(store->Add(Device(1), rows, &error).has_value(), error); });
-        Report("the same 100,000 again (all already there)",
-               [&] { Must(store->Add(Device(1), rows, &error).has_value(), error); });
+    const GridRows rows = MakeRecords(100000, 1);
+    auto store = Fresh(dir, "hundred_thousand");
+    const double ms = Report("100,000 records archived (one transaction)",
+                             [&] { Must(store->Add(Device(1), rows, &error).has_value(), error); });
+    Report("the same 100,000 again (all already there)",
+           [&] { Must(store->Add(Device(1), rows, &error).has_value(), error); });
+    store.reset();
+    const QString serial = QStringLiteral("SN0000001");
+    // A place is made anew each time it is asked for. The server's tables
+    // are made with the first records: one of another tester.
+    auto made = [&](const char *name) {
+        const ArchiveLocation where = dir(QLatin1String(name));
+        auto archive = ArchiveStore::Open(where, &error);
+        Must(archive && archive->Add(Device(2), rows.mid(0, 1), &error).has_value(), error);
+        return where.target;
+    };
+    auto measured = [](double seconds) {
+        if (seconds <= 0)
+            std::exit(1);
+        return seconds;
+    };
+    if (!server) {
+        const double reference = measured(SqliteReferenceSeconds(made("reference"), serial, rows));
+        std::printf("%-58s %9.1f ms\n", "the same by SQLite's C library", reference * 1000);
+        Figure("sqlite_insert_100k_s", ms / 1000, "s");
+        Figure("sqlite_reference_100k_s", reference, "s");
+        Figure("sqlite_insert_100k_ratio", ms / 1000 / reference, "x");
+        return;
     }
+    const double copy = measured(PostgresCopySeconds(made("copy"), serial, rows, false));
+    const double kept = measured(PostgresCopySeconds(made("copy_kept"), serial, rows, true));
+    std::printf("%-58s %9.1f ms\n", "the same by COPY", copy * 1000);
+    std::printf("%-58s %9.1f ms\n", "the same by COPY, then INSERT ... ON CONFLICT", kept * 1000);
+    Figure("postgresql_insert_100k_s", ms / 1000, "s");
+    Figure("postgresql_copy_100k_s", copy, "s");
+    Figure("postgresql_copy_deduplicated_100k_s", kept, "s");
+    Figure("postgresql_insert_100k_ratio_to_copy", ms / 1000 / copy, "x");
+    Figure("postgresql_insert_100k_ratio_to_copy_deduplicated", ms / 1000 / kept, "x");
+}
+
+// The selection of all records sorted by reading written to a data file in
+// one pass: its time and the memory it takes.
+void MeasureExport(ArchiveStore &store, const QTemporaryDir &files, const QByteArray &prefix)
+{
+    ArchiveError error;
+    SelectionFile file;
+    file.path = files.filePath(QStringLiteral("export.DAT"));
+    file.headerLines = Device(1);
+    file.headings = PlainHeadings();
+    file.sort = {3, true};
+    file.count = store.Count(file.query, &error).value_or(0);
+    std::optional<SelectionWritten> written;
+    double ms = 0;
+    const MemoryUse memory = MeasureMemory([&] {
+        ms = Report("1M: all records sorted by reading written to a .DAT",
+                    [&] { written = WriteSelectionFile(store, file, ArchiveJob(), &error); });
+    });
+    Must(written && written->failure.isEmpty(), error);
+    std::printf("%-58s %9lld\n", "    records", written->records);
+    std::printf("%-46s peak +%.1f MB, held +%.1f MB\n", "memory taken by the export",
+                memory.peakKb / 1024.0, memory.heldKb / 1024.0);
+    QFile::remove(file.path);
+    Figure(prefix + "export_1m_s", ms / 1000, "s");
+    Figure(prefix + "export_1m_peak_mb", memory.peakKb / 1024.0, "MB");
+}
+
+void Measure(const Place &dir, const QTemporaryDir &files, bool server)
+{
+    ArchiveError error;
+    const QByteArray prefix = server ? "postgresql_" : "";
+    MeasureInserts(dir, server);
 
     {
         const GridRows rows = MakeRecords(10000, 2);
@@ -166,6 +264,14 @@ void Measure(const Place &dir)
     ArchiveQuery fails = dates;
     fails.criteria.byResult = true;
     fails.criteria.result = "FAIL";
+    ArchiveQuery every = fails;
+    every.criteria.byReading = true;
+    every.criteria.unit = "%BAC";
+    every.criteria.readingFrom = "0.050";
+    every.criteria.readingTo = "0.300";
+    every.criteria.byTestNo = true;
+    every.criteria.testNoFrom = "100";
+    every.criteria.testNoTo = "9000";
 
     const struct
     {
@@ -175,39 +281,54 @@ void Measure(const Place &dir)
                    {"a date range", dates},
                    {"a reading range", readings},
                    {"one tester, a date range", oneTester},
-                   {"a date range, FAIL", fails}};
+                   {"a date range, FAIL", fails},
+                   {"a date range, test nos, readings, FAIL", every}};
+    Slowest slowest;
+    auto timed = [&](const QByteArray &what, const std::function<void()> &query) {
+        slowest.Saw(what, Report(what.constData(), query));
+    };
+    const char *const columns[] = {"test no", "date", "time", "reading", "result", "sampling"};
     for (const auto &q : queries) {
         qint64 count = 0;
-        const QByteArray what = QByteArray("1M: count of ") + q.name;
-        Report(what.constData(), [&] { count = store->Count(q.query, &error).value_or(-1); });
+        timed(QByteArray("1M: count of ") + q.name,
+              [&] { count = store->Count(q.query, &error).value_or(-1); });
         std::printf("%-58s %9lld\n", "    records", count);
-        for (const ArchiveSort sort : {ArchiveSort{1, true}, ArchiveSort{2, false}}) {
-            const QByteArray page = QByteArray("1M: first 100 of ") + q.name + " by " +
-                                    (sort.column == 1 ? "date" : "time descending");
-            Report(page.constData(), [&] { store->Page(q.query, sort, 0, 100, &error); });
-        }
-        const QByteArray middle = QByteArray("1M: 100 from the middle of ") + q.name + " by date";
-        Report(middle.constData(), [&] {
-            store->Page(q.query, {1, true}, count / 2, 100, &error);
-        });
+        const struct
+        {
+            const char *name;
+            qint64 first;
+        } pages[] = {
+            {"first", 0}, {"middle", count / 2}, {"last", std::max<qint64>(count - 100, 0)}};
+        for (int column = 0; column < RecordColumns; ++column)
+            for (const bool ascending : {true, false})
+                for (const auto &page : pages)
+                    timed(QByteArray("1M: ") + page.name + " 100 of " + q.name + " by " +
+                              columns[column] + (ascending ? "" : " descending"),
+                          [&] {
+                              Must(
+                                  store->Page(q.query, {column, ascending}, page.first, 100, &error)
+                                      .has_value(),
+                                  error);
+                          });
     }
-    Report("1M: the testers with their counts", [&] { store->Testers(&error); });
-    qint64 points = 0;
-    Report("1M: readings in %BAC of one tester for the chart", [&] {
-        points = store->Readings(oneTester, "%BAC", &error).value_or(QVector<ChartPoint>()).size();
-    });
-    std::printf("%-58s %9lld\n", "    points", points);
+    timed("1M: the testers with their counts", [&] { store->Testers(&error); });
     // What the chart is drawn from as the window reads it: each unit's
     // readings counted, every day's tests, the readings in the most common
     // unit, made ready for drawing.
-    for (const auto &q : {queries[0], queries[3]}) {
-        const QByteArray what = QByteArray("1M: the chart of ") + q.name + ", made ready";
-        Report(what.constData(), [&] {
+    for (const auto &q : queries) {
+        qint64 points = 0;
+        timed(QByteArray("1M: the chart of ") + q.name + ", made ready", [&] {
             std::optional<ChartInput> input = store->Chart(q.query, MostCommonUnit, &error);
             points = input ? PrepareChart(std::move(*input)).readings.size() : -1;
         });
         std::printf("%-58s %9lld\n", "    points", points);
     }
+    std::printf("%-58s %9.1f ms\n    %s\n", "1M: the slowest query", slowest.ms,
+                slowest.name.constData());
+    Figure(prefix + "max_query_1m_ms", slowest.ms, "ms");
+    if (Figures)
+        std::fprintf(Figures, "%s\n", slowest.name.constData());
+    MeasureExport(*store, files, prefix);
 }
 
 } // namespace
@@ -217,18 +338,27 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.removeAll(QStringLiteral("--tsv")) > 0) {
+        // The figures keep standard output; the rest goes where errors go.
+        Figures = fdopen(dup(STDOUT_FILENO), "w");
+        std::fflush(stdout);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+    }
     QTemporaryDir dir;
     std::printf("SQLite file\n");
-    Measure(SqliteFiles(dir));
+    Measure(SqliteFiles(dir), dir, false);
     // The window over the same million records, and the chart by itself.
-    MeasureArchiveWindow(SqliteFiles(dir)(QStringLiteral("million")));
+    const MemoryUse window = MeasureArchiveWindow(SqliteFiles(dir)(QStringLiteral("million")));
+    Figure("window_1m_held_mb", window.heldKb / 1024.0, "MB");
+    Figure("window_1m_peak_mb", window.peakKb / 1024.0, "MB");
     MeasureChartPainting(1000000);
-    if (argc < 2) {
+    if (arguments.isEmpty()) {
         std::printf("\nNo PostgreSQL server given: its figures are skipped. Start one with\n"
                     "tools/pg-test-server.sh start FOLDER and give FOLDER.\n");
         return 0;
     }
-    std::printf("\nPostgreSQL server in %s\n", argv[1]);
-    Measure(ServerDatabases(QString::fromLocal8Bit(argv[1])));
+    std::printf("\nPostgreSQL server in %s\n", qPrintable(arguments.first()));
+    Measure(ServerDatabases(arguments.first()), dir, true);
     return 0;
 }

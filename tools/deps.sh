@@ -3,8 +3,8 @@
 # the packages named as arguments; generates the German locale the workbook
 # test writes its numbers under.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libpq-dev
-          unixodbc odbc-postgresql postgresql libxlsxwriter-dev unzip locales fonts-noto-cjk fonts-dejavu-core
+packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+          unixodbc odbc-postgresql postgresql libsqlite3-dev libpq-dev libxlsxwriter-dev unzip locales fonts-noto-cjk fonts-dejavu-core
           poppler-utils xvfb xauth xdotool clang-format dpkg-dev file desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do

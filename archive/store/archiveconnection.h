@@ -2,6 +2,8 @@
 // The open database behind an ArchiveStore, for the store's own files.
 
 #include "archive/store/archivelocation.h"
+#include "archive/store/archiveorder.h"
+#include "archive/store/archivepaging.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
@@ -9,7 +11,11 @@
 
 struct ArchiveStore::Connection
 {
-    explicit Connection(const ArchiveLocation &at) : sql(ArchiveDriverName(at.driver)), where(at) {}
+    explicit Connection(const ArchiveLocation &at)
+        : sql(ArchiveDriverName(at.driver)),
+          where(at), paging{sql.Db(), at.driver, &orders, std::nullopt}
+    {
+    }
     QSqlDatabase Db() const { return sql.Db(); }
     // The failure at this archive: false, with *error saying so.
     bool Fail(ArchiveError failure, ArchiveError *error) const
@@ -24,6 +30,19 @@ struct ArchiveStore::Connection
         return Fail(DatabaseError(reason), error);
     }
 
+    // A database failure as paging tells it, at this archive; others as
+    // they are.
+    bool FailPaging(const ArchiveError &failure, ArchiveError *error) const
+    {
+        if (failure.code != ArchiveErrorCode::Database) {
+            *error = failure;
+            return false;
+        }
+        return Fail(failure, error);
+    }
+
     SqlConnection sql;
     ArchiveLocation where;
+    TextOrders orders;
+    PagingContext paging;
 };

@@ -47,6 +47,13 @@ std::optional<ArchiveFilterSql> ArchiveFilterOf(const ArchiveQuery &query, Archi
         add("result_text = ?", {SqlText(c.result)});
     if (!terms.isEmpty())
         filter.where = QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    const char *const driving = query.testerId ? "records_by_tester_date"
+                                : c.byReading  ? "records_by_reading"
+                                : c.byDate     ? "records_by_date"
+                                : c.byTestNo   ? "records_by_test_no"
+                                : c.byResult   ? "records_by_result"
+                                               : "";
+    filter.drivingIndex = QLatin1String(driving);
     return filter;
 }
 

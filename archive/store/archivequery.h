@@ -29,6 +29,12 @@ struct ArchiveFilterSql
 {
     QString where; // " WHERE ..." or empty
     QVariantList values;
+    // The index that holds the records of the filter closest together, and
+    // every other column the filter tests: a tester, else a reading range,
+    // else a date range, else a test-number range, else the result. Empty
+    // without a filter. SQLite is told to count and gather from it: without
+    // statistics of value ranges it would guess.
+    QString drivingIndex;
 };
 
 // Conditions that keep exactly the records FilterRecords keeps; std::nullopt

@@ -1,6 +1,7 @@
 #include "archive/store/archivestore.h"
 
 #include "archive/store/archiveconnection.h"
+#include "archive/store/archiveinsert.h"
 #include "archive/store/archiveoutbox.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
@@ -21,18 +22,6 @@ QString DeviceValue(const QString &line)
 }
 
 namespace {
-
-// Records sent in one statement. Qt's SQLite driver looks up every bound
-// value by its place, which costs more the more values a statement has: a
-// few records at a time send fastest.
-constexpr int BatchRecords = 8;
-constexpr int RecordValues = 13;
-// Records between two calls of an Add's progress.
-constexpr int ProgressRecords = 4096;
-
-const QString RecordColumnsSql = QStringLiteral(
-    "tester_id, test_no_text, date_text, time_text, reading_text, result_text, sampling_text,"
-    " test_no, date_key, reading_ok, reading, unit, archived_at");
 
 const QString CalibrationSetting = QStringLiteral("calibration_months");
 // A retention delete may take longer than a single statement of archiving.
@@ -87,13 +76,16 @@ bool OpenSqlite(QSqlDatabase db, const QString &path, ArchiveError *error)
 
 // Several programs may read while one writes; switched on only once the
 // file is known to be an archive of this program's version. A larger page
-// cache (32 MB) keeps a million records quick to filter.
+// cache (32 MB) keeps a million records quick to filter. Statement journals
+// and sorts stay in memory: in a temporary file they cost more than the
+// records archived.
 bool WriteAheadLog(QSqlDatabase db, ArchiveError *error)
 {
     QSqlQuery query(db);
     QString reason;
     return (RunSql(query, QStringLiteral("PRAGMA journal_mode = WAL"), {}, &reason) &&
-            RunSql(query, QStringLiteral("PRAGMA cache_size = -32768"), {}, &reason)) ||
+            RunSql(query, QStringLiteral("PRAGMA cache_size = -32768"), {}, &reason) &&
+            RunSql(query, QStringLiteral("PRAGMA temp_store = MEMORY"), {}, &reason)) ||
            Failed(DatabaseError(reason), error);
 }
 
@@ -112,47 +104,6 @@ OlderThan OlderThanOf(long dateKey, std::optional<qint64> testerId)
         o.values << *testerId;
     }
     return o;
-}
-
-QString InsertSql(int records)
-{
-    QString group = QStringLiteral("(?");
-    for (int i = 1; i < RecordValues; ++i)
-        group += QStringLiteral(", ?");
-    group += QLatin1Char(')');
-    QStringList groups;
-    for (int i = 0; i < records; ++i)
-        groups << group;
-    return QStringLiteral("INSERT INTO records (") + RecordColumnsSql +
-           QStringLiteral(") VALUES ") + groups.join(QStringLiteral(", ")) +
-           QStringLiteral(
-               " ON CONFLICT (tester_id, test_no_text, date_text, time_text) DO NOTHING");
-}
-
-// Binds the record's values from position first on.
-void BindRecord(QSqlQuery &query, int first, qint64 testerId, const GridRow &row, qint64 now)
-{
-    const QString &reading = row.value(3);
-    const bool comparable = ReadingComparable(reading);
-    const float value = comparable ? ReadingValue(reading) : 0.0f;
-    const QVariant readingValue = comparable && !std::isnan(value)
-                                      ? QVariant(double(value))
-                                      : QVariant(QMetaType(QMetaType::Double));
-    const QVariant values[RecordValues] = {testerId,
-                                           SqlText(row.value(0)),
-                                           SqlText(row.value(1)),
-                                           SqlText(row.value(2)),
-                                           SqlText(reading),
-                                           SqlText(row.value(4)),
-                                           SqlText(row.value(5)),
-                                           qint64(TextToLong(row.value(0))),
-                                           qint64(DateKey(row.value(1))),
-                                           comparable ? 1 : 0,
-                                           readingValue,
-                                           SqlText(ReadingUnit(reading).toString()),
-                                           now};
-    for (int i = 0; i < RecordValues; ++i)
-        query.bindValue(first + i, values[i]);
 }
 
 } // namespace
@@ -242,10 +193,14 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
         db->Fail(reason, error);
         return std::nullopt;
     };
+    // Each record's date read once: for the tester's span and for its row.
+    QVector<long> dateKeys;
+    dateKeys.reserve(rows.size());
     long firstDate = 0;
     long lastDate = 0;
     for (const GridRow &row : rows) {
         const long key = DateKey(row.value(1));
+        dateKeys.append(key);
         if (key <= 0)
             continue;
         firstDate = firstDate == 0 ? key : std::min(firstDate, key);
@@ -262,38 +217,16 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     if (!queueAfter)
         return fail();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    ArchiveCounts counts;
-    QSqlQuery full(d);
-    if (!rows.isEmpty() && !full.prepare(InsertSql(BatchRecords))) {
-        reason = SqlReason(full.lastError());
+    const std::optional<InsertOutcome> inserted =
+        InsertRecords(d, db->where.driver, {*testerId, now, &rows, &dateKeys}, progress, &reason);
+    if (!inserted)
         return fail();
+    if (inserted->cancelled) {
+        *error = ArchiveError(ArchiveErrorCode::Cancelled);
+        return std::nullopt;
     }
-    qint64 sent = 0;
-    qint64 told = 0;
-    while (sent < rows.size()) {
-        const int batch = int(std::min<qint64>(BatchRecords, rows.size() - sent));
-        QSqlQuery partial(d);
-        QSqlQuery &query = batch == BatchRecords ? full : partial;
-        if (batch != BatchRecords && !query.prepare(InsertSql(batch))) {
-            reason = SqlReason(query.lastError());
-            return fail();
-        }
-        for (int i = 0; i < batch; ++i)
-            BindRecord(query, i * RecordValues, *testerId, rows[sent + i], now);
-        if (!query.exec()) {
-            reason = SqlReason(query.lastError());
-            return fail();
-        }
-        counts.added += query.numRowsAffected();
-        sent += batch;
-        if (progress && (sent - told >= ProgressRecords || sent == rows.size())) {
-            told = sent;
-            if (!progress(sent)) {
-                *error = ArchiveError(ArchiveErrorCode::Cancelled);
-                return std::nullopt;
-            }
-        }
-    }
+    ArchiveCounts counts;
+    counts.added = inserted->added;
     counts.already = rows.size() - counts.added;
     const QVariant first =
         firstDate > 0 ? QVariant(qint64(firstDate)) : QVariant(QMetaType(QMetaType::LongLong));
@@ -346,52 +279,53 @@ std::optional<QVector<ArchiveTester>> ArchiveStore::Testers(ArchiveError *error)
 
 std::optional<qint64> ArchiveStore::Count(const ArchiveQuery &query, ArchiveError *error)
 {
-    const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
-    if (!filter)
-        return std::nullopt;
-    QSqlQuery sql(db->Db());
-    QString reason;
-    if (!RunSql(sql, QStringLiteral("SELECT COUNT(*) FROM records") + filter->where, filter->values,
-                &reason) ||
-        !sql.next()) {
-        db->Fail(reason.isEmpty() ? SqlReason(sql.lastError()) : reason, error);
-        return std::nullopt;
-    }
-    return sql.value(0).toLongLong();
+    const std::optional<qint64> count = CountRecords(db->paging, query, error);
+    if (!count)
+        db->FailPaging(*error, error);
+    return count;
+}
+
+std::optional<qint64> ArchiveStore::Select(const ArchiveQuery &query, ArchiveSort sort,
+                                           ArchiveError *error)
+{
+    const std::optional<qint64> count = SelectRecords(db->paging, query, sort, error);
+    if (!count)
+        db->FailPaging(*error, error);
+    return count;
 }
 
 std::optional<QVector<ArchivedRecord>> ArchiveStore::Page(const ArchiveQuery &query,
                                                           ArchiveSort sort, qint64 offset,
                                                           int limit, ArchiveError *error)
 {
-    const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
-    if (!filter)
+    const std::optional<qint64> count = Select(query, sort, error);
+    if (!count)
         return std::nullopt;
-    QSqlQuery sql(db->Db());
-    QString reason;
-    // The page's records picked first by their ids, from the filter index
-    // alone where it holds the sort column, then read whole.
-    const QString order = ArchiveOrderSql(sort);
-    if (!RunSql(sql,
-                QStringLiteral("SELECT test_no_text, date_text, time_text, reading_text,"
-                               " result_text, sampling_text, tester_id FROM records"
-                               " WHERE id IN (SELECT id FROM records") +
-                    filter->where + order + QStringLiteral(" LIMIT ? OFFSET ?)") + order,
-                filter->values +
-                    QVariantList{qint64(std::max(0, limit)), std::max<qint64>(0, offset)},
-                &reason)) {
-        db->Fail(reason, error);
-        return std::nullopt;
-    }
-    QVector<ArchivedRecord> records;
-    while (sql.next()) {
-        ArchivedRecord r;
-        for (int i = 0; i < RecordColumns; ++i)
-            r.cells << sql.value(i).toString();
-        r.testerId = sql.value(RecordColumns).toLongLong();
-        records << r;
-    }
-    return records;
+    ArchivePageAsk ask;
+    ask.first = std::max<qint64>(0, offset);
+    ask.limit = limit;
+    ask.count = *count;
+    return Page(query, sort, ask, error);
+}
+
+std::optional<QVector<ArchivedRecord>> ArchiveStore::Page(const ArchiveQuery &query,
+                                                          ArchiveSort sort,
+                                                          const ArchivePageAsk &ask,
+                                                          ArchiveError *error)
+{
+    std::optional<QVector<ArchivedRecord>> page =
+        PageOfRecords(db->paging, query, sort, ask, error);
+    if (!page)
+        db->FailPaging(*error, error);
+    return page;
+}
+
+bool ArchiveStore::ForEachRecord(const ArchiveQuery &query, ArchiveSort sort, qint64 count,
+                                 const std::function<bool(const ArchivedRecord &)> &visit,
+                                 ArchiveError *error)
+{
+    return ::EachRecord(db->paging, query, sort, count, visit, error) ||
+           db->FailPaging(*error, error);
 }
 
 std::optional<QVector<ChartPoint>> ArchiveStore::Readings(const ArchiveQuery &query,

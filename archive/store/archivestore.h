@@ -5,6 +5,7 @@
 
 #include "archive/store/archiveerror.h"
 #include "archive/store/archivelocation.h"
+#include "archive/store/archivepaging.h"
 #include "archive/store/archivequery.h"
 #include "archive/store/chartinput.h"
 #include "records/data/recordfields.h"
@@ -45,6 +46,8 @@ struct ArchivedRecord
 {
     GridRow cells; // the six original texts
     qint64 testerId = 0;
+    qint64 id = 0;
+    QVariant sortValue; // the value of the sort column the record was read in order of
 };
 
 struct ChartPoint
@@ -88,6 +91,18 @@ public:
     // with SettingsIncorrect in *error (as do Count and Readings).
     std::optional<QVector<ArchivedRecord>> Page(const ArchiveQuery &query, ArchiveSort sort,
                                                 qint64 offset, int limit, ArchiveError *error);
+
+    // What a window paging through a selection asks (archivepaging.h):
+    // the count of the selection, read once, with its order made ready;
+    std::optional<qint64> Select(const ArchiveQuery &query, ArchiveSort sort, ArchiveError *error);
+    // a page of it, sought from the rows read nearest to it;
+    std::optional<QVector<ArchivedRecord>> Page(const ArchiveQuery &query, ArchiveSort sort,
+                                                const ArchivePageAsk &ask, ArchiveError *error);
+    // and every record of it (count, as selected) in order in one pass, as
+    // long as visit answers true.
+    bool ForEachRecord(const ArchiveQuery &query, ArchiveSort sort, qint64 count,
+                       const std::function<bool(const ArchivedRecord &record)> &visit,
+                       ArchiveError *error);
     // The readings of the query in unit (the reading's unit text as in
     // SearchCriteria::unit), in time order, for the chart.
     std::optional<QVector<ChartPoint>> Readings(const ArchiveQuery &query, const QString &unit,

@@ -108,15 +108,19 @@ QStringList BuildRecordFileLines(const QStringList &deviceInfo, const GridRows &
         lines.append(WithoutLineBreaks(line));
     for (int block = int(deviceInfo.size()); block < DeviceBlockLines; ++block)
         lines.append(QString());
-    for (const GridRow &row : gridRows) {
-        QString line;
-        for (int column = 0; column < RecordColumns; ++column) {
-            line += WithoutLineBreaks(row.value(column));
-            line += separator;
-        }
-        lines.append(line);
-    }
+    for (const GridRow &row : gridRows)
+        lines.append(RecordFileLine(row, separator));
     return lines;
+}
+
+QString RecordFileLine(const GridRow &row, QChar separator)
+{
+    QString line;
+    for (int column = 0; column < RecordColumns; ++column) {
+        line += WithoutLineBreaks(row.value(column));
+        line += separator;
+    }
+    return line;
 }
 
 DataFileStatus ParseDataFileLines(const QStringList &lines, DataFileContent *content)

@@ -16,6 +16,8 @@ inline constexpr qsizetype DataFileMaxRecords = 1000000;
 // (row 0 = headings), each cell followed by separator.
 QStringList BuildRecordFileLines(const QStringList &deviceInfo, const GridRows &gridRows,
                                  QChar separator);
+// The line of one grid row: each cell, without line breaks, and separator.
+QString RecordFileLine(const GridRow &row, QChar separator);
 
 // Refused: the file was not read (see LoadDataFile).
 enum class DataFileStatus { Empty, Mismatch, Ok, Refused };

@@ -1,0 +1,188 @@
+#include "tools/benchreference.h"
+
+#include "records/data/recordvalues.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const char Columns[] = "tester_id, test_no_text, date_text, time_text, reading_text, result_text,"
+                       " sampling_text, test_no, date_key, reading_ok, reading, unit, archived_at";
+
+// What a row holds besides its texts.
+struct Derived
+{
+    qint64 testNo;
+    qint64 dateKey;
+    bool comparable;
+    double reading; // NaN: none
+    QByteArray unit;
+};
+
+Derived DerivedOf(const GridRow &row)
+{
+    const QString &reading = row.value(3);
+    const bool comparable = ReadingComparable(reading);
+    return {TextToLong(row.value(0)), DateKey(row.value(1)), comparable,
+            comparable ? double(ReadingValue(reading)) : std::nan(""),
+            ReadingUnit(reading).toUtf8()};
+}
+
+double Failed(const char *what, const char *why)
+{
+    std::fprintf(stderr, "%s: %s\n", what, why);
+    return -1;
+}
+
+// PostgreSQL's text form of COPY: backslash, tab and line ends escaped.
+QByteArray CopyText(const QString &text)
+{
+    return text.toUtf8()
+        .replace('\\', "\\\\")
+        .replace('\t', "\\t")
+        .replace('\n', "\\n")
+        .replace('\r', "\\r");
+}
+
+} // namespace
+
+double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        return Failed("reference", sqlite3_errmsg(db));
+    sqlite3_exec(db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    const QByteArray tester =
+        "INSERT INTO testers (serial_number, software_version, last_calibration, device_heading,"
+        " serial_line, software_line, calibration_line, records, last_download)"
+        " VALUES ('" +
+        serial.toUtf8() + "', '', '', '', '', '', '', 0, 0)";
+    if (sqlite3_exec(db, tester.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Failed("reference", sqlite3_errmsg(db));
+    const sqlite3_int64 testerId = sqlite3_last_insert_rowid(db);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    sqlite3_stmt *insert = nullptr;
+    const QByteArray sql = QByteArray("INSERT INTO records (") + Columns +
+                           ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr) != SQLITE_OK)
+        return Failed("reference", sqlite3_errmsg(db));
+    for (const GridRow &row : rows) {
+        const Derived d = DerivedOf(row);
+        sqlite3_bind_int64(insert, 1, testerId);
+        for (int column = 0; column < RecordColumns; ++column) {
+            const QByteArray text = row.value(column).toUtf8();
+            sqlite3_bind_text(insert, 2 + column, text.constData(), int(text.size()),
+                              SQLITE_TRANSIENT);
+        }
+        sqlite3_bind_int64(insert, 8, d.testNo);
+        sqlite3_bind_int64(insert, 9, d.dateKey);
+        sqlite3_bind_int(insert, 10, d.comparable ? 1 : 0);
+        if (std::isnan(d.reading))
+            sqlite3_bind_null(insert, 11);
+        else
+            sqlite3_bind_double(insert, 11, d.reading);
+        sqlite3_bind_text(insert, 12, d.unit.constData(), int(d.unit.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(insert, 13, now);
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            return Failed("reference", sqlite3_errmsg(db));
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Failed("reference", sqlite3_errmsg(db));
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    sqlite3_close(db);
+    return seconds;
+}
+
+double PostgresCopySeconds(const QString &conninfo, const QString &serial, const GridRows &rows,
+                           bool throughTable)
+{
+    PGconn *pg = PQconnectdb(conninfo.toUtf8().constData());
+    const auto run = [pg](const QByteArray &sql, ExecStatusType expected) {
+        PGresult *result = PQexec(pg, sql.constData());
+        const bool done = PQresultStatus(result) == expected;
+        if (!done)
+            std::fprintf(stderr, "reference: %s\n", PQresultErrorMessage(result));
+        PQclear(result);
+        return done;
+    };
+    if (PQstatus(pg) != CONNECTION_OK) {
+        const double failed = Failed("reference", PQerrorMessage(pg));
+        PQfinish(pg);
+        return failed;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    run("BEGIN", PGRES_COMMAND_OK);
+    PGresult *tester =
+        PQexec(pg, QByteArray("INSERT INTO testers (serial_number, software_version,"
+                              " last_calibration, device_heading, serial_line, software_line,"
+                              " calibration_line, records, last_download) VALUES ('" +
+                              serial.toUtf8() + "', '', '', '', '', '', '', 0, 0) RETURNING id")
+                       .constData());
+    // A failed statement fails the transaction, whose COMMIT is then a
+    // ROLLBACK that PostgreSQL reports as done: each step is checked.
+    const bool added = PQresultStatus(tester) == PGRES_TUPLES_OK;
+    const QByteArray testerId = added ? QByteArray(PQgetvalue(tester, 0, 0)) : QByteArray();
+    if (!added)
+        std::fprintf(stderr, "reference: %s\n", PQresultErrorMessage(tester));
+    PQclear(tester);
+    if (!added) {
+        PQfinish(pg);
+        return -1;
+    }
+    const QByteArray table = throughTable ? "reference_incoming" : "records";
+    if (throughTable)
+        run(QByteArray("CREATE TEMP TABLE reference_incoming ON COMMIT DROP AS SELECT ") + Columns +
+                " FROM records WITH NO DATA",
+            PGRES_COMMAND_OK);
+    run("COPY " + table + " (" + Columns + ") FROM STDIN", PGRES_COPY_IN);
+    const QByteArray now = QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    QByteArray data;
+    for (const GridRow &row : rows) {
+        const Derived d = DerivedOf(row);
+        data += testerId;
+        for (int column = 0; column < RecordColumns; ++column)
+            data += '\t' + CopyText(row.value(column));
+        data +=
+            '\t' + QByteArray::number(d.testNo) + '\t' + QByteArray::number(d.dateKey) +
+            (d.comparable ? "\t1\t" : "\t0\t") +
+            (std::isnan(d.reading) ? QByteArray("\\N") : QByteArray::number(d.reading, 'g', 17)) +
+            '\t' + d.unit + '\t' + now + '\n';
+        if (data.size() > 256 * 1024) {
+            PQputCopyData(pg, data.constData(), int(data.size()));
+            data.clear();
+        }
+    }
+    PQputCopyData(pg, data.constData(), int(data.size()));
+    PQputCopyEnd(pg, nullptr);
+    bool copied = true;
+    while (PGresult *result = PQgetResult(pg)) {
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "reference: %s\n", PQresultErrorMessage(result));
+            copied = false;
+        }
+        PQclear(result);
+    }
+    if (throughTable)
+        run(QByteArray("INSERT INTO records (") + Columns + ") SELECT " + Columns +
+                " FROM reference_incoming ON CONFLICT (tester_id, test_no_text, date_text,"
+                " time_text) DO NOTHING",
+            PGRES_COMMAND_OK);
+    const bool committed = copied && run("COMMIT", PGRES_COMMAND_OK);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    PQfinish(pg);
+    return committed ? seconds : -1;
+}
