@@ -45,7 +45,6 @@
 TFormArchive *FormArchive = nullptr;
 
 namespace {
-const char MsgTooManyRecords[] = "Too Many Data (more than 1,000,000 records) !!!";
 // Where the dialogs of the toolbar's right end come up.
 constexpr int DialogLeft = 620;
 constexpr int DialogTop = 80;
@@ -63,13 +62,6 @@ QTableView *SetUpTable(QTableView *table)
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setWordWrap(false);
     return table;
-}
-
-// Starts the hourglass over control unless it runs already.
-void Hourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
-{
-    if (!hourglass)
-        hourglass.emplace(control);
 }
 
 } // namespace
@@ -340,7 +332,7 @@ void TFormArchive::Refresh()
         Refreshed({std::nullopt, FLocationError});
         return;
     }
-    Hourglass(FRefreshing, this);
+    StartHourglass(FRefreshing, this);
     ReadSite(refresh);
 }
 
@@ -457,7 +449,7 @@ void TFormArchive::ShowSelection()
 {
     if (!FOpen)
         return;
-    Hourglass(FSelecting, StringGrid2);
+    StartHourglass(FSelecting, StringGrid2);
     Records->Show(Query(), FSort);
 }
 
@@ -530,112 +522,6 @@ bool TFormArchive::ChartLoading() const
     return FChart->Loading();
 }
 
-QString TFormArchive::SelectionTesterWords() const
-{
-    const std::optional<qint64> shown = Records->Query().testerId;
-    for (const ArchiveTester &t : FTesters)
-        if (shown && t.id == *shown)
-            return t.serialNumber;
-    return QLatin1String(AllTestersText);
-}
-
-QStringList TFormArchive::SelectionDeviceInfo() const
-{
-    for (const ArchiveTester &t : FTesters)
-        if (FTesterId && t.id == *FTesterId && !t.deviceInfo.isEmpty())
-            return t.deviceInfo;
-    // Records of several testers: the device lines carry no values.
-    return ShownDeviceInfoHeadings();
-}
-
-bool TFormArchive::SelectionWritable()
-{
-    const qint64 count = Records->Records();
-    if (count == 0) {
-        Fail(QString::fromLatin1(MsgNoData));
-        return false;
-    }
-    // No more than a data file may hold: the program could not read it back.
-    if (count > DataFileMaxRecords) {
-        Fail(QString::fromLatin1(MsgTooManyRecords));
-        return false;
-    }
-    return !FWriting;
-}
-
-void TFormArchive::WriteSelection(const FileDialogRequest &dialog, bool exported)
-{
-    if (!SelectionWritable())
-        return;
-    const QString path = AskSavePath(this, dialog, MsgOwner::Application);
-    if (path.isEmpty())
-        return;
-    SelectionFile file;
-    file.path = path;
-    file.kind = exported ? ExportKindOf(path) : SelectionFileKind::DataFile;
-    // A workbook says which selection it holds; a text file has the device
-    // lines a data file has.
-    file.query = Records->Query();
-    file.headerLines = file.kind == SelectionFileKind::Workbook
-                           ? SelectionHeaderLines(SelectionTesterWords(), file.query.criteria)
-                           : SelectionDeviceInfo();
-    file.headings = Records->Headings();
-    file.sort = Records->Sort();
-    file.count = Records->Records();
-    // Written on the worker's thread as the records come, in one pass.
-    Hourglass(FWriting, this);
-    FWritingJob = FWorker->Run(
-        this,
-        [file](ArchiveStore &store, const ArchiveJob &self, ArchiveError *error) {
-            return WriteSelectionFile(store, file, self, error);
-        },
-        [this](const ArchiveResult<SelectionWritten> &written) { Written(written); },
-        [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
-    FWritingProgress->Begin(exported ? QStringLiteral("Export") : QStringLiteral("Save"),
-                            file.count, FWritingJob);
-}
-
-bool TFormArchive::WritingAnswered(const ArchiveError &error)
-{
-    FWritingProgress->Finish();
-    // Closed meanwhile: the operator no longer waits for it.
-    if (!FWriting)
-        return false;
-    FWriting.reset();
-    if (error.code == ArchiveErrorCode::Cancelled)
-        return false;
-    if (error.Failed())
-        Fail(error);
-    return !error.Failed();
-}
-
-void TFormArchive::Written(const ArchiveResult<SelectionWritten> &written)
-{
-    if (WritingAnswered(written.error) && written && !written->failure.isEmpty())
-        RecordFileNotSaved(MsgOwner::Application, written->failure);
-}
-
-void TFormArchive::PrintSelection()
-{
-    if (!SelectionWritable())
-        return;
-    // The layout is made from every record, read in one pass; each page says
-    // what it holds: the tester, the filter, the day printed.
-    Hourglass(FWriting, this);
-    FWritingJob = Records->AllRows(
-        this,
-        [this, serial = SelectedSerial(),
-         criteria = Records->Query().criteria](const ArchiveResult<GridRows> &rows) {
-            if (WritingAnswered(rows.error) && rows)
-                PrintArchiveRecords(this,
-                                    SelectionPrintHeader(serial, criteria, rows->size() - 1,
-                                                         QDateTime::currentDateTime()),
-                                    *rows);
-        },
-        [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
-    FWritingProgress->Begin(QStringLiteral("Print"), Records->Records(), FWritingJob);
-}
-
 void TFormArchive::Button4Click()
 {
     FormDatabase->SetPlace(Left() + DialogLeft, Top() + DialogTop);
@@ -665,7 +551,7 @@ void TFormArchive::Button6Click()
     }
     if (!Located())
         return;
-    Hourglass(FSetting, Button6);
+    StartHourglass(FSetting, Button6);
     struct Change
     {
         int before;

@@ -1,6 +1,8 @@
 #pragma once
 // The hourglass over a control while an operation runs.
 
+#include <optional>
+
 class QWidget;
 
 class HourglassCursor
@@ -20,4 +22,11 @@ template <class F> auto WithHourglass(QWidget *control, F &&f)
 {
     const HourglassCursor hourglass(control);
     return f();
+}
+
+// Starts the hourglass over control unless hourglass runs already.
+inline void StartHourglass(std::optional<HourglassCursor> &hourglass, QWidget *control)
+{
+    if (!hourglass)
+        hourglass.emplace(control);
 }

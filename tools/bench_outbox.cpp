@@ -120,7 +120,8 @@ qint64 LongestBlock(const std::function<bool()> &until, int timeoutMs)
     qint64 longest = 0;
     QTimer tick;
     tick.setInterval(2);
-    QObject::connect(&tick, &QTimer::timeout, [&] { longest = std::max(longest, since.restart()); });
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longest = std::max(longest, since.restart()); });
     since.start();
     all.start();
     tick.start();
@@ -212,7 +213,8 @@ void ArchivingAgainstServers(const QTemporaryDir &dir)
     Signal(stopped, SIGCONT);
     Exec(holder, "ROLLBACK");
     PQfinish(holder);
-    ArchiveFiveHundred("healthy", FreshDatabase("bench_healthy"), [] {}, dir);
+    ArchiveFiveHundred(
+        "healthy", FreshDatabase("bench_healthy"), [] {}, dir);
 }
 
 void DrainAgainstCopy(const QTemporaryDir &dir)
