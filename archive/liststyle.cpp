@@ -1,6 +1,7 @@
 #include "archive/liststyle.h"
 
 #include "archive/chartscale.h"
+#include "archive/store/calibration.h"
 #include "records/data/recordvalues.h"
 
 #include <QDate>
@@ -9,6 +10,12 @@ QString ListDateText(const QString &stored)
 {
     const QString day = DateKeyText(DateKey(stored));
     return day.isEmpty() ? stored : day;
+}
+
+QString CalibrationListText(const QString &stored)
+{
+    const std::optional<QDate> day = CalibrationDate(stored);
+    return day ? DayText(day->toJulianDay()) : stored;
 }
 
 QString DateKeyText(long dateKey)

@@ -13,6 +13,9 @@
 // A record's date in the list's style when it names a day ("11 / Mar /
 // 2010", "11 - Mar - 2010"); else the text as it is.
 QString ListDateText(const QString &stored);
+// A tester's last calibration ("2010-03-01", or as its record dates) in the
+// list's style when it names a day; else the text as the tester gave it.
+QString CalibrationListText(const QString &stored);
 // A date key (yyyymmdd) in the list's style; empty when it names no day.
 QString DateKeyText(long dateKey);
 // "11 - Mar - 2010 17:59"; empty when when is not valid.

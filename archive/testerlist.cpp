@@ -52,11 +52,11 @@ GridRows TesterRows(const QVector<ArchiveTester> &testers, const TesterListView 
     }
     GridRows rows{Row(QLatin1String(AllTestersText), QString(), records, first, last, download)};
     for (const ArchiveTester &t : ListedTesters(testers, view)) {
+        const QString shown = CalibrationListText(t.lastCalibration);
         const QString calibration =
             CalibrationDue(t.lastCalibration, view.months, view.today)
-                ? (t.lastCalibration + QLatin1Char(' ') + QLatin1String(CalibrationDueMark))
-                      .trimmed()
-                : t.lastCalibration;
+                ? (shown + QLatin1Char(' ') + QLatin1String(CalibrationDueMark)).trimmed()
+                : shown;
         rows.append(Row(t.serialNumber, calibration, t.records, t.firstDateKey, t.lastDateKey,
                         t.lastDownload));
     }

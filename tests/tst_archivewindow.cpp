@@ -185,6 +185,10 @@ private slots:
         QCOMPARE(FormArchive->StringGrid1->item(0, 2)->text(), QStringLiteral("24"));
         QCOMPARE(FormArchive->StringGrid1->item(1, 0)->text(), QStringLiteral("SN0012345"));
         QCOMPARE(FormArchive->StringGrid1->item(1, 3)->text(), QStringLiteral("20 - Dec - 2009"));
+        // The tester's "2010-03-01" in the same style, with the mark of a
+        // calibration due.
+        QVERIFY(FormArchive->StringGrid1->item(1, 1)->text().startsWith(
+            QStringLiteral("01 - Mar - 2010 ")));
         QCOMPARE(FormArchive->Label5->text(), QStringLiteral("24 records"));
 
         FormArchive->move(120, 90);
