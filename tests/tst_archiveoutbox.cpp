@@ -238,8 +238,11 @@ private slots:
         QCOMPARE(ran, ranOut);
         QCOMPARE(heard.load(), ranOut ? int(cuttable) : -1);
         QCOMPARE(cuts.load(), ranOut && cuttable ? 1 : 0);
+        // Not early (the watch's clock and this one round apart by a
+        // millisecond) and not hanging; how long exactly is not this test's
+        // business, on a loaded machine under the sanitizers least of all.
         if (ranOut && !now)
-            QVERIFY2(ranOutAfter >= 1000 && ranOutAfter < 1500,
+            QVERIFY2(ranOutAfter >= 950 && ranOutAfter < 5000,
                      qPrintable(QString::number(ranOutAfter)));
         // Gone, it runs out no more.
         QThread::msleep(restartEveryMs ? 0 : 200);
