@@ -8,11 +8,11 @@
 namespace {
 
 // "reading|result|date" a record; the test number and time do not count.
-GridRows Records(const QStringList &specs)
+GridRows Records(const QStringList &lines)
 {
     GridRows rows;
-    for (const QString &spec : specs) {
-        const QStringList f = spec.split(u'|');
+    for (const QString &line : lines) {
+        const QStringList f = line.split(u'|');
         rows.append({QStringLiteral("00001"), f.value(2, QStringLiteral("11 - Mar - 2010")),
                      QStringLiteral("08:00.00"), f.value(0), f.value(1), QStringLiteral("Manual")});
     }
