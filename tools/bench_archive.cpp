@@ -68,24 +68,6 @@ struct Slowest
     }
 };
 
-QStringList Device(int tester)
-{
-    return {"Device Information ",
-            QStringLiteral("Serial Number         : SN%1").arg(tester, 7, 10, QLatin1Char('0')),
-            "Software Version  : V1.07", "Last Calibration      : 2010-01-31"};
-}
-
-// count records of one tester with distinct keys, as a tester sends them.
-GridRows MakeRecords(int count, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    GridRows rows;
-    rows.reserve(count);
-    for (int r = 0; r < count; ++r)
-        rows << RandomRecord(random, QString::number(r + 1).rightJustified(5, '0'));
-    return rows;
-}
-
 // Prints the time work took, and the processor time, which a machine busy
 // with other work changes less.
 double Report(const char *what, const std::function<void()> &work)

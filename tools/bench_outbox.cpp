@@ -50,23 +50,6 @@ void Figure(const char *name, double value, const char *unit)
     std::exit(1);
 }
 
-QStringList Device(int tester)
-{
-    return {"Device Information ",
-            QStringLiteral("Serial Number         : SN%1").arg(tester, 7, 10, QLatin1Char('0')),
-            "Software Version  : V1.07", "Last Calibration      : 2010-01-31"};
-}
-
-GridRows MakeRecords(int count, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    GridRows rows;
-    rows.reserve(count);
-    for (int r = 0; r < count; ++r)
-        rows << RandomRecord(random, QString::number(r + 1).rightJustified(5, '0'));
-    return rows;
-}
-
 QString Uri(const QString &database, const QString &host = Folder)
 {
     return "postgresql:///" + database + "?user=postgres&host=" + QUrl::toPercentEncoding(host);

@@ -24,3 +24,22 @@ inline GridRow RandomRecord(QRandomGenerator &random, const QString &testNo)
             ResultText(char('0' + random.bounded(3))),
             SamplingText(char('0' + random.bounded(2)))};
 }
+
+// The device lines of tester number tester.
+inline QStringList Device(int tester)
+{
+    return {"Device Information ",
+            QStringLiteral("Serial Number         : SN%1").arg(tester, 7, 10, QLatin1Char('0')),
+            "Software Version  : V1.07", "Last Calibration      : 2010-01-31"};
+}
+
+// count records of one tester with distinct keys, as a tester sends them.
+inline GridRows MakeRecords(int count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    GridRows rows;
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r)
+        rows << RandomRecord(random, QString::number(r + 1).rightJustified(5, '0'));
+    return rows;
+}
