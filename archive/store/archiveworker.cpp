@@ -136,6 +136,11 @@ void ArchiveWorker::Open(const ArchiveLocation &where)
 
 void ArchiveWorker::Close()
 {
+    // Nothing was ever given to it: there is no connection to close, and no
+    // thread is started for it (the program closes its site's workers at
+    // start when no site is chosen).
+    if (!FThread)
+        return;
     Command command;
     command.kind = Command::Kind::Close;
     Post(std::move(command));
