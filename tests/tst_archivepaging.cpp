@@ -176,6 +176,7 @@ private slots:
             {"few of a tester", "KT3", {}},
             {"dates", "", Criteria("", "2010-02-01|2010-07-31", "", "")},
             {"readings", "", Criteria("", "", "%BAC|0.000|0.250", "")},
+            {"no reading in range", "", Criteria("", "", "%BAC|4.000|5.000", "")},
             {"FAIL", "", Criteria("", "", "", "FAIL")},
             {"test numbers", "", Criteria("1|50", "", "", "")},
             {"dates, FAIL", "", Criteria("", "2010-02-01|2010-07-31", "", "FAIL")},

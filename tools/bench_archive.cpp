@@ -22,7 +22,10 @@
 #include "archive/archivewords.h"
 #include "archive/chartsummary.h"
 #include "archive/selectionfile.h"
+#include "archive/store/archiveserver.h"
+#include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
+#include "archive/store/sqlconnection.h"
 #include "records/data/sortrows.h"
 #include "tools/archivewindowmeasure.h"
 #include "tools/benchfigures.h"
@@ -33,6 +36,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -112,10 +117,10 @@ Place ServerDatabases(const QString &folder)
     };
 }
 
-std::unique_ptr<ArchiveStore> Fresh(const Place &place, const char *name)
+std::unique_ptr<ArchiveStore> Fresh(const ArchiveLocation &where)
 {
     ArchiveError error;
-    auto store = ArchiveStore::Open(place(QLatin1String(name)), &error);
+    auto store = ArchiveStore::Open(where, &error);
     if (!store) {
         std::fprintf(stderr, "%s\n", qPrintable(ArchiveErrorText(error)));
         std::exit(1);
@@ -137,7 +142,7 @@ void MeasureInserts(const Place &dir, bool server)
 {
     ArchiveError error;
     const GridRows rows = MakeRecords(100000, 1);
-    auto store = Fresh(dir, "hundred_thousand");
+    auto store = Fresh(dir(QStringLiteral("hundred_thousand")));
     const double ms = Report("100,000 records archived (one transaction)",
                              [&] { Must(store->Add(Device(1), rows, &error).has_value(), error); });
     Report("the same 100,000 again (all already there)",
@@ -202,6 +207,37 @@ void MeasureExport(ArchiveStore &store, const QTemporaryDir &files, const QByteA
     Figure(prefix + "export_1m_peak_mb", memory.peakKb / 1024.0, "MB");
 }
 
+// The records table and each of its indexes at 1,000,000 records, in MB,
+// read through a connection of the bench's own.
+void MeasureSizes(const ArchiveLocation &where, const QByteArray &prefix)
+{
+    SqlConnection connection(ArchiveDriverName(where.driver));
+    QSqlDatabase db = connection.Db();
+    ArchiveError error;
+    if (where.driver == ArchiveLocation::Driver::Sqlite) {
+        db.setDatabaseName(where.target);
+        Must(db.open(), DatabaseError(db.lastError().text()));
+    } else {
+        Must(OpenServer(db, where, &error), error);
+    }
+    const QString sql =
+        where.driver == ArchiveLocation::Driver::Sqlite
+            ? QStringLiteral("SELECT name, SUM(pgsize) FROM dbstat WHERE tbl_name = 'records'"
+                             " GROUP BY name ORDER BY name")
+            : QStringLiteral("SELECT c.relname, pg_relation_size(c.oid) FROM pg_class c"
+                             " WHERE c.relname = 'records' OR c.oid IN (SELECT indexrelid"
+                             " FROM pg_index WHERE indrelid = 'records'::regclass)"
+                             " ORDER BY c.relname");
+    QSqlQuery sizes(db);
+    QString reason;
+    Must(RunSql(sizes, sql, {}, &reason), DatabaseError(reason));
+    while (sizes.next()) {
+        const double mb = sizes.value(1).toDouble() / (1024 * 1024);
+        std::printf("%-58s %9.1f MB\n", qPrintable("1M: size of " + sizes.value(0).toString()), mb);
+        Figure(prefix + "size_1m_" + sizes.value(0).toString().toLatin1() + "_mb", mb, "MB");
+    }
+}
+
 void Measure(const Place &dir, const QTemporaryDir &files, bool server)
 {
     ArchiveError error;
@@ -210,11 +246,11 @@ void Measure(const Place &dir, const QTemporaryDir &files, bool server)
 
     {
         const GridRows rows = MakeRecords(10000, 2);
-        auto batched = Fresh(dir, "batched");
+        auto batched = Fresh(dir(QStringLiteral("batched")));
         const double one = Report("10,000 records in one transaction", [&] {
             Must(batched->Add(Device(1), rows, &error).has_value(), error);
         });
-        auto naive = Fresh(dir, "naive");
+        auto naive = Fresh(dir(QStringLiteral("naive")));
         const double each = Report("10,000 records row by row, a commit each", [&] {
             for (const GridRow &row : rows)
                 Must(naive->Add(Device(1), {row}, &error).has_value(), error);
@@ -222,7 +258,8 @@ void Measure(const Place &dir, const QTemporaryDir &files, bool server)
         std::printf("%-58s %9.1f x\n", "row by row against one transaction", each / one);
     }
 
-    auto store = Fresh(dir, "million");
+    const ArchiveLocation million = dir(QStringLiteral("million"));
+    auto store = Fresh(million);
     Report("1,000,000 records archived (100 testers of 10,000)", [&] {
         for (int t = 0; t < 100; ++t)
             Must(store->Add(Device(t), MakeRecords(10000, quint32(100 + t)), &error).has_value(),
@@ -266,6 +303,7 @@ void Measure(const Place &dir, const QTemporaryDir &files, bool server)
                    {"a date range, FAIL", fails},
                    {"a date range, test nos, readings, FAIL", every}};
     Slowest slowest;
+    Slowest jumps;
     auto timed = [&](const QByteArray &what, const std::function<void()> &query) {
         slowest.Saw(what, Report(what.constData(), query));
     };
@@ -275,23 +313,34 @@ void Measure(const Place &dir, const QTemporaryDir &files, bool server)
         timed(QByteArray("1M: count of ") + q.name,
               [&] { count = store->Count(q.query, &error).value_or(-1); });
         std::printf("%-58s %9lld\n", "    records", count);
-        const struct
-        {
-            const char *name;
-            qint64 first;
-        } pages[] = {
-            {"first", 0}, {"middle", count / 2}, {"last", std::max<qint64>(count - 100, 0)}};
+        // The middle page as the window's table reaches it scrolling: sought
+        // from the last row of the page before, read first. That page itself,
+        // jumped to with no page read near it, is counted from the nearer end.
+        const qint64 middle = std::max<qint64>(count / 2 - 100, 0);
         for (int column = 0; column < RecordColumns; ++column)
-            for (const bool ascending : {true, false})
-                for (const auto &page : pages)
-                    timed(QByteArray("1M: ") + page.name + " 100 of " + q.name + " by " +
-                              columns[column] + (ascending ? "" : " descending"),
-                          [&] {
-                              Must(
-                                  store->Page(q.query, {column, ascending}, page.first, 100, &error)
-                                      .has_value(),
-                                  error);
-                          });
+            for (const bool ascending : {true, false}) {
+                const ArchiveSort sort{column, ascending};
+                const QByteArray what = QByteArray(" 100 of ") + q.name + " by " + columns[column] +
+                                        (ascending ? "" : " descending");
+                auto page = [&](qint64 first, std::optional<ArchiveAnchor> before = {}) {
+                    std::optional<QVector<ArchivedRecord>> read = store->Page(
+                        q.query, sort, ArchivePageAsk{first, 100, count, before, {}}, &error);
+                    Must(read.has_value(), error);
+                    return *read;
+                };
+                timed("1M: first" + what, [&] { page(0); });
+                QVector<ArchivedRecord> jumped;
+                jumps.Saw("1M: jump to the middle" + what,
+                          Report(("1M: jump to the middle" + what).constData(),
+                                 [&] { jumped = page(middle); }));
+                const std::optional<ArchiveAnchor> before =
+                    jumped.isEmpty() ? std::nullopt
+                                     : std::optional<ArchiveAnchor>(ArchiveAnchor{
+                                           middle + jumped.size() - 1, KeyOf(jumped.last())});
+                timed("1M: middle" + what,
+                      [&] { page(middle + std::max<qint64>(jumped.size(), 0), before); });
+                timed("1M: last" + what, [&] { page(std::max<qint64>(count - 100, 0)); });
+            }
     }
     timed("1M: the testers with their counts", [&] { store->Testers(&error); });
     // What the chart is drawn from as the window reads it: each unit's
@@ -310,7 +359,13 @@ void Measure(const Place &dir, const QTemporaryDir &files, bool server)
     Figure(prefix + "max_query_1m_ms", slowest.ms, "ms");
     if (Figures)
         std::fprintf(Figures, "%s\n", slowest.name.constData());
+    std::printf("%-58s %9.1f ms\n    %s\n", "1M: the slowest jump", jumps.ms,
+                jumps.name.constData());
+    Figure(prefix + "max_jump_1m_ms", jumps.ms, "ms");
+    if (Figures)
+        std::fprintf(Figures, "%s\n", jumps.name.constData());
     MeasureExport(*store, files, prefix);
+    MeasureSizes(million, prefix);
 }
 
 } // namespace

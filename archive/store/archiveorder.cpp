@@ -173,3 +173,18 @@ std::optional<qint64> TextOrders::RankOf(int column, const QString &text) const
         return std::nullopt;
     return *found;
 }
+
+std::optional<std::pair<qint64, qint64>>
+TextOrders::RankSpan(int column, const std::function<bool(const QString &text)> &keep) const
+{
+    const Ranks &ranks = FRanks[size_t(std::clamp(column, 0, RecordColumns - 1))];
+    std::optional<std::pair<qint64, qint64>> span;
+    for (auto value = ranks.ofText.constBegin(); value != ranks.ofText.constEnd(); ++value) {
+        if (!keep(value.key()))
+            continue;
+        const qint64 rank = value.value();
+        span = span ? std::pair(std::min(span->first, rank), std::max(span->second, rank))
+                    : std::pair(rank, rank);
+    }
+    return span;
+}

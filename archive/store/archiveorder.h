@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // The text columns among the six record columns (2 to 5) and their columns
@@ -35,6 +36,10 @@ public:
                  QString *reason);
     // The rank of a value of column, when it was among the values read.
     std::optional<qint64> RankOf(int column, const QString &text) const;
+    // The lowest and the highest rank of the values of column that keep
+    // takes; std::nullopt when it takes none.
+    std::optional<std::pair<qint64, qint64>>
+    RankSpan(int column, const std::function<bool(const QString &text)> &keep) const;
 
 private:
     struct Ranks

@@ -3,6 +3,7 @@
 #include "archive/store/archiveorder.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
+#include "records/data/searchfilter.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -50,8 +51,33 @@ QString IndexedBy(const PagingContext &c, const QString &index)
                : QString();
 }
 
+using RankBounds = std::pair<qint64, qint64>;
+
+// The ranks a text column's values can have in the selection when the filter
+// tests that column itself: a reading range sorted by reading, a result
+// sorted by result. Walking the column's order unbounded passes over every
+// record the filter turns away first: the last page of low readings read
+// from the high end crosses nearly the whole archive.
+std::optional<RankBounds> RanksKept(const PagingContext &c, const ArchiveQuery &query,
+                                    ArchiveSort sort)
+{
+    const SearchCriteria &criteria = query.criteria;
+    const bool tested =
+        (sort.column == 3 && criteria.byReading) || (sort.column == 4 && criteria.byResult);
+    const std::optional<SearchBounds> bounds = tested ? PrepareSearch(criteria) : std::nullopt;
+    if (!bounds)
+        return std::nullopt;
+    // No value kept: no rank either.
+    return c.orders
+        ->RankSpan(
+            sort.column,
+            [&](const QString &text) { return CellMeets(sort.column, text, criteria, *bounds); })
+        .value_or(RankBounds(1, 0));
+}
+
 QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, ArchiveSort sort,
-                  bool gathered, const Reading &reading, QVariantList *values)
+                  bool gathered, const std::optional<RankBounds> &ranks, const Reading &reading,
+                  QVariantList *values)
 {
     const int column = std::clamp(sort.column, 0, RecordColumns - 1);
     const QString name = QLatin1String(SortColumnName(column));
@@ -61,7 +87,7 @@ QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, Archiv
     QString from = QStringLiteral("records r") + IndexedBy(c, index);
     if (text) {
         // A column number from 2 to 5 names the order's rows.
-        const QString ranks = QStringLiteral("kestrune_order k");
+        const QString order = QStringLiteral("kestrune_order k");
         const QString join =
             QStringLiteral(" ON k.col = %1 AND k.text = r.%2").arg(column).arg(name);
         // SQLite joins a CROSS JOIN in the order written: the ranks first
@@ -69,12 +95,16 @@ QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, Archiv
         const QString joined = c.driver == ArchiveLocation::Driver::Sqlite
                                    ? QStringLiteral(" CROSS JOIN ")
                                    : QStringLiteral(" JOIN ");
-        from = gathered ? from + joined + ranks + join : ranks + joined + from + join;
+        from = gathered ? from + joined + order + join : order + joined + from + join;
     }
     QStringList terms;
     if (!filter.where.isEmpty())
         terms << filter.where.mid(int(QStringLiteral(" WHERE ").size()));
     *values = filter.values;
+    if (text && ranks) {
+        terms << QStringLiteral("k.rank >= ? AND k.rank <= ?");
+        *values << ranks->first << ranks->second;
+    }
     const bool up = sort.ascending != reading.backward;
     const bool idUp = !reading.backward;
     if (reading.past) {
@@ -231,8 +261,9 @@ std::optional<QVector<ArchivedRecord>> PageOfRecords(PagingContext &c, const Arc
         return QVector<ArchivedRecord>();
     const Reading reading = NearestStart(c, sort, ask, limit);
     QVariantList values;
-    const QString sql = SelectSql(
-        c, *filter, sort, Gathered(c, *filter, ask.count, reading.skip + limit), reading, &values);
+    const QString sql =
+        SelectSql(c, *filter, sort, Gathered(c, *filter, ask.count, reading.skip + limit),
+                  RanksKept(c, query, sort), reading, &values);
     QSqlQuery rows(c.db);
     QString reason;
     if (!RunSql(rows, sql, values, &reason)) {
@@ -260,7 +291,8 @@ bool EachRecord(PagingContext &c, const ArchiveQuery &query, ArchiveSort sort, q
         return false;
     QVariantList values;
     const bool gathered = !filter->drivingIndex.isEmpty() && count <= SortedAtOnce;
-    const QString sql = SelectSql(c, *filter, sort, gathered, {}, &values);
+    const QString sql =
+        SelectSql(c, *filter, sort, gathered, RanksKept(c, query, sort), {}, &values);
     QSqlQuery records(c.db);
     QString reason;
     if (!RunSql(records, sql, values, &reason))

@@ -28,11 +28,7 @@ bool Matches(const GridRow &row, const SearchCriteria &criteria, const SearchBou
         if (key < b.dateLo || key > b.dateHi)
             return false;
     }
-    if (criteria.byReading && !ReadingFits(row.value(3), criteria, b))
-        return false;
-    if (criteria.byResult && row.value(4) != criteria.result)
-        return false;
-    return true;
+    return CellMeets(3, row.value(3), criteria, b) && CellMeets(4, row.value(4), criteria, b);
 }
 
 void Order(long *lo, long *hi)
@@ -42,6 +38,16 @@ void Order(long *lo, long *hi)
 }
 
 } // namespace
+
+bool CellMeets(int column, const QString &text, const SearchCriteria &criteria,
+               const SearchBounds &bounds)
+{
+    if (column == 3 && criteria.byReading)
+        return ReadingFits(text, criteria, bounds);
+    if (column == 4 && criteria.byResult)
+        return text == criteria.result;
+    return true;
+}
 
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria)
 {

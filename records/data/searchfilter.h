@@ -58,3 +58,8 @@ struct SearchBounds
     float readingLo = 0, readingHi = 0;
 };
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria);
+// Whether one cell of a record meets its own column's criterion: the
+// reading's (column 3) or the result's (column 4); true for other columns and
+// criteria switched off.
+bool CellMeets(int column, const QString &text, const SearchCriteria &criteria,
+               const SearchBounds &bounds);
