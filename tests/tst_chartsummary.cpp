@@ -6,8 +6,6 @@
 #include "archive/chartsummary.h"
 #include "archive/chartunitfile.h"
 #include "archive/store/chartinput.h"
-#include "records/data/recordfields.h"
-#include "records/data/searchfilter.h"
 
 #include <QDate>
 #include <QDir>
@@ -305,13 +303,9 @@ private slots:
         QTest::addColumn<QString>("unit");
         QTest::newRow("as written") << QByteArray("mg/L\r\n") << "mg/L";
         QTest::newRow("o/oo without its blank") << QByteArray("o/oo\r\n") << "o/oo ";
-        QTest::newRow("o/oo with it, a bare LF") << QByteArray("o/oo \n") << "o/oo ";
-        QTest::newRow("blanks, no line end") << QByteArray("  ug/100mL  ") << "ug/100mL";
         QTest::newRow("the first line counts") << QByteArray("g/L\r\nmg/L\r\n") << "g/L";
         QTest::newRow("no unit of the list") << QByteArray("ppm\r\n") << "-";
-        QTest::newRow("part of a unit") << QByteArray("g/\r\n") << "-";
         QTest::newRow("empty") << QByteArray() << "-";
-        QTest::newRow("an empty first line") << QByteArray("\r\n%BAC\r\n") << "-";
         QTest::newRow("far too long") << QByteArray("mg/L") + QByteArray(400, ' ') << "-";
         QTest::newRow("a folder") << QByteArray("<folder>") << "-";
     }
@@ -330,31 +324,6 @@ private slots:
         }
         const std::optional<QString> read = ReadChartUnit(dir.path());
         QCOMPARE(read.value_or(QStringLiteral("-")), unit);
-    }
-
-    void keptUnitWritten()
-    {
-        QTemporaryDir dir;
-        QCOMPARE(ReadChartUnit(dir.path()), std::nullopt);
-        for (const UnitRange &range : UnitRanges) {
-            const QString unit = UnitText(range.unitCode);
-            QString error;
-            QVERIFY2(WriteChartUnit(dir.path(), unit, &error), qPrintable(error));
-            QCOMPARE(ReadChartUnit(dir.path()), std::optional<QString>(unit));
-        }
-        // One line, the last unit picked, and nothing else left beside it.
-        QFile file(QDir(dir.path()).filePath(QLatin1String(ChartUnitFileName)));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("ug/L\r\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QLatin1String(ChartUnitFileName)});
-
-        // A folder that is not there: said, and nothing made.
-        const QString missing = QDir(dir.path()).filePath(QStringLiteral("gone"));
-        QString error;
-        QVERIFY(!WriteChartUnit(missing, QStringLiteral("mg/L"), &error));
-        QVERIFY2(error.contains(QDir::toNativeSeparators(missing)), qPrintable(error));
-        QVERIFY(!QDir(missing).exists());
     }
 };
 
