@@ -160,7 +160,7 @@ void TFormArchive::CreateFilter()
 
 void TFormArchive::CreateChart()
 {
-    FChart = new TChartPane(this);
+    FChart = new TChartPane(this, StartDirectory);
     Label6 = FChart->Label6;
     ComboBox5 = FChart->ComboBox5;
     Button2 = FChart->Button2;

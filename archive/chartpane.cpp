@@ -2,8 +2,10 @@
 
 #include "archive/archivewords.h"
 #include "archive/chartloader.h"
+#include "archive/chartunitfile.h"
 #include "archive/readingchart.h"
 #include "archive/selectionwords.h"
+#include "archive/store/archiveplaces.h"
 #include "kit/form.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
@@ -23,10 +25,19 @@ void Fail(const QString &reason)
 {
     ApplicationMessageBox(reason, QString::fromLatin1(CapFailure));
 }
+
+// The same records of the same archive.
+bool SameSelection(const ArchiveLocation &where, const ArchiveQuery &query,
+                   const ArchiveLocation &before, const ArchiveQuery &queryBefore)
+{
+    return SamePlace(where, before) && query.testerId == queryBefore.testerId &&
+           query.criteria == queryBefore.criteria;
+}
 } // namespace
 
-TChartPane::TChartPane(QWidget *window)
-    : QObject(window), FWindow(window), FLoader(new TChartLoader(this))
+TChartPane::TChartPane(QWidget *window, const QString &dir)
+    : QObject(window), FWindow(window), FDir(dir), FLoader(new TChartLoader(this)),
+      FPicked(ReadChartUnit(dir))
 {
     Label6 = new QLabel(QStringLiteral("Chart in :"), window);
     SetFontPixels(Label6, 13);
@@ -51,12 +62,15 @@ TChartPane::TChartPane(QWidget *window)
 void TChartPane::Load(const ArchiveLocation &where, const ArchiveQuery &query, qint64 records,
                       const QString &tester)
 {
+    // Sorted anew, or refreshed: a unit picked for it still holds.
+    FPickedHere = FPickedHere && SameSelection(where, query, FLast.where, FLast.query);
     FLast = {where, query, records, SelectionChartTitle(tester, query.criteria)};
     LoadLast();
 }
 
 void TChartPane::Clear()
 {
+    FPickedHere = false;
     Chart1->SetMessage(QString());
 }
 
@@ -78,8 +92,9 @@ void TChartPane::LoadLast()
         return;
     }
     Chart1->SetMessage(QStringLiteral("Reading the chart ..."));
-    const ChartUnitChoice choice{
-        criteria.byReading ? std::optional<QString>(criteria.unit) : std::nullopt, FPicked};
+    const ChartUnitChoice choice{criteria.byReading ? std::optional<QString>(criteria.unit)
+                                                    : std::nullopt,
+                                 FPicked, !FPickedHere};
     FLoader->Load(FLast.where, FLast.query, choice);
 }
 
@@ -103,6 +118,11 @@ void TChartPane::Loaded(const ChartData &data, const ArchiveError &error)
 void TChartPane::ComboBox5Change()
 {
     FPicked = ComboBox5->currentText();
+    FPickedHere = true;
+    // Not kept for the next start when the start directory cannot be
+    // written: this run still shows it, and nothing else depends on it.
+    QString unkept;
+    WriteChartUnit(FDir, *FPicked, &unkept);
     LoadLast();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The chart beside the archive window's table: the unit it is drawn in (the
-// filter's, else the one the operator picked, which stays picked, else the
-// most common of the selection), its data read through a loader of its own,
-// its title naming the selection, and its saving and printing.
+// filter's, else the one the operator picked, which stays picked from one
+// start to the next, else the most common of the selection), its data read
+// through a loader of its own, its title naming the selection, and its
+// saving and printing.
 
 #include "archive/chartpainter.h"
 #include "archive/store/archivelocation.h"
@@ -27,14 +28,16 @@ class TChartPane : public QObject
     Q_OBJECT
 public:
     // Makes the pane's controls on window, which lays them out: the unit
-    // list and two buttons over the chart.
-    explicit TChartPane(QWidget *window);
+    // list and two buttons over the chart. The unit the operator picks is
+    // kept in dir (chartunitfile.h), and the one kept there is read now.
+    TChartPane(QWidget *window, const QString &dir);
 
     // The chart of the records (records of them) archived at where that
     // query picks, titled for tester (empty: all testers).
     void Load(const ArchiveLocation &where, const ArchiveQuery &query, qint64 records,
               const QString &tester);
-    // No chart and no words in its place.
+    // No chart and no words in its place; a unit picked for the selection
+    // shown is from now on a remembered one.
     void Clear();
     bool Loading() const;
 
@@ -63,7 +66,9 @@ private:
     void Button3Click();
 
     QWidget *const FWindow;
+    const QString FDir;
     TChartLoader *const FLoader;
     Request FLast;
-    std::optional<QString> FPicked; // the unit the operator picked
+    std::optional<QString> FPicked; // the unit the operator picked, now or at an earlier start
+    bool FPickedHere = false;       // picked for the selection of FLast
 };

@@ -2,6 +2,7 @@
 
 #include "archive/archivewords.h"
 #include "archive/chartscale.h"
+#include "archive/liststyle.h"
 #include "archive/reportflow.h"
 #include "base/filelines.h"
 
@@ -65,7 +66,7 @@ void TesterSection(ReportFlow &flow, const ReportInput &input)
         table.Headings();
         for (const ReportTester &t : input.testers) {
             const bool due = CalibrationDue(t.lastCalibration, input.calibrationMonths, day);
-            table.Row({t.serialNumber, t.softwareVersion, t.lastCalibration,
+            table.Row({t.serialNumber, t.softwareVersion, CalibrationListText(t.lastCalibration),
                        CalibrationWords(t.lastCalibration, input.calibrationMonths, day)},
                       {Ink, Ink, Ink, due ? FailInk : Ink});
         }

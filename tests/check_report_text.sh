@@ -26,7 +26,7 @@ pages=$(pdfinfo "$hand" | sed -n 's/^Pages: *//p')
 text=$(pdftotext -layout "$hand" -)
 for line in \
   "Records report" \
-  "SN-77  V1.02  2009-03-15  due (since 16 - Mar - 2010)" \
+  "SN-77  V1.02  15 - Mar - 2009  due (since 16 - Mar - 2010)" \
   "Period  01 - Mar - 2010 to 30 - Apr - 2010" \
   "Filter  Test No 1 to 6" \
   "6  4  2  33.3 %" \

@@ -14,6 +14,7 @@
 #include "archive/readingchart.h"
 #include "archive/report.h"
 #include "archive/reportrun.h"
+#include "archive/testerlist.h"
 #include "kit/printdialog.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 
 class TestArchiveReport : public GuiTest
@@ -127,6 +129,19 @@ private slots:
         QCOMPARE(text.contains(QStringLiteral("SN0000001")), hasA);
         QCOMPARE(text.contains(QStringLiteral("SN0000002")), hasB);
         QCOMPARE(text.contains(QStringLiteral("all testers")), testerRow == 0);
+        // Each tester's last calibration as the tester list writes it, not
+        // as the tester gave it ("2010-03-01").
+        for (int row = 1; row < FormArchive->StringGrid1->rowCount(); ++row) {
+            const ArchiveTester &tester = FormArchive->Testers().at(row - 1);
+            QString listed = FormArchive->StringGrid1->item(row, 1)->text();
+            const QString due = QStringLiteral(" ") + QLatin1String(CalibrationDueMark);
+            if (listed.endsWith(due))
+                listed.chop(due.size());
+            QCOMPARE(HasLine(text, tester.serialNumber + QStringLiteral("  ") +
+                                       tester.softwareVersion + QStringLiteral("  ") + listed),
+                     text.contains(tester.serialNumber));
+            QVERIFY(!text.contains(tester.lastCalibration));
+        }
         QVERIFY2(HasLine(text, failOnly ? QStringLiteral("Filter  Test Result FAIL")
                                         : QStringLiteral("Filter  none")),
                  qPrintable(text.left(3000)));

@@ -1,13 +1,14 @@
 // The archive window as a daily tool: the calibration interval typed and
 // what "Set" says it did, one style for dates and counts, the chart's unit
-// and title, printouts that say what they hold, and the import's progress
-// counting the records of every chosen file.
+// (kept from one start to the next) and title, printouts that say what they
+// hold, and the import's progress counting the records of every chosen file.
 
 #include "archivefixture.h"
 #include "guifixture.h"
 
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
+#include "archive/chartunitfile.h"
 #include "archive/readingchart.h"
 #include "kit/cspinedit.h"
 #include "kit/printdialog.h"
@@ -251,6 +252,67 @@ private slots:
         const QString said = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(said.contains(QStringLiteral("Readings in %BAC, all testers")), qPrintable(said));
         QVERIFY(said.contains(QStringLiteral("Test Result FAIL")));
+    }
+
+    // The unit picked stays picked from one start to the next. A selection
+    // without readings in it starts in its most common unit instead, and
+    // the unit stays remembered for the selections that have them.
+    void chartUnitKeptFromStartToStart()
+    {
+        const auto pick = [](const char *unit) {
+            FormArchive->ComboBox5->setCurrentIndex(FormArchive->ComboBox5->findText(unit));
+            emit FormArchive->ComboBox5->activated(FormArchive->ComboBox5->currentIndex());
+            QVERIFY(Settled());
+        };
+        const auto select = [](int row) {
+            FormArchive->SelectTester(row);
+            QVERIFY(Settled());
+        };
+        const auto shows = [](const char *unit) {
+            return FormArchive->Chart1->Unit() == QLatin1String(unit) &&
+                   FormArchive->ComboBox5->currentText() == QLatin1String(unit);
+        };
+        const auto restart = [this] {
+            DestroyForms();
+            ResetMainState();
+            fx->CreateWindows();
+            Open();
+        };
+
+        // Picked for a selection without a reading in it: shown all the
+        // same, also when the list is sorted anew.
+        select(0);
+        pick("g/L");
+        QVERIFY(shows("g/L"));
+        emit FormArchive->StringGrid2->horizontalHeader()->sectionClicked(3);
+        QVERIFY(Settled());
+        QVERIFY(shows("g/L"));
+        // At the next start no selection has one: each its most common unit.
+        restart();
+        QVERIFY(shows("%BAC"));
+        select(13);
+        QVERIFY(shows("mg/L"));
+
+        // Picked where it is not the most common: so it comes up at the
+        // next start, for every selection that has readings in it.
+        select(1);
+        QVERIFY(shows("%BAC"));
+        pick("mg/L");
+        QVERIFY(shows("mg/L"));
+        restart();
+        QVERIFY(shows("mg/L"));
+        select(1);
+        QVERIFY(shows("mg/L"));
+        QCOMPARE(fx->TakeTexts(), QStringList());
+
+        // A start directory that cannot keep it: the unit is shown, and
+        // nothing is said.
+        const QString kept = QDir(fx->Dir()).filePath(QLatin1String(ChartUnitFileName));
+        QVERIFY(QFile::remove(kept) && QDir().mkdir(kept));
+        pick("ug/L");
+        QVERIFY(shows("ug/L"));
+        QCOMPARE(fx->TakeTexts(), QStringList());
+        QVERIFY(QDir().rmdir(kept));
     }
 
     // Every page of a printed selection says what it holds and which page

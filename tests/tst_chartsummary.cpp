@@ -1,11 +1,16 @@
 // The chart's data made ready: the unit it shows, whether readings are drawn
 // one by one or summed up per day, week or month, the periods, quantiles,
-// bars and summaries, and a reading taken from an archived record.
+// bars and summaries, a reading taken from an archived record, and the unit
+// the operator picked, kept in its file from one start to the next.
 
 #include "archive/chartsummary.h"
+#include "archive/chartunitfile.h"
 #include "archive/store/chartinput.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -38,9 +43,10 @@ private slots:
         QTest::addColumn<QString>("filterUnit"); // "-": none
         QTest::addColumn<QString>("picked");     // "-": none
         QTest::addColumn<QString>("unit");
+        QTest::addColumn<bool>("remembered"); // picked for another selection or start
         auto row = [](const char *name, const UnitCounts &counts, const char *filter,
-                      const char *picked, const char *unit) {
-            QTest::newRow(name) << counts << filter << picked << unit;
+                      const char *picked, const char *unit, bool remembered = false) {
+            QTest::newRow(name) << counts << filter << picked << unit << remembered;
         };
         row("the most readings", {{"%BAC", 10}, {"mg/L", 30}, {"g/L", 5}}, "-", "-", "mg/L");
         row("counts of one unit add up", {{"mg/L", 8}, {"%BAC", 5}, {"%BAC", 5}}, "-", "-", "%BAC");
@@ -54,6 +60,15 @@ private slots:
         row("the operator's pick stays", {{"%BAC", 90}, {"mg/L", 1}}, "-", "mg/L", "mg/L");
         row("the pick stays without readings in it", {{"%BAC", 90}}, "-", "ug/L", "ug/L");
         row("a reading filter names the unit", {{"%BAC", 90}}, "g/L", "mg/L", "g/L");
+        row("remembered, with readings in it", {{"%BAC", 90}, {"mg/L", 1}}, "-", "mg/L", "mg/L",
+            true);
+        row("remembered, without readings: the most common", {{"%BAC", 10}, {"mg/L", 30}}, "-",
+            "ug/L", "mg/L", true);
+        row("remembered, counted with none", {{"g/L", 0}, {"o/oo ", 2}}, "-", "g/L", "o/oo ", true);
+        row("remembered, no readings at all", {}, "-", "mg/L", "%BAC", true);
+        row("remembered, its readings in two counts", {{"%BAC", 9}, {"g/L", 1}, {"g/L", 1}}, "-",
+            "g/L", "g/L", true);
+        row("a reading filter before a remembered unit", {{"mg/L", 9}}, "g/L", "mg/L", "g/L", true);
     }
     void unitOfTheChart()
     {
@@ -61,11 +76,13 @@ private slots:
         QFETCH(QString, filterUnit);
         QFETCH(QString, picked);
         QFETCH(QString, unit);
+        QFETCH(bool, remembered);
         ChartUnitChoice choice;
         if (filterUnit != QLatin1String("-"))
             choice.filterUnit = filterUnit;
         if (picked != QLatin1String("-"))
             choice.picked = picked;
+        choice.remembered = remembered;
         QCOMPARE(ChooseChartUnit(counts, choice), unit);
         // The counts alone are read the same in any order.
         UnitCounts reversed(counts.rbegin(), counts.rend());
@@ -276,6 +293,37 @@ private slots:
         QCOMPARE(r->testNo, storedNo);
         QVERIFY(r->fail);
         QCOMPARE(ReadingTime(*r), double(Day(2010, 1, 5)) + std::max(0, second) / 86400.0);
+    }
+
+    // What the file holds, as an operator's editor or a full disk may have
+    // left it; "-": no unit.
+    void keptUnitRead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "<folder>": a folder of the file's name
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("as written") << QByteArray("mg/L\r\n") << "mg/L";
+        QTest::newRow("o/oo without its blank") << QByteArray("o/oo\r\n") << "o/oo ";
+        QTest::newRow("the first line counts") << QByteArray("g/L\r\nmg/L\r\n") << "g/L";
+        QTest::newRow("no unit of the list") << QByteArray("ppm\r\n") << "-";
+        QTest::newRow("empty") << QByteArray() << "-";
+        QTest::newRow("far too long") << QByteArray("mg/L") + QByteArray(400, ' ') << "-";
+        QTest::newRow("a folder") << QByteArray("<folder>") << "-";
+    }
+    void keptUnitRead()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, unit);
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).filePath(QLatin1String(ChartUnitFileName));
+        if (bytes == "<folder>") {
+            QVERIFY(QDir(dir.path()).mkdir(QLatin1String(ChartUnitFileName)));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        const std::optional<QString> read = ReadChartUnit(dir.path());
+        QCOMPARE(read.value_or(QStringLiteral("-")), unit);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "archive/reportflow.h"
 #include "archive/reportjob.h"
 #include "archive/reportpainter.h"
+#include "archive/testerlist.h"
 #include "records/data/recordvalues.h"
 #include "tools/reportsamples.h"
 
@@ -63,7 +64,7 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::newRow("title") << "Records report";
-        QTest::newRow("tester") << "SN-77  V1.02  2009-03-15  due (since 16 - Mar - 2010)";
+        QTest::newRow("tester") << "SN-77  V1.02  15 - Mar - 2009  due (since 16 - Mar - 2010)";
         QTest::newRow("calibration interval")
             << "The site's calibration interval is 12 months; judged on 05 - Apr - 2010.";
         QTest::newRow("period") << "Period  01 - Mar - 2010 to 30 - Apr - 2010";
@@ -96,6 +97,44 @@ private slots:
         QVERIFY2(HasLine(text, line), qPrintable(text));
         QVERIFY(!text.contains(QStringLiteral("more records")));
         QVERIFY(!text.contains(QStringLiteral("Fingerprint")));
+    }
+
+    // The tester table writes a last calibration as the archive window's
+    // tester list does, whatever form the tester gave it in.
+    void lastCalibrationAsListed_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("words");
+        const QString unread = QStringLiteral("due (the last calibration cannot be read)");
+        QTest::newRow("slashes") << "2009/03/15"
+                                 << "15 - Mar - 2009"
+                                 << "due (since 16 - Mar - 2010)";
+        QTest::newRow("as a record's date") << "15 / Mar / 2009"
+                                            << "15 - Mar - 2009"
+                                            << "due (since 16 - Mar - 2010)";
+        QTest::newRow("no such day: as given") << "2009-02-30"
+                                               << "2009-02-30" << unread;
+        QTest::newRow("words: as given") << "by service"
+                                         << "by service" << unread;
+    }
+    void lastCalibrationAsListed()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, words);
+        ReportInput input = HandReport();
+        input.testers.first().lastCalibration = stored;
+        const QString text = PageText(Save(input), 1);
+        QVERIFY2(
+            HasLine(text, QStringLiteral("SN-77  V1.02  ") + shown + QStringLiteral("  ") + words),
+            qPrintable(text));
+        // The tester list, judged on the same day, writes the same.
+        ArchiveTester tester;
+        tester.serialNumber = input.testers.first().serialNumber;
+        tester.lastCalibration = stored;
+        const GridRows rows = TesterRows({tester}, {12, input.made.date(), false});
+        QVERIFY(rows.value(1).value(1).startsWith(shown));
     }
 
     // Every page says which it is; pages after the first name the report;

@@ -35,6 +35,15 @@ std::optional<ChartReading> ChartReadingOf(long dateKey, QStringView time, float
                         fail ? 1u : 0u};
 }
 
+qint64 ReadingsIn(const QVector<ChartUnitCount> &counts, const QString &unit)
+{
+    qint64 readings = 0;
+    for (const ChartUnitCount &count : counts)
+        if (count.unit == unit)
+            readings += count.readings;
+    return readings;
+}
+
 QString MostCommonUnit(const QVector<ChartUnitCount> &counts)
 {
     // The unit list's order, %BAC first.
@@ -45,10 +54,7 @@ QString MostCommonUnit(const QVector<ChartUnitCount> &counts)
     QString best = order.first();
     qint64 most = 0;
     for (const QString &unit : order) {
-        qint64 readings = 0;
-        for (const ChartUnitCount &count : counts)
-            if (count.unit == unit)
-                readings += count.readings;
+        const qint64 readings = ReadingsIn(counts, unit);
         if (readings > most) {
             most = readings;
             best = unit;
@@ -61,7 +67,7 @@ QString ChooseChartUnit(const QVector<ChartUnitCount> &counts, const ChartUnitCh
 {
     if (choice.filterUnit)
         return *choice.filterUnit;
-    if (choice.picked)
+    if (choice.picked && (!choice.remembered || ReadingsIn(counts, *choice.picked) > 0))
         return *choice.picked;
     return MostCommonUnit(counts);
 }

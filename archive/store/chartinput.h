@@ -68,14 +68,22 @@ struct ChartInput
 // does not hold never count. %BAC when no unit has a reading.
 QString MostCommonUnit(const QVector<ChartUnitCount> &counts);
 
+// The readings of counts in unit.
+qint64 ReadingsIn(const QVector<ChartUnitCount> &counts, const QString &unit);
+
 // What decides the chart's unit besides the counts.
 struct ChartUnitChoice
 {
     // The selection is filtered by a reading range in this unit.
     std::optional<QString> filterUnit;
-    // The operator picked this unit from the chart's unit list; it stays
-    // chosen for every selection after.
+    // The operator picked this unit from the chart's unit list. Picked for
+    // this very selection it is drawn whatever the selection holds.
     std::optional<QString> picked;
+    // It was picked for another selection, or before the program last
+    // started: it stays chosen, but a selection without readings in it is
+    // drawn in its most common unit instead.
+    bool remembered = false;
 };
-// The filter's unit, else the operator's, else the most common of counts.
+// The filter's unit, else the operator's (a remembered one where counts
+// have readings in it), else the most common of counts.
 QString ChooseChartUnit(const QVector<ChartUnitCount> &counts, const ChartUnitChoice &choice);

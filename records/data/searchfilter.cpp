@@ -2,7 +2,17 @@
 
 #include "records/data/recordvalues.h"
 
+#include <tuple>
 #include <utility>
+
+bool operator==(const SearchCriteria &a, const SearchCriteria &b)
+{
+    const auto fields = [](const SearchCriteria &c) {
+        return std::tie(c.byTestNo, c.testNoFrom, c.testNoTo, c.byDate, c.dateFrom, c.dateTo,
+                        c.byReading, c.unit, c.readingFrom, c.readingTo, c.byResult, c.result);
+    };
+    return fields(a) == fields(b);
+}
 
 namespace {
 

@@ -21,6 +21,13 @@ struct SearchCriteria
     QString result;
 };
 
+// The same switches and the same texts, field by field.
+bool operator==(const SearchCriteria &a, const SearchCriteria &b);
+inline bool operator!=(const SearchCriteria &a, const SearchCriteria &b)
+{
+    return !(a == b);
+}
+
 inline constexpr long LowestTestNo = 1;
 inline constexpr long HighestTestNo = 99999;
 
