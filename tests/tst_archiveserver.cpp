@@ -8,7 +8,10 @@
 
 #include "archive/archivewords.h"
 #include "archive/store/archiveschema.h"
+#include "archive/store/archiveserver.h"
+#include "archive/store/archivesql.h"
 #include "archive/store/calibration.h"
+#include "archive/store/sqlconnection.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -38,6 +41,23 @@ std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver, QString *database)
     if (!store)
         qWarning("%s", qPrintable(ArchiveErrorText(error)));
     return store;
+}
+
+// How many sessions on the server hold a temporary table of that name.
+int SessionTables(const QString &database, const char *name)
+{
+    SqlConnection connection(QStringLiteral("QPSQL"));
+    QSqlDatabase db = connection.Db();
+    ArchiveError error;
+    if (!OpenServer(db, ServerLocation(ServerDriver::Postgres, database), &error))
+        return -1;
+    QSqlQuery query(db);
+    QString reason;
+    if (!RunSql(query, "SELECT COUNT(*) FROM pg_class WHERE relname = ? AND relpersistence = 't'",
+                {QString::fromLatin1(name)}, &reason) ||
+        !query.next())
+        return -1;
+    return query.value(0).toInt();
 }
 
 QProcess *StartChild(QObject *owner, const ArchiveLocation &where, int first, int count)
@@ -72,6 +92,10 @@ private slots:
             store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 300), &error);
         QVERIFY2(counts, qPrintable(ArchiveErrorText(error)));
         QCOMPARE(counts->added, 300);
+        // Through Qt's PostgreSQL driver the records go by COPY into a table
+        // of the store's session, which the server shows while it lasts.
+        QCOMPARE(SessionTables(database, "kestrune_incoming"),
+                 driver == ServerDriver::Postgres ? 1 : 0);
         counts =
             store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(200, 200), &error);
         QCOMPARE(counts->added, 100);

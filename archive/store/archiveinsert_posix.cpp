@@ -9,27 +9,16 @@
 
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
+#include "archive/store/driverhandle_posix.h"
 
 #include <QByteArray>
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QStringEncoder>
-
-#include <libpq-fe.h>
-#include <sqlite3.h>
 
 #include <array>
 #include <memory>
 
 namespace {
-
-template <class Handle> Handle *HandleOf(QSqlDatabase db, const char *typeName)
-{
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), typeName) != 0)
-        return nullptr;
-    return *static_cast<Handle *const *>(handle.constData());
-}
 
 // Texts as UTF-8 in buffers kept from record to record.
 class Utf8Texts
@@ -268,11 +257,11 @@ std::optional<InsertOutcome> InsertRecords(QSqlDatabase db, ArchiveLocation::Dri
         return InsertOutcome{};
     switch (driver) {
     case ArchiveLocation::Driver::Sqlite:
-        if (sqlite3 *handle = HandleOf<sqlite3>(db, "sqlite3*"))
+        if (sqlite3 *handle = SqliteHandle(db))
             return InsertIntoSqlite(handle, batch, progress, reason);
         break;
     case ArchiveLocation::Driver::Postgres:
-        if (PGconn *connection = HandleOf<PGconn>(db, "PGconn*"))
+        if (PGconn *connection = PostgresHandle(db))
             return InsertIntoServer(db, connection, batch, progress, reason);
         break;
     case ArchiveLocation::Driver::Odbc:

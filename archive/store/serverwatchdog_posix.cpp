@@ -5,20 +5,13 @@
 
 #include "archive/store/serverwatchdog.h"
 
-#include <QSqlDriver>
-#include <QVariant>
+#include "archive/store/driverhandle_posix.h"
 
-#include <libpq-fe.h>
 #include <sys/socket.h>
 
 std::function<void()> ServerConnectionCutter(QSqlDatabase db)
 {
-    if (db.driverName() != QLatin1String("QPSQL") || !db.driver())
-        return {};
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
-        return {};
-    PGconn *const connection = *static_cast<PGconn *const *>(handle.constData());
+    PGconn *const connection = PostgresHandle(db);
     const int socket = connection ? PQsocket(connection) : -1;
     if (socket < 0)
         return {};
