@@ -216,7 +216,10 @@ std::optional<InsertOutcome> InsertIntoServer(QSqlDatabase db, PGconn *connectio
     const int seconds =
         ArchiveServerTimeoutSeconds + int(batch.rows->size() / RecordsPerSecond) * 2;
     QSqlQuery query(db);
+    // From the second batch of a session on, the server would tell its
+    // standard error that the table is there already.
     if (!LongerStatements(db, ArchiveLocation::Driver::Postgres, seconds, reason) ||
+        !RunSql(query, QStringLiteral("SET LOCAL client_min_messages TO WARNING"), {}, reason) ||
         !RunSql(query,
                 QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS kestrune_incoming"
                                " (seq BIGINT NOT NULL, tester_id BIGINT NOT NULL,"
