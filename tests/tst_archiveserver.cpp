@@ -147,7 +147,35 @@ private slots:
                 &error);
             return rows;
         };
-        for (const ArchiveQuery &query : {ArchiveQuery(), fails})
+        // Every page of 16 sought from the one read before it, scrolling
+        // down or up.
+        const auto scrolled = [&error](ArchiveStore &s, const ArchiveQuery &q, ArchiveSort sort,
+                                       qint64 count, bool down) {
+            QVector<QStringList> pages((count + 15) / 16);
+            std::optional<ArchiveAnchor> near;
+            for (qint64 i = 0; i < pages.size(); ++i) {
+                const qint64 page = down ? i : pages.size() - 1 - i;
+                ArchivePageAsk ask{page * 16, 16, count, {}, {}};
+                (down ? ask.before : ask.after) = near;
+                const auto read = s.Page(q, sort, ask, &error).value_or(QVector<ArchivedRecord>());
+                for (const ArchivedRecord &r : read)
+                    pages[page] << QString::number(r.id) + ' ' + r.cells.join(u'|');
+                if (read.isEmpty())
+                    break;
+                near = down ? ArchiveAnchor{page * 16 + read.size() - 1, KeyOf(read.last())}
+                            : ArchiveAnchor{page * 16, KeyOf(read.first())};
+            }
+            QStringList rows;
+            for (const QStringList &page : pages)
+                rows += page;
+            return rows;
+        };
+        ArchiveQuery readings;
+        readings.criteria.byReading = true;
+        readings.criteria.unit = QStringLiteral("%BAC");
+        readings.criteria.readingFrom = QStringLiteral("0.000");
+        readings.criteria.readingTo = QStringLiteral("0.250");
+        for (const ArchiveQuery &query : {ArchiveQuery(), fails, readings})
             for (int column = 0; column < RecordColumns; ++column)
                 for (const bool ascending : {true, false}) {
                     const ArchiveSort sort{column, ascending};
@@ -157,6 +185,11 @@ private slots:
                         const QStringList expected = cells(*local, query, sort, first, 20);
                         QVERIFY(expected.size() > 20);
                         QCOMPARE(cells(*store, query, sort, first, 20), expected);
+                    }
+                    for (const bool down : {true, false}) {
+                        const QStringList expected = scrolled(*local, query, sort, count, down);
+                        QCOMPARE(expected.size(), count);
+                        QCOMPARE(scrolled(*store, query, sort, count, down), expected);
                     }
                 }
     }

@@ -75,6 +75,59 @@ std::optional<RankBounds> RanksKept(const PagingContext &c, const ArchiveQuery &
         .value_or(RankBounds(1, 0));
 }
 
+QString Direction(bool up)
+{
+    return up ? QStringLiteral("ASC") : QStringLiteral("DESC");
+}
+
+// A page of a text column's order on PostgreSQL, walked value by value.
+// Joined plainly, the server does not see that each value's records come in
+// id order along the index and sorts each value's records whole: half a
+// million for a result of a million records, a quarter of a second. Asking
+// each value for no more records than the page can use keeps that sort to a
+// page's worth.
+QString LateralSql(const ArchiveFilterSql &filter, ArchiveSort sort,
+                   const std::optional<RankBounds> &ranks, const Reading &reading,
+                   QVariantList *values)
+{
+    const int column = sort.column;
+    const QString name = QLatin1String(SortColumnName(column));
+    const bool up = sort.ascending != reading.backward;
+    const bool idUp = !reading.backward;
+    QStringList inner = {QStringLiteral("r.") + name + QStringLiteral(" = k.text")};
+    if (!filter.where.isEmpty())
+        inner << filter.where.mid(int(QStringLiteral(" WHERE ").size()));
+    *values = filter.values;
+    // A column number from 2 to 5 names the order's rows.
+    QStringList outer = {QStringLiteral("k.col = %1").arg(column)};
+    QVariantList outerValues;
+    if (ranks) {
+        outer << QStringLiteral("k.rank >= ? AND k.rank <= ?");
+        outerValues << ranks->first << ranks->second;
+    }
+    if (reading.past) {
+        inner << QStringLiteral("(k.rank <> ? OR r.id %1 ?)")
+                     .arg(idUp ? QStringLiteral(">") : QStringLiteral("<"));
+        *values << reading.past->first << reading.past->second;
+        outer
+            << QStringLiteral("k.rank %1 ?").arg(up ? QStringLiteral(">=") : QStringLiteral("<="));
+        outerValues << reading.past->first;
+    }
+    *values << *reading.limit + reading.skip;
+    *values += outerValues;
+    *values << *reading.limit << reading.skip;
+    return QStringLiteral("SELECT r.test_no_text, r.date_text, r.time_text, r.reading_text,"
+                          " r.result_text, r.sampling_text, r.tester_id, r.id, r.") +
+           name +
+           QStringLiteral(" FROM kestrune_order k CROSS JOIN LATERAL (SELECT * FROM records r"
+                          " WHERE ") +
+           inner.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY r.id ") +
+           Direction(idUp) + QStringLiteral(" LIMIT ?) r WHERE ") +
+           outer.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY k.rank ") +
+           Direction(up) + QStringLiteral(", r.id ") + Direction(idUp) +
+           QStringLiteral(" LIMIT ? OFFSET ?");
+}
+
 QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, ArchiveSort sort,
                   bool gathered, const std::optional<RankBounds> &ranks, const Reading &reading,
                   QVariantList *values)
@@ -82,6 +135,8 @@ QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, Archiv
     const int column = std::clamp(sort.column, 0, RecordColumns - 1);
     const QString name = QLatin1String(SortColumnName(column));
     const bool text = IsTextSortColumn(column);
+    if (text && !gathered && reading.limit && c.driver == ArchiveLocation::Driver::Postgres)
+        return LateralSql(filter, {column, sort.ascending}, ranks, reading, values);
     const QString key = text ? QStringLiteral("k.rank") : QStringLiteral("r.") + name;
     const QString index = gathered ? filter.drivingIndex : QLatin1String(SortIndexes[column]);
     QString from = QStringLiteral("records r") + IndexedBy(c, index);
@@ -120,9 +175,7 @@ QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, Archiv
                   name + QStringLiteral(" FROM ") + from;
     if (!terms.isEmpty())
         sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
-    sql += QStringLiteral(" ORDER BY %1 %2, r.id %3")
-               .arg(key, up ? QStringLiteral("ASC") : QStringLiteral("DESC"),
-                    idUp ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+    sql += QStringLiteral(" ORDER BY %1 %2, r.id %3").arg(key, Direction(up), Direction(idUp));
     if (reading.limit) {
         sql += QStringLiteral(" LIMIT ? OFFSET ?");
         *values << *reading.limit << reading.skip;
