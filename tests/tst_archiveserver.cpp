@@ -194,6 +194,69 @@ private slots:
                 }
     }
 
+    // Every connection of the program limits its statements and its idle
+    // transactions on the server itself.
+    void sessionLimits_data() { DriverRows(); }
+    void sessionLimits()
+    {
+        QFETCH(ServerDriver, driver);
+        const ArchiveLocation where = ServerLocation(driver, QStringLiteral("postgres"));
+        SqlConnection connection(ArchiveDriverName(where.driver));
+        ArchiveError error;
+        QVERIFY2(OpenServer(connection.Db(), where, &error), qPrintable(ArchiveErrorText(error)));
+        QStringList settings;
+        for (const char *name : {"statement_timeout", "idle_in_transaction_session_timeout"}) {
+            QSqlQuery query(connection.Db());
+            QVERIFY(query.exec(QStringLiteral("SHOW ") + QLatin1String(name)) && query.next());
+            settings << query.value(0).toString();
+        }
+        QCOMPARE(settings, QStringList({"5s", "30s"}));
+    }
+
+    // Texts that a server's bulk path must escape (tab, backslash, line
+    // breaks, "\N", which COPY reads as no value) and readings that must come
+    // back as the very same number: kept, sorted and filtered as on SQLite,
+    // and the tester's device lines as they came.
+    void oddTextsAsOnSqlite_data() { DriverRows(); }
+    void oddTextsAsOnSqlite()
+    {
+        QFETCH(ServerDriver, driver);
+        QString database;
+        ArchiveError error;
+        auto store = FreshStore(driver, &database);
+        QVERIFY(store);
+        QTemporaryDir dir;
+        auto local = ArchiveStore::Open(
+            {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error);
+        QVERIFY(local);
+        GridRows rows = ArchiveFixture::Records(0, 20);
+        rows.append({"00101", "01 - Jan - 2010", "08:00.00", "0.1\t%BAC", "PASS", "a\\tb"});
+        rows.append({"00102", "02 - Jan - 2010", "\\N", "0.100 %BAC", "FAIL\n", "Manual\r\n"});
+        rows.append({"00103", "03 - Jan - 2010", "\\", "0.30000000000000004 %BAC", "\\\\.",
+                     QStringLiteral("\u00e9\u00b5 \u00fc")});
+        rows.append({"00104", "", "", "", "", ""});
+        rows.append({"00105", "04 - Jan - 2010", "\\.", "0.401 %BAC", "\t", "\r"});
+        const QStringList tester = ArchiveFixture::Tester("SN\t\\1");
+        for (ArchiveStore *s : {store.get(), local.get()})
+            QVERIFY2(s->Add(tester, rows, &error), qPrintable(ArchiveErrorText(error)));
+        ArchiveQuery readings;
+        readings.criteria.byReading = true;
+        readings.criteria.unit = QStringLiteral("%BAC");
+        readings.criteria.readingFrom = QStringLiteral("0.100");
+        readings.criteria.readingTo = QStringLiteral("0.400");
+        for (const ArchiveQuery &query : {ArchiveQuery(), readings})
+            for (const int column : {0, 3}) {
+                const auto expected = local->Page(query, {column, true}, 0, 100, &error);
+                QVERIFY(expected && !expected->isEmpty());
+                const auto page = store->Page(query, {column, true}, 0, 100, &error);
+                QVERIFY2(page, qPrintable(ArchiveErrorText(error)));
+                QCOMPARE(page->size(), expected->size());
+                for (int i = 0; i < page->size(); ++i)
+                    QCOMPARE((*page)[i].cells, (*expected)[i].cells);
+            }
+        QCOMPARE(store->Testers(&error)->value(0).deviceInfo, tester);
+    }
+
     // The calibration interval came with a later version of the tables.
     void upgradeAndNewerSchema_data() { DriverRows(); }
     void upgradeAndNewerSchema()
