@@ -3,7 +3,8 @@
 // the main window's line says why; the archive window shows this PC's
 // records under its band and will not delete without the server; nothing
 // freezes. Once the server is back the records arrive without a click, and
-// every window says so. The Database window says how many of this PC's
+// every window says so. An import goes the same way. A server that refuses
+// the records says so once. The Database window says how many of this PC's
 // records a server would get.
 
 #include "guifixture.h"
@@ -14,6 +15,7 @@
 #include "archive/Archive.h"
 #include "archive/Database.h"
 #include "archive/sitestate.h"
+#include "archive/store/archiveschema.h"
 #include "records/Result.h"
 #include "records/data/recordstate.h"
 #include "tools/simulator.h"
@@ -161,6 +163,79 @@ private slots:
             QVERIFY2(loop.LongestMs() < LiveLoopMs, qPrintable(QString::number(loop.LongestMs())));
         }
         QCOMPARE(fx->TakeTexts(), QStringList());
+    }
+
+    // A data file imported in the archive window goes into this PC's
+    // archive first and on to the site without another click; the window
+    // reads the site again once the site has the records.
+    void importGoesThroughThisPc()
+    {
+        NewSite();
+        const QString database = QStringLiteral("site%1").arg(FSites);
+        FormMain->BitBtn7->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!FormArchive->Busy(), BackMs);
+        QTRY_COMPARE(StateLine(), QStringLiteral("Site archive: up to date"));
+        fx->Messages.clear();
+        fx->ChosenFiles << ArchiveFixture::DataFile(fx->Dir() + "/site-import.DAT", 0, 2500);
+        LoopGaps loop;
+        FormArchive->BitBtn4->click();
+        QTRY_COMPARE_WITH_TIMEOUT(fx->Messages.size(), 1, BackMs);
+        QCOMPARE(fx->TakeTexts(), QStringList({"Files read : 1\nRecords added : 2,500\nRecords "
+                                               "already there : 0\nFiles refused : 0"}));
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(), QStringLiteral("Site archive: up to date"), BackMs);
+        QTRY_COMPARE_WITH_TIMEOUT(FormArchive->Label5->text(), QStringLiteral("2,500 records"),
+                                  BackMs);
+        QVERIFY(!FormArchive->SiteAway());
+        QVERIFY2(loop.LongestMs() < LiveLoopMs, qPrintable(QString::number(loop.LongestMs())));
+        OtherProgram other(database, server->Folder());
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 2500);
+        ArchiveError error;
+        auto local = ArchiveStore::Open(
+            {ArchiveLocation::Driver::Sqlite, qEnvironmentVariable(LocalArchiveEnvironment).mid(7)},
+            &error);
+        QVERIFY2(local, qPrintable(Said(error)));
+        QCOMPARE(local->Count({}, &error), 2500);
+        QCOMPARE(fx->TakeTexts(), QStringList());
+    }
+
+    // A server that will not take this PC's records (here an archive of a
+    // newer program) says so once, with its reason, whatever downloads and
+    // waits follow; the records wait. Refresh in the archive window tries
+    // again once the server is mended.
+    void refusalSaidOnce()
+    {
+        const ArchiveLocation site = NewSite();
+        const QString database = QStringLiteral("site%1").arg(FSites);
+        ArchiveError error;
+        QVERIFY(ArchiveStore::Open(site, &error));
+        OtherProgram other(database, server->Folder());
+        other.Run("UPDATE archive_schema SET version = 99");
+        const auto refusals = [this] {
+            int said = 0;
+            for (const ShownMessage &m : fx->Messages)
+                said += m.text.startsWith("The site server refuses this PC's records: ") &&
+                        m.caption == QLatin1String("Failure");
+            return said;
+        };
+        FormResult->show();
+        fx->Messages.clear();
+        Download(12);
+        QTRY_COMPARE_WITH_TIMEOUT(refusals(), 1, BackMs);
+        QVERIFY2(StateLine().startsWith("Site archive: 12 records waiting since ") &&
+                     StateLine().contains("(refused by the server: "),
+                 qPrintable(StateLine()));
+        Download(5);
+        // Longer than the waits between tries here.
+        QTest::qWait(4000);
+        QCOMPARE(refusals(), 1);
+        other.Run(
+            QStringLiteral("UPDATE archive_schema SET version = %1").arg(ArchiveSchemaVersion));
+        fx->Messages.clear();
+        FormMain->BitBtn7->click();
+        FormArchive->BitBtn5->click();
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(), QStringLiteral("Site archive: up to date"), BackMs);
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 12);
+        QCOMPARE(refusals(), 0);
     }
 
     // The records a server would get: every record of this PC for a new
