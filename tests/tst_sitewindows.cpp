@@ -4,8 +4,9 @@
 // records under its band and will not delete without the server; nothing
 // freezes. Once the server is back the records arrive without a click, and
 // every window says so. An import goes the same way. A server that refuses
-// the records says so once. The Database window says how many of this PC's
-// records a server would get.
+// the records says so once. Records waiting when the program starts are
+// sent at once. The Database window says how many of this PC's records a
+// server would get.
 
 #include "guifixture.h"
 #include "modalsteps.h"
@@ -53,6 +54,12 @@ class TestSiteWindows : public GuiTest
         qputenv(LocalArchiveEnvironment,
                 "sqlite:" + fx->Dir().toUtf8() + "/pc" + QByteArray::number(FSites) + ".sqlite");
         return site;
+    }
+    // This PC's archive while the site is chosen.
+    static ArchiveLocation ThisPc()
+    {
+        return {ArchiveLocation::Driver::Sqlite,
+                qEnvironmentVariable(LocalArchiveEnvironment).mid(int(strlen("sqlite:")))};
     }
     QString StateLine() const { return FormMain->SiteState1->Text(); }
     void Download(int records)
@@ -190,9 +197,7 @@ private slots:
         OtherProgram other(database, server->Folder());
         QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 2500);
         ArchiveError error;
-        auto local = ArchiveStore::Open(
-            {ArchiveLocation::Driver::Sqlite, qEnvironmentVariable(LocalArchiveEnvironment).mid(7)},
-            &error);
+        auto local = ArchiveStore::Open(ThisPc(), &error);
         QVERIFY2(local, qPrintable(Said(error)));
         QCOMPARE(local->Count({}, &error), 2500);
         QCOMPARE(fx->TakeTexts(), QStringList());
@@ -245,9 +250,7 @@ private slots:
         const ArchiveLocation site = NewSite();
         {
             ArchiveError error;
-            auto store = ArchiveStore::Open({ArchiveLocation::Driver::Sqlite,
-                                             qEnvironmentVariable(LocalArchiveEnvironment).mid(7)},
-                                            &error);
+            auto store = ArchiveStore::Open(ThisPc(), &error);
             QVERIFY(ArchiveOutbox::KeepFor(*store, ArchiveLocationText(site), &error));
             QVERIFY(store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 1500),
                                &error));
@@ -276,6 +279,27 @@ private slots:
                  QStringList({"1,497 records of this PC's archive will be sent to this server.",
                               "1,500 records of this PC's archive will be sent to this server.", "",
                               ""}));
+    }
+
+    // The program started anew with records of this PC waiting for the
+    // site sends them at once, without a download or a click.
+    void sendsAtStart()
+    {
+        fx = std::make_unique<GuiFixture>();
+        const ArchiveLocation site = NewSite();
+        const QString database = QStringLiteral("site%1").arg(FSites);
+        {
+            ArchiveError error;
+            auto local = ArchiveStore::Open(ThisPc(), &error);
+            QVERIFY(
+                local && ArchiveOutbox::KeepFor(*local, ArchiveLocationText(site), &error) &&
+                local->Add(ArchiveFixture::Tester("SN3"), ArchiveFixture::Records(0, 40), &error));
+        }
+        ResetMainState();
+        fx->CreateWindows();
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(), QStringLiteral("Site archive: up to date"), BackMs);
+        OtherProgram other(database, server->Folder());
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 40);
     }
 };
 
