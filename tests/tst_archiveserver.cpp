@@ -60,6 +60,35 @@ int SessionTables(const QString &database, const char *name)
     return query.value(0).toInt();
 }
 
+// A fresh database on the server through driver, and beside it an SQLite
+// archive whose answers the server's are compared with.
+struct BesideSqlite
+{
+    explicit BesideSqlite(ServerDriver driver)
+        : server(FreshStore(driver, &database)),
+          local(ArchiveStore::Open(
+              {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error))
+    {
+    }
+    bool Open() const { return server && local; }
+    // The same records into both.
+    bool Add(const QStringList &tester, const GridRows &rows)
+    {
+        for (ArchiveStore *s : {server.get(), local.get()})
+            if (!s->Add(tester, rows, &error)) {
+                qWarning("%s", qPrintable(ArchiveErrorText(error)));
+                return false;
+            }
+        return true;
+    }
+
+    QString database;
+    ArchiveError error;
+    QTemporaryDir dir;
+    std::unique_ptr<ArchiveStore> server;
+    std::unique_ptr<ArchiveStore> local;
+};
+
 QProcess *StartChild(QObject *owner, const ArchiveLocation &where, int first, int count)
 {
     auto *child = new QProcess(owner);
@@ -119,16 +148,12 @@ private slots:
     void sortedAsOnSqlite()
     {
         QFETCH(ServerDriver, driver);
-        QString database;
+        BesideSqlite stores(driver);
+        QVERIFY(stores.Open());
+        QVERIFY(stores.Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 120)));
+        ArchiveStore *const store = stores.server.get();
+        ArchiveStore *const local = stores.local.get();
         ArchiveError error;
-        auto store = FreshStore(driver, &database);
-        QVERIFY(store);
-        QTemporaryDir dir;
-        auto local = ArchiveStore::Open(
-            {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error);
-        QVERIFY(local);
-        for (ArchiveStore *s : {store.get(), local.get()})
-            QVERIFY(s->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 120), &error));
         ArchiveQuery fails;
         fails.criteria.byResult = true;
         fails.criteria.result = QStringLiteral("FAIL");
@@ -221,14 +246,8 @@ private slots:
     void oddTextsAsOnSqlite()
     {
         QFETCH(ServerDriver, driver);
-        QString database;
-        ArchiveError error;
-        auto store = FreshStore(driver, &database);
-        QVERIFY(store);
-        QTemporaryDir dir;
-        auto local = ArchiveStore::Open(
-            {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error);
-        QVERIFY(local);
+        BesideSqlite stores(driver);
+        QVERIFY(stores.Open());
         GridRows rows = ArchiveFixture::Records(0, 20);
         rows.append({"00101", "01 - Jan - 2010", "08:00.00", "0.1\t%BAC", "PASS", "a\\tb"});
         rows.append({"00102", "02 - Jan - 2010", "\\N", "0.100 %BAC", "FAIL\n", "Manual\r\n"});
@@ -237,8 +256,8 @@ private slots:
         rows.append({"00104", "", "", "", "", ""});
         rows.append({"00105", "04 - Jan - 2010", "\\.", "0.401 %BAC", "\t", "\r"});
         const QStringList tester = ArchiveFixture::Tester("SN\t\\1");
-        for (ArchiveStore *s : {store.get(), local.get()})
-            QVERIFY2(s->Add(tester, rows, &error), qPrintable(ArchiveErrorText(error)));
+        QVERIFY(stores.Add(tester, rows));
+        ArchiveError error;
         ArchiveQuery readings;
         readings.criteria.byReading = true;
         readings.criteria.unit = QStringLiteral("%BAC");
@@ -246,15 +265,15 @@ private slots:
         readings.criteria.readingTo = QStringLiteral("0.400");
         for (const ArchiveQuery &query : {ArchiveQuery(), readings})
             for (const int column : {0, 3}) {
-                const auto expected = local->Page(query, {column, true}, 0, 100, &error);
+                const auto expected = stores.local->Page(query, {column, true}, 0, 100, &error);
                 QVERIFY(expected && !expected->isEmpty());
-                const auto page = store->Page(query, {column, true}, 0, 100, &error);
+                const auto page = stores.server->Page(query, {column, true}, 0, 100, &error);
                 QVERIFY2(page, qPrintable(ArchiveErrorText(error)));
                 QCOMPARE(page->size(), expected->size());
                 for (int i = 0; i < page->size(); ++i)
                     QCOMPARE((*page)[i].cells, (*expected)[i].cells);
             }
-        QCOMPARE(store->Testers(&error)->value(0).deviceInfo, tester);
+        QCOMPARE(stores.server->Testers(&error)->value(0).deviceInfo, tester);
     }
 
     // The calibration interval came with a later version of the tables.
