@@ -4,6 +4,7 @@
 // newer archive, the site's calibration interval and the retention delete.
 
 #include "archivefixture.h"
+#include "searchcriteria.h"
 #include "serverfixture.h"
 
 #include "archive/archivewords.h"
@@ -258,11 +259,7 @@ private slots:
         const QStringList tester = ArchiveFixture::Tester("SN\t\\1");
         QVERIFY(stores.Add(tester, rows));
         ArchiveError error;
-        ArchiveQuery readings;
-        readings.criteria.byReading = true;
-        readings.criteria.unit = QStringLiteral("%BAC");
-        readings.criteria.readingFrom = QStringLiteral("0.100");
-        readings.criteria.readingTo = QStringLiteral("0.400");
+        const ArchiveQuery readings{std::nullopt, Criteria("", "", "%BAC|0.100|0.400", "")};
         for (const ArchiveQuery &query : {ArchiveQuery(), readings})
             for (const int column : {0, 3}) {
                 const auto expected = stores.local->Page(query, {column, true}, 0, 100, &error);
