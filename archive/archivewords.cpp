@@ -126,9 +126,9 @@ DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchive
                 QLatin1String(MsgNotArchived) + ArchiveErrorText(result.error)};
     QString line = ArchivedLabelText(result->counts);
     if (waitingForSite)
-        line += *waitingForSite > 0
-                    ? QStringLiteral(" - %1 waiting for the site server").arg(*waitingForSite)
-                    : QStringLiteral(" - on the site server");
+        line += *waitingForSite > 0 ? QStringLiteral(" - %1 waiting for the site server")
+                                          .arg(GroupedCount(*waitingForSite))
+                                    : QStringLiteral(" - on the site server");
     if (result->calibrationDue)
         line += QLatin1String(LabelCalibrationDue);
     return {line, QString()};

@@ -1,7 +1,8 @@
 // This PC's outbox without a server: records queued in the transaction that
 // brings them in, every record queued again for another site, records that
 // leave only for the site they were sent to; the sender draining it into a
-// second archive; the watchdog that gives up a silent server.
+// second archive; records deleted on the site not sent again; the watchdog
+// that gives up a silent server.
 
 #include "archivefixture.h"
 
@@ -187,6 +188,53 @@ private slots:
         QTRY_COMPARE(Waiting(*local), 0);
         QTRY_COMPARE(drained.size(), records > 0 ? 2 : 1);
         QCOMPARE(ArchiveStore::Open(site, &error)->Count({}, &error), 2 * records + 5);
+    }
+
+    // Records deleted on the site ("Delete Old…" there) are never sent
+    // again by this PC, which keeps them; records still waiting when the
+    // site deleted older ones are sent all the same: an archive keeps what
+    // was downloaded, and the deletion is repeated by hand.
+    void deletedOnTheSite_data()
+    {
+        QTest::addColumn<bool>("sentFirst");
+        QTest::addColumn<int>("deleted"); // on the site
+        QTest::addColumn<int>("onSite");  // once the next records are sent
+        // Records(0, 400): 336 of 2010, 64 of 2011; then 10 more of 2011.
+        QTest::newRow("sent, then deleted there") << true << 336 << 64 + 10;
+        QTest::newRow("deleted there while they wait") << false << 0 << 400 + 10;
+    }
+    void deletedOnTheSite()
+    {
+        QFETCH(bool, sentFirst);
+        QFETCH(int, deleted);
+        QFETCH(int, onSite);
+        ArchiveError error;
+        QTemporaryDir siteDir;
+        const ArchiveLocation site{ArchiveLocation::Driver::Sqlite,
+                                   siteDir.filePath("site.sqlite")};
+        auto local = fx->Open(&error);
+        QVERIFY(ArchiveOutbox::KeepFor(*local, ArchiveLocationText(site), &error));
+        QVERIFY(local->Add(ArchiveFixture::Tester("A"), ArchiveFixture::Records(0, 400), &error));
+        // Each time as a program started anew.
+        const auto send = [&] {
+            SiteSender sender;
+            sender.Start({fx->Where(), site});
+            return QTest::qWaitFor(
+                [&] {
+                    return !sender.Sending() && sender.State().kind == SiteState::Kind::UpToDate;
+                },
+                30000);
+        };
+        if (sentFirst)
+            QVERIFY(send());
+        auto siteStore = ArchiveStore::Open(site, &error);
+        QVERIFY2(siteStore, qPrintable(Said(error)));
+        QCOMPARE(siteStore->DeleteOlderThan(20110101, std::nullopt, &error), deleted);
+        QVERIFY(local->Add(ArchiveFixture::Tester("A"), ArchiveFixture::Records(400, 10), &error));
+        QVERIFY(send());
+        QCOMPARE(siteStore->Count({}, &error), onSite);
+        QCOMPARE(Waiting(*local), 0);
+        QCOMPARE(local->Count({}, &error), 410);
     }
 
     // A watch runs out after its seconds of silence (the cut is called,

@@ -4,6 +4,7 @@
 // newer archive, the site's calibration interval and the retention delete.
 
 #include "archivefixture.h"
+#include "searchcriteria.h"
 #include "serverfixture.h"
 
 #include "archive/archivewords.h"
@@ -59,6 +60,35 @@ int SessionTables(const QString &database, const char *name)
         return -1;
     return query.value(0).toInt();
 }
+
+// A fresh database on the server through driver, and beside it an SQLite
+// archive whose answers the server's are compared with.
+struct BesideSqlite
+{
+    explicit BesideSqlite(ServerDriver driver)
+        : server(FreshStore(driver, &database)),
+          local(ArchiveStore::Open(
+              {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error))
+    {
+    }
+    bool Open() const { return server && local; }
+    // The same records into both.
+    bool Add(const QStringList &tester, const GridRows &rows)
+    {
+        for (ArchiveStore *s : {server.get(), local.get()})
+            if (!s->Add(tester, rows, &error)) {
+                qWarning("%s", qPrintable(ArchiveErrorText(error)));
+                return false;
+            }
+        return true;
+    }
+
+    QString database;
+    ArchiveError error;
+    QTemporaryDir dir;
+    std::unique_ptr<ArchiveStore> server;
+    std::unique_ptr<ArchiveStore> local;
+};
 
 QProcess *StartChild(QObject *owner, const ArchiveLocation &where, int first, int count)
 {
@@ -119,16 +149,12 @@ private slots:
     void sortedAsOnSqlite()
     {
         QFETCH(ServerDriver, driver);
-        QString database;
+        BesideSqlite stores(driver);
+        QVERIFY(stores.Open());
+        QVERIFY(stores.Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 120)));
+        ArchiveStore *const store = stores.server.get();
+        ArchiveStore *const local = stores.local.get();
         ArchiveError error;
-        auto store = FreshStore(driver, &database);
-        QVERIFY(store);
-        QTemporaryDir dir;
-        auto local = ArchiveStore::Open(
-            {ArchiveLocation::Driver::Sqlite, dir.filePath(QStringLiteral("a.sqlite"))}, &error);
-        QVERIFY(local);
-        for (ArchiveStore *s : {store.get(), local.get()})
-            QVERIFY(s->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 120), &error));
         ArchiveQuery fails;
         fails.criteria.byResult = true;
         fails.criteria.result = QStringLiteral("FAIL");
@@ -192,6 +218,59 @@ private slots:
                         QCOMPARE(scrolled(*store, query, sort, count, down), expected);
                     }
                 }
+    }
+
+    // Every connection of the program limits its statements and its idle
+    // transactions on the server itself.
+    void sessionLimits_data() { DriverRows(); }
+    void sessionLimits()
+    {
+        QFETCH(ServerDriver, driver);
+        const ArchiveLocation where = ServerLocation(driver, QStringLiteral("postgres"));
+        SqlConnection connection(ArchiveDriverName(where.driver));
+        ArchiveError error;
+        QVERIFY2(OpenServer(connection.Db(), where, &error), qPrintable(ArchiveErrorText(error)));
+        QStringList settings;
+        for (const char *name : {"statement_timeout", "idle_in_transaction_session_timeout"}) {
+            QSqlQuery query(connection.Db());
+            QVERIFY(query.exec(QStringLiteral("SHOW ") + QLatin1String(name)) && query.next());
+            settings << query.value(0).toString();
+        }
+        QCOMPARE(settings, QStringList({"5s", "30s"}));
+    }
+
+    // Texts that a server's bulk path must escape (tab, backslash, line
+    // breaks, "\N", which COPY reads as no value) and readings that must come
+    // back as the very same number: kept, sorted and filtered as on SQLite,
+    // and the tester's device lines as they came.
+    void oddTextsAsOnSqlite_data() { DriverRows(); }
+    void oddTextsAsOnSqlite()
+    {
+        QFETCH(ServerDriver, driver);
+        BesideSqlite stores(driver);
+        QVERIFY(stores.Open());
+        GridRows rows = ArchiveFixture::Records(0, 20);
+        rows.append({"00101", "01 - Jan - 2010", "08:00.00", "0.1\t%BAC", "PASS", "a\\tb"});
+        rows.append({"00102", "02 - Jan - 2010", "\\N", "0.100 %BAC", "FAIL\n", "Manual\r\n"});
+        rows.append({"00103", "03 - Jan - 2010", "\\", "0.30000000000000004 %BAC", "\\\\.",
+                     QStringLiteral("\u00e9\u00b5 \u00fc")});
+        rows.append({"00104", "", "", "", "", ""});
+        rows.append({"00105", "04 - Jan - 2010", "\\.", "0.401 %BAC", "\t", "\r"});
+        const QStringList tester = ArchiveFixture::Tester("SN\t\\1");
+        QVERIFY(stores.Add(tester, rows));
+        ArchiveError error;
+        const ArchiveQuery readings{std::nullopt, Criteria("", "", "%BAC|0.100|0.400", "")};
+        for (const ArchiveQuery &query : {ArchiveQuery(), readings})
+            for (const int column : {0, 3}) {
+                const auto expected = stores.local->Page(query, {column, true}, 0, 100, &error);
+                QVERIFY(expected && !expected->isEmpty());
+                const auto page = stores.server->Page(query, {column, true}, 0, 100, &error);
+                QVERIFY2(page, qPrintable(ArchiveErrorText(error)));
+                QCOMPARE(page->size(), expected->size());
+                for (int i = 0; i < page->size(); ++i)
+                    QCOMPARE((*page)[i].cells, (*expected)[i].cells);
+            }
+        QCOMPARE(stores.server->Testers(&error)->value(0).deviceInfo, tester);
     }
 
     // The calibration interval came with a later version of the tables.

@@ -133,6 +133,10 @@ private slots:
             << true << false
             << "5 new records archived, 2 already there - 12 waiting for the site server"
             << "" << 12LL;
+        QTest::newRow("many waiting, grouped")
+            << true << false
+            << "5 new records archived, 2 already there - 1,234,567 waiting for the site server"
+            << "" << 1234567LL;
         QTest::newRow("on the site, due")
             << true << true
             << "5 new records archived, 2 already there - on the site server - calibration due!!!"

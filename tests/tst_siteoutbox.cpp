@@ -2,15 +2,17 @@
 // server stopped while PCs archive, then started again; a PC killed in the
 // middle of sending; a server whose backend or whole self stops answering
 // (given up by the program's watchdog, through Qt's PostgreSQL and ODBC
-// drivers); a large import on one PC while another downloads the same
-// tester; a server that refuses the records for good. Every record ends on
-// the server once, and the caller's event loop never waits.
+// drivers); a PC hung in the middle of a transaction; a large import on
+// one PC while another downloads the same tester; a server that refuses
+// the records for good. Every record ends on the server once, and the
+// caller's event loop never waits.
 
 #include "sitefixture.h"
 
 #include "archive/archivewords.h"
 #include "archive/store/archiveimport.h"
 #include "archive/store/archiveschema.h"
+#include "archive/store/archiveserver.h"
 #include "archive/store/archiveworker.h"
 #include "archive/store/serverwatchdog.h"
 
@@ -196,6 +198,9 @@ private slots:
                  qPrintable(QString::number(took.elapsed())));
         QCOMPARE(pc.Sender.State().waiting, 500);
         QVERIFY2(loop.LongestMs() < LiveLoopMs, qPrintable(QString::number(loop.LongestMs())));
+        // Through libpq the call was cut and its thread goes on; through
+        // ODBC the thread still waits in its call, given up.
+        QCOMPARE(ArchiveWorker::ThreadsGivenUp() > 0, driver == ServerDriver::Odbc);
         if (whole) {
             // A PC that ends while it connects to the silent server ends at
             // once: the thread that waits is given up.
@@ -216,6 +221,40 @@ private slots:
         ExpectOnServer(database, "SN9", 501);
         // Those threads end by themselves once their calls return.
         QTRY_COMPARE_WITH_TIMEOUT(ArchiveWorker::ThreadsGivenUp(), 0, HungMs);
+    }
+
+    // A PC hangs in the middle of a transaction, holding the tester's lock.
+    // Another PC's batch waits for it until the server's statement time-out:
+    // no error for the operator, the server is busy and the records stay in
+    // the outbox. The server ends the hung PC's idle transaction by itself,
+    // and the records arrive.
+    void hungPcLetsGo()
+    {
+        const QString database = DatabaseName();
+        QVERIFY(server->Fresh(database));
+        const ArchiveLocation site = server->Location(ServerDriver::Postgres, database);
+        Prepare(site, "SN5");
+        SitePc pc;
+        QVERIFY(pc.Take(site, "SN5", 0, 200));
+        QSignalSpy refused(&pc.Sender, &SiteSender::Refused);
+        // Connected as the program connects.
+        OtherProgram hung(database, server->Folder());
+        QVERIFY(hung.Db().transaction());
+        hung.Run("UPDATE testers SET records = records");
+        QElapsedTimer took;
+        took.start();
+        pc.Sender.Start({pc.Local, site});
+        QTRY_COMPARE_WITH_TIMEOUT(pc.Sender.State().why, SiteState::Why::Busy, 15000);
+        QVERIFY2(ArchiveErrorText(pc.Sender.State().reason).contains("statement timeout"),
+                 qPrintable(ArchiveErrorText(pc.Sender.State().reason)));
+        QCOMPARE(pc.Sender.State().waiting, 200);
+        QTRY_COMPARE_WITH_TIMEOUT(pc.Sender.State().kind, SiteState::Kind::UpToDate,
+                                  (ServerIdleTransactionSeconds + 20) * 1000);
+        QVERIFY2(took.elapsed() >= (ServerIdleTransactionSeconds - 1) * 1000,
+                 qPrintable(QString::number(took.elapsed())));
+        QCOMPARE(refused.size(), 0);
+        QCOMPARE(pc.Waiting(), 0);
+        ExpectOnServer(database, "SN5", 201);
     }
 
     // One PC imports a data file of 100,000 records of a tester while

@@ -3,8 +3,10 @@
 // the main window's line says why; the archive window shows this PC's
 // records under its band and will not delete without the server; nothing
 // freezes. Once the server is back the records arrive without a click, and
-// every window says so. The Database window says how many of this PC's
-// records a server would get.
+// every window says so. An import goes the same way. A server that refuses
+// the records says so once. Records waiting when the program starts are
+// sent at once. The Database window says how many of this PC's records a
+// server would get.
 
 #include "guifixture.h"
 #include "modalsteps.h"
@@ -14,6 +16,7 @@
 #include "archive/Archive.h"
 #include "archive/Database.h"
 #include "archive/sitestate.h"
+#include "archive/store/archiveschema.h"
 #include "records/Result.h"
 #include "records/data/recordstate.h"
 #include "tools/simulator.h"
@@ -51,6 +54,12 @@ class TestSiteWindows : public GuiTest
         qputenv(LocalArchiveEnvironment,
                 "sqlite:" + fx->Dir().toUtf8() + "/pc" + QByteArray::number(FSites) + ".sqlite");
         return site;
+    }
+    // This PC's archive while the site is chosen.
+    static ArchiveLocation ThisPc()
+    {
+        return {ArchiveLocation::Driver::Sqlite,
+                qEnvironmentVariable(LocalArchiveEnvironment).mid(int(strlen("sqlite:")))};
     }
     QString StateLine() const { return FormMain->SiteState1->Text(); }
     void Download(int records)
@@ -163,6 +172,77 @@ private slots:
         QCOMPARE(fx->TakeTexts(), QStringList());
     }
 
+    // A data file imported in the archive window goes into this PC's
+    // archive first and on to the site without another click; the window
+    // reads the site again once the site has the records.
+    void importGoesThroughThisPc()
+    {
+        NewSite();
+        const QString database = QStringLiteral("site%1").arg(FSites);
+        FormMain->BitBtn7->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!FormArchive->Busy(), BackMs);
+        QTRY_COMPARE(StateLine(), QStringLiteral("Site archive: up to date"));
+        fx->Messages.clear();
+        fx->ChosenFiles << ArchiveFixture::DataFile(fx->Dir() + "/site-import.DAT", 0, 2500);
+        LoopGaps loop;
+        FormArchive->BitBtn4->click();
+        QTRY_COMPARE_WITH_TIMEOUT(fx->Messages.size(), 1, BackMs);
+        QCOMPARE(fx->TakeTexts(), QStringList({"Files read : 1\nRecords added : 2,500\nRecords "
+                                               "already there : 0\nFiles refused : 0"}));
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(), QStringLiteral("Site archive: up to date"), BackMs);
+        QTRY_COMPARE_WITH_TIMEOUT(FormArchive->Label5->text(), QStringLiteral("2,500 records"),
+                                  BackMs);
+        QVERIFY(!FormArchive->SiteAway());
+        QVERIFY2(loop.LongestMs() < LiveLoopMs, qPrintable(QString::number(loop.LongestMs())));
+        OtherProgram other(database, server->Folder());
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 2500);
+        ArchiveError error;
+        auto local = ArchiveStore::Open(ThisPc(), &error);
+        QVERIFY2(local, qPrintable(Said(error)));
+        QCOMPARE(local->Count({}, &error), 2500);
+        QCOMPARE(fx->TakeTexts(), QStringList());
+    }
+
+    // A server that will not take this PC's records (here an archive of a
+    // newer program) says so once, with its reason, whatever downloads and
+    // waits follow; the records wait. Refresh in the archive window tries
+    // again once the server is mended.
+    void refusalSaidOnce()
+    {
+        const ArchiveLocation site = NewSite();
+        const QString database = QStringLiteral("site%1").arg(FSites);
+        ArchiveError error;
+        QVERIFY(ArchiveStore::Open(site, &error));
+        OtherProgram other(database, server->Folder());
+        other.Run("UPDATE archive_schema SET version = 99");
+        const auto refusals = [this] {
+            int said = 0;
+            for (const ShownMessage &m : fx->Messages)
+                said += m.text.startsWith("The site server refuses this PC's records: ") &&
+                        m.caption == QLatin1String("Failure");
+            return said;
+        };
+        FormResult->show();
+        fx->Messages.clear();
+        Download(12);
+        QTRY_COMPARE_WITH_TIMEOUT(refusals(), 1, BackMs);
+        QVERIFY2(StateLine().startsWith("Site archive: 12 records waiting since ") &&
+                     StateLine().contains("(refused by the server: "),
+                 qPrintable(StateLine()));
+        Download(5);
+        // Longer than the waits between tries here.
+        QTest::qWait(4000);
+        QCOMPARE(refusals(), 1);
+        other.Run(
+            QStringLiteral("UPDATE archive_schema SET version = %1").arg(ArchiveSchemaVersion));
+        fx->Messages.clear();
+        FormMain->BitBtn7->click();
+        FormArchive->BitBtn5->click();
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(), QStringLiteral("Site archive: up to date"), BackMs);
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 12);
+        QCOMPARE(refusals(), 0);
+    }
+
     // The records a server would get: every record of this PC for a new
     // one, what still waits for the one the outbox is kept for.
     void databaseWindowSaysHowMany()
@@ -170,9 +250,7 @@ private slots:
         const ArchiveLocation site = NewSite();
         {
             ArchiveError error;
-            auto store = ArchiveStore::Open({ArchiveLocation::Driver::Sqlite,
-                                             qEnvironmentVariable(LocalArchiveEnvironment).mid(7)},
-                                            &error);
+            auto store = ArchiveStore::Open(ThisPc(), &error);
             QVERIFY(ArchiveOutbox::KeepFor(*store, ArchiveLocationText(site), &error));
             QVERIFY(store->Add(ArchiveFixture::Tester("SN1"), ArchiveFixture::Records(0, 1500),
                                &error));
@@ -201,6 +279,27 @@ private slots:
                  QStringList({"1,497 records of this PC's archive will be sent to this server.",
                               "1,500 records of this PC's archive will be sent to this server.", "",
                               ""}));
+    }
+
+    // The program started anew with records of this PC waiting for the
+    // site sends them at once, without a download or a click.
+    void sendsAtStart()
+    {
+        fx = std::make_unique<GuiFixture>();
+        const ArchiveLocation site = NewSite();
+        const QString database = QStringLiteral("site%1").arg(FSites);
+        {
+            ArchiveError error;
+            auto local = ArchiveStore::Open(ThisPc(), &error);
+            QVERIFY(
+                local && ArchiveOutbox::KeepFor(*local, ArchiveLocationText(site), &error) &&
+                local->Add(ArchiveFixture::Tester("SN3"), ArchiveFixture::Records(0, 40), &error));
+        }
+        ResetMainState();
+        fx->CreateWindows();
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(), QStringLiteral("Site archive: up to date"), BackMs);
+        OtherProgram other(database, server->Folder());
+        QCOMPARE(other.Run("SELECT COUNT(*) FROM records").toInt(), 40);
     }
 };
 

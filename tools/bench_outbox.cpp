@@ -182,6 +182,9 @@ void ArchivingAgainstServers(const QTemporaryDir &dir)
         [&] {
             LongestBlock(
                 [&] {
+                    // Within its transaction the holder would see the first
+                    // look at the server's activity again and again.
+                    Exec(holder, "SELECT pg_stat_clear_snapshot()");
                     PGresult *waiting = PQexec(holder, "SELECT COUNT(*) FROM pg_stat_activity"
                                                        " WHERE wait_event_type = 'Lock'");
                     const bool any = PQntuples(waiting) == 1 && atoi(PQgetvalue(waiting, 0, 0)) > 0;
