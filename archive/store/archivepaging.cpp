@@ -62,9 +62,8 @@ std::optional<RankBounds> RanksKept(const PagingContext &c, const ArchiveQuery &
                                     ArchiveSort sort)
 {
     const SearchCriteria &criteria = query.criteria;
-    const bool tested =
-        (sort.column == 3 && criteria.byReading) || (sort.column == 4 && criteria.byResult);
-    const std::optional<SearchBounds> bounds = tested ? PrepareSearch(criteria) : std::nullopt;
+    const std::optional<SearchBounds> bounds =
+        CellTested(sort.column, criteria) ? PrepareSearch(criteria) : std::nullopt;
     if (!bounds)
         return std::nullopt;
     // No value kept: no rank either.
@@ -73,6 +72,14 @@ std::optional<RankBounds> RanksKept(const PagingContext &c, const ArchiveQuery &
             sort.column,
             [&](const QString &text) { return CellMeets(sort.column, text, criteria, *bounds); })
         .value_or(RankBounds(1, 0));
+}
+
+// What RecordOf reads: the six texts, the tester, the id and the sort column.
+QString SelectedColumns(const QString &sortColumn)
+{
+    return QStringLiteral("SELECT r.test_no_text, r.date_text, r.time_text, r.reading_text,"
+                          " r.result_text, r.sampling_text, r.tester_id, r.id, r.") +
+           sortColumn;
 }
 
 QString Direction(bool up)
@@ -116,9 +123,7 @@ QString LateralSql(const ArchiveFilterSql &filter, ArchiveSort sort,
     *values << *reading.limit + reading.skip;
     *values += outerValues;
     *values << *reading.limit << reading.skip;
-    return QStringLiteral("SELECT r.test_no_text, r.date_text, r.time_text, r.reading_text,"
-                          " r.result_text, r.sampling_text, r.tester_id, r.id, r.") +
-           name +
+    return SelectedColumns(name) +
            QStringLiteral(" FROM kestrune_order k CROSS JOIN LATERAL (SELECT * FROM records r"
                           " WHERE ") +
            inner.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY r.id ") +
@@ -170,9 +175,7 @@ QString SelectSql(const PagingContext &c, const ArchiveFilterSql &filter, Archiv
                           idUp ? QStringLiteral(">") : QStringLiteral("<"));
         *values << reading.past->first << reading.past->first << reading.past->second;
     }
-    QString sql = QStringLiteral("SELECT r.test_no_text, r.date_text, r.time_text, r.reading_text,"
-                                 " r.result_text, r.sampling_text, r.tester_id, r.id, r.") +
-                  name + QStringLiteral(" FROM ") + from;
+    QString sql = SelectedColumns(name) + QStringLiteral(" FROM ") + from;
     if (!terms.isEmpty())
         sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY %1 %2, r.id %3").arg(key, Direction(up), Direction(idUp));

@@ -49,14 +49,17 @@ void Order(long *lo, long *hi)
 
 } // namespace
 
+bool CellTested(int column, const SearchCriteria &criteria)
+{
+    return (column == 3 && criteria.byReading) || (column == 4 && criteria.byResult);
+}
+
 bool CellMeets(int column, const QString &text, const SearchCriteria &criteria,
                const SearchBounds &bounds)
 {
-    if (column == 3 && criteria.byReading)
-        return ReadingFits(text, criteria, bounds);
-    if (column == 4 && criteria.byResult)
-        return text == criteria.result;
-    return true;
+    if (!CellTested(column, criteria))
+        return true;
+    return column == 3 ? ReadingFits(text, criteria, bounds) : text == criteria.result;
 }
 
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria)

@@ -23,10 +23,6 @@ struct SearchCriteria
 
 // The same switches and the same texts, field by field.
 bool operator==(const SearchCriteria &a, const SearchCriteria &b);
-inline bool operator!=(const SearchCriteria &a, const SearchCriteria &b)
-{
-    return !(a == b);
-}
 
 inline constexpr long LowestTestNo = 1;
 inline constexpr long HighestTestNo = 99999;
@@ -65,8 +61,10 @@ struct SearchBounds
     float readingLo = 0, readingHi = 0;
 };
 std::optional<SearchBounds> PrepareSearch(const SearchCriteria &criteria);
-// Whether one cell of a record meets its own column's criterion: the
-// reading's (column 3) or the result's (column 4); true for other columns and
-// criteria switched off.
+// Whether the criteria test a record's column by its own cell: the reading
+// (column 3) or the result (column 4), when switched on.
+bool CellTested(int column, const SearchCriteria &criteria);
+// Whether one cell of a record meets its own column's criterion; true for a
+// column CellTested says is not tested.
 bool CellMeets(int column, const QString &text, const SearchCriteria &criteria,
                const SearchBounds &bounds);
