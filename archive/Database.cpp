@@ -97,7 +97,7 @@ void TFormDatabase::FormShow()
         QDir::toNativeSeparators(local ? where.target : DefaultArchiveLocation().target));
     Edit2->setText(local ? QString() : ArchiveLocationText(where));
     if (FReadOnly && error.Failed())
-        Edit2->setText(qEnvironmentVariable(ArchiveEnvironment));
+        Edit2->setText(LocationInMessage(qEnvironmentVariable(ArchiveEnvironment)));
     Label2->setText(QString::fromLatin1(FReadOnly ? NoteEnvironment : NotePasswords));
     for (QWidget *w : {static_cast<QWidget *>(RadioButton1), static_cast<QWidget *>(RadioButton2),
                        static_cast<QWidget *>(BitBtn1)})

@@ -1,6 +1,7 @@
 #include "archive/archivewords.h"
 #include "archive/report.h"
 
+#include "archive/store/archivechoice.h"
 #include "archive/store/archivelocation.h"
 #include "archive/store/archiveplaces.h"
 #include "archive/store/archiveschema.h"
@@ -34,6 +35,15 @@ QString WhatFailed(const ArchiveError &e)
         return QStringLiteral("the archive location must not hold a password: libpq reads it from "
                               "its password file (PGPASSFILE or ~/.pgpass) or service file, ODBC "
                               "from the DSN");
+    case ArchiveErrorCode::ControlInLocation:
+        return QStringLiteral("the archive location must be one line, without control characters");
+    case ArchiveErrorCode::LocationTooLong:
+        return QStringLiteral("the archive location is longer than %1 can hold (%2 bytes)")
+            .arg(QLatin1String(ArchiveChoiceFileName))
+            .arg(ArchiveChoiceMaxBytes);
+    case ArchiveErrorCode::MemoryDatabase:
+        return QStringLiteral("an archive in memory keeps nothing: sqlite: must be followed by "
+                              "the path of a file");
     case ArchiveErrorCode::NoOdbcConnection:
         return QStringLiteral("odbc: must be followed by a connection string or DSN");
     case ArchiveErrorCode::NoPortNumber:
@@ -67,6 +77,16 @@ QString WhatFailed(const ArchiveError &e)
             .arg(e.detail == QLatin1String("QSQLITE") ? QStringLiteral("SQLite") : e.detail);
     case ArchiveErrorCode::NotAnArchive:
         return QStringLiteral("not a Kestrune archive");
+    case ArchiveErrorCode::Damaged:
+        return QStringLiteral("the archive file is damaged and was left as it is (%1)")
+            .arg(e.reason);
+    case ArchiveErrorCode::ReadOnly:
+        return QStringLiteral("this user may only read the archive, not add to it or change it") +
+               (e.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(e.reason));
+    case ArchiveErrorCode::DiskFull:
+        return QStringLiteral("the disk is full (%1)").arg(e.reason);
+    case ArchiveErrorCode::FileSizeLimit:
+        return QStringLiteral("the file-size limit was reached (%1)").arg(e.reason);
     case ArchiveErrorCode::NewerArchive:
         return QStringLiteral("the archive was written by a newer Kestrune (archive version %1, "
                               "this program knows up to %2)")

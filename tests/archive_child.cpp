@@ -1,6 +1,8 @@
 // Another PC archiving: archive_child LOCATION SERIAL FIRST COUNT archives
 // COUNT records numbered from FIRST on of tester SERIAL into LOCATION and
 // prints "added already"; on failure it prints the reason and ends with 1.
+// A user reading: archive_child --count LOCATION prints how many records
+// LOCATION holds.
 // A PC sending its outbox: archive_child --send LOCAL SITE sends what waits
 // in the archive LOCAL to the archive SITE, a batch of a few hundred
 // records at a time, and ends with 0 once nothing waits (1 with the reason
@@ -44,6 +46,20 @@ int Send(const QString &local, const QString &site)
     return QCoreApplication::exec();
 }
 
+int Count(const QString &location)
+{
+    ArchiveError error;
+    const std::optional<ArchiveLocation> where = ParseArchiveLocation(location, &error);
+    std::unique_ptr<ArchiveStore> store = where ? ArchiveStore::Open(*where, &error) : nullptr;
+    const std::optional<qint64> count = store ? store->Count({}, &error) : std::nullopt;
+    if (!count) {
+        std::fprintf(stderr, "%s\n", qPrintable(ArchiveErrorText(error)));
+        return 1;
+    }
+    std::printf("%lld\n", *count);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -52,8 +68,11 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--send"))
         return Send(args[2], args[3]);
+    if (args.size() == 3 && args[1] == QLatin1String("--count"))
+        return Count(args[2]);
     if (args.size() != 5) {
         std::fprintf(stderr, "usage: archive_child LOCATION SERIAL FIRST COUNT\n"
+                             "       archive_child --count LOCATION\n"
                              "       archive_child --send LOCAL SITE\n");
         return 2;
     }

@@ -7,6 +7,7 @@
 #include "archive/store/archiveserver.h"
 #include "archive/store/calibration.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,6 +23,9 @@ private slots:
     void serverUri();
     void refusedLocation_data();
     void refusedLocation();
+    void refusedLocationMasked_data();
+    void refusedLocationMasked();
+    void choiceFileOwnerOnly();
     void choiceFile_data();
     void choiceFile();
     void environmentWins();
@@ -112,6 +116,25 @@ void TestArchiveChoice::refusedLocation_data()
                                         << "password file";
     QTest::newRow("password in ODBC") << "odbc:Driver={PostgreSQL Unicode};PWD=secret;"
                                       << "password file";
+    QTest::newRow("password of libpq inside ODBC")
+        << "odbc:DSN=site;pqopt={sslmode=require password=secret}"
+        << "password file";
+    QTest::newRow("pqopt password first") << "odbc:DSN=site;pqopt={password=secret}"
+                                          << "password file";
+    QTest::newRow("Password, blanks around") << "odbc:Server=h; Password = secret ;Port=5432"
+                                             << "password file";
+    QTest::newRow("pWd in braces") << "odbc:Driver={PostgreSQL};pWd={se;cret}"
+                                   << "password file";
+    QTest::newRow("bare pwd after a blank") << "odbc:DSN=site UID=u pwd=secret"
+                                            << "password file";
+    QTest::newRow("ssl key password parameter") << "postgresql://h/k?sslpassword=secret"
+                                                << "password file";
+    QTest::newRow("password parameter, encoded") << "postgresql://h/k?pass%77ord=secret"
+                                                 << "password file";
+    QTest::newRow("line break") << "sqlite:/tmp/a\nsecret.sqlite"
+                                << "one line";
+    QTest::newRow("in memory") << "sqlite::memory:"
+                               << "in memory keeps nothing";
     QTest::newRow("port out of range") << "postgresql://h:99999/k"
                                        << "no port number";
     QTest::newRow("several hosts") << "postgresql://h1,h2/k"
@@ -130,6 +153,69 @@ void TestArchiveChoice::refusedLocation()
     QVERIFY2(said.contains(reason), qPrintable(said));
     // A refused password is never repeated.
     QVERIFY(!said.contains(QLatin1String("secret")));
+}
+
+// Whatever a refused location holds, its message shows no password and
+// stays short.
+void TestArchiveChoice::refusedLocationMasked_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown"); // a piece the message keeps
+
+    QTest::newRow("libpq keywords") << "host=h user=u password=secret dbname=k"
+                                    << "password=****";
+    QTest::newRow("URI with an unknown scheme") << "pgsql://clerk:secret@h/k"
+                                                << "clerk:****@h";
+    QTest::newRow("ODBC without its prefix") << "Driver={x};PWD={secret};"
+                                             << "PWD=****";
+    QTest::newRow("100 KB") << QString(100000, QLatin1Char('y')) + "PWD=secret"
+                            << "yyyy";
+}
+
+void TestArchiveChoice::refusedLocationMasked()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    for (const char *environment : {ArchiveEnvironment, LocalArchiveEnvironment}) {
+        qputenv(environment, text.toUtf8());
+        ArchiveError error;
+        if (environment == ArchiveEnvironment)
+            ChosenArchiveLocationIn(QDir::tempPath(), &error);
+        else
+            LocalArchiveLocation(&error);
+        qunsetenv(environment);
+        const QString said = ArchiveErrorText(error);
+        QVERIFY2(error.Failed() && said.contains(shown), qPrintable(said));
+        QVERIFY2(!said.contains(QLatin1String("secret")), qPrintable(said));
+        QVERIFY2(said.size() < 400, qPrintable(said.left(400)));
+    }
+}
+
+void TestArchiveChoice::choiceFileOwnerOnly()
+{
+    SetEnvironment(QByteArray());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QLatin1String(ArchiveChoiceFileName));
+    // A file left readable by all before is made the owner's too.
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.close();
+    QVERIFY(old.setPermissions(QFile::Permissions(0x6644)));
+    ArchiveError error;
+    QVERIFY(
+        WriteArchiveChoice(dir.path(), {ArchiveLocation::Driver::Odbc, "KestruneSite"}, &error));
+    // Owner (0x6000) reads and writes; group and others (0x0077) nothing.
+    QCOMPARE(QFileInfo(path).permissions() & QFile::Permissions(0x7077),
+             QFile::Permissions(0x6000));
+    QCOMPARE(ChosenArchiveLocationIn(dir.path(), &error).target, QStringLiteral("KestruneSite"));
+    // A location longer than the file may be is refused, not written to be
+    // refused when read.
+    QVERIFY(!WriteArchiveChoice(
+        dir.path(), {ArchiveLocation::Driver::Odbc, "DSN=" + QString(5000, QLatin1Char('k'))},
+        &error));
+    QVERIFY2(ArchiveErrorText(error).contains(QLatin1String("longer than Kestrune.ARC can hold")),
+             qPrintable(ArchiveErrorText(error)));
+    QCOMPARE(ChosenArchiveLocationIn(dir.path(), &error).target, QStringLiteral("KestruneSite"));
 }
 
 void TestArchiveChoice::choiceFile_data()

@@ -57,9 +57,17 @@ bool WriteArchiveChoice(const QString &dir, const ArchiveLocation &where, Archiv
     // What cannot be read back (a password among it) is not written.
     if (!ParseArchiveLocation(text, error))
         return false;
+    const QByteArray line = text.toUtf8() + "\r\n";
+    if (line.size() > ArchiveChoiceMaxBytes) {
+        *error = ArchiveError(ArchiveErrorCode::LocationTooLong);
+        return false;
+    }
+    // Readable by its owner only, before a byte of it is written: a server's
+    // login or a DSN's name is nobody else's business.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + "\r\n") < 0 ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(line) < 0 || !file.commit()) {
         *error = FileFailed(path, file.errorString());
         return false;
     }
@@ -92,9 +100,13 @@ std::optional<ArchiveLocation> DatabaseChoice(bool server, const QString &text, 
             *error = ArchiveError(ArchiveErrorCode::NoFilePath);
             return std::nullopt;
         }
-        return ArchiveLocation{
+        const ArchiveLocation file{
             ArchiveLocation::Driver::Sqlite,
             QDir::cleanPath(QDir(dir).absoluteFilePath(QDir::fromNativeSeparators(typed)))};
+        // Only what Kestrune.ARC can keep and give back.
+        if (!ParseArchiveLocation(ArchiveLocationText(file), error))
+            return std::nullopt;
+        return file;
     }
     std::optional<ArchiveLocation> where = ParseServerLocation(typed, error);
     if (!where && !error->Failed())

@@ -8,6 +8,7 @@
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
 #include "archive/store/sqlconnection.h"
+#include "archive/store/storagecause.h"
 
 struct ArchiveStore::Connection
 {
@@ -24,10 +25,20 @@ struct ArchiveStore::Connection
         *error = failure;
         return false;
     }
-    // A failure the database gave its reason for.
+    // A failure the database gave its reason for; on an SQLite file, with
+    // its cause when the system or the file's access names one.
     bool Fail(const QString &reason, ArchiveError *error) const
     {
-        return Fail(DatabaseError(reason), error);
+        ArchiveError failure = DatabaseError(reason);
+        if (where.driver == ArchiveLocation::Driver::Sqlite) {
+            const bool refused =
+                readOnly && reason.contains(QLatin1String("readonly"), Qt::CaseInsensitive);
+            const ArchiveErrorCode cause =
+                refused ? ArchiveErrorCode::ReadOnly : StorageCause(Db(), where.target, reason);
+            if (cause != ArchiveErrorCode::None)
+                failure.code = cause;
+        }
+        return Fail(failure, error);
     }
 
     // A database failure as paging tells it, at this archive; others as
@@ -43,6 +54,7 @@ struct ArchiveStore::Connection
 
     SqlConnection sql;
     ArchiveLocation where;
+    bool readOnly = false; // an SQLite file this user may only read
     TextOrders orders;
     PagingContext paging;
 };

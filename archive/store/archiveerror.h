@@ -11,6 +11,9 @@ enum class ArchiveErrorCode {
     NoLocation,            // none given: a choice that could not be read leaves none
     UnknownLocation,       // detail: the text, which names no kind of location
     PasswordInLocation,    // a password among the location's parts
+    ControlInLocation,     // a control character (a line break) in the location
+    LocationTooLong,       // longer than Kestrune.ARC holds
+    MemoryDatabase,        // an SQLite database in memory, which keeps nothing
     NoOdbcConnection,      // "odbc:" with nothing after it
     NoPortNumber,          // detail: what stands where the port should
     UnbracketedAddress,    // an IPv6 address without its brackets before a port
@@ -30,6 +33,10 @@ enum class ArchiveErrorCode {
     DriverMissing, // detail: Qt's name of the driver
     Database,      // reason: the database's own words
     NotAnArchive,  // the tables of another program
+    Damaged,       // reason: SQLite's check of the file; the file is left as it is
+    ReadOnly,      // the archive can only be read here (the file or its folder)
+    DiskFull,      // reason: the database's words; the system said the disk is full
+    FileSizeLimit, // reason: the database's words; the user's file-size limit was reached
     NewerArchive,  // version: the archive's
     ServerSilent,  // the server stopped answering and was given up
     // Requests

@@ -5,23 +5,43 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 const QLatin1String SqlitePrefix("sqlite:");
-}
+// What a message shows of a location at most.
+constexpr qsizetype MessageLocationLength = 120;
 
-std::optional<ArchiveLocation> ParseArchiveLocation(const QString &text, ArchiveError *error)
+bool HoldsControl(const QString &text)
 {
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+} // namespace
+
+std::optional<ArchiveLocation> ParseArchiveLocation(const QString &given, ArchiveError *error)
+{
+    // Kestrune.ARC keeps the location as one line, read back trimmed.
+    const QString text = given.trimmed();
+    if (HoldsControl(text)) {
+        *error = ArchiveError(ArchiveErrorCode::ControlInLocation);
+        return std::nullopt;
+    }
     if (text.startsWith(SqlitePrefix) && text.size() > SqlitePrefix.size()) {
         ArchiveLocation where;
         where.driver = ArchiveLocation::Driver::Sqlite;
         where.target = QDir::cleanPath(text.mid(SqlitePrefix.size()));
+        if (IsMemoryDatabase(where.target)) {
+            *error = ArchiveError(ArchiveErrorCode::MemoryDatabase);
+            return std::nullopt;
+        }
         return where;
     }
     if (std::optional<ArchiveLocation> server = ParseServerLocation(text, error))
         return server;
     if (error->Failed())
         return std::nullopt;
-    *error = ArchiveError(ArchiveErrorCode::UnknownLocation).About(text);
+    *error = ArchiveError(ArchiveErrorCode::UnknownLocation).About(LocationInMessage(text));
     return std::nullopt;
 }
 
@@ -34,8 +54,9 @@ ArchiveLocation DefaultArchiveLocation()
 
 QString ArchivePlaceText(const ArchiveLocation &where)
 {
-    return where.driver == ArchiveLocation::Driver::Sqlite ? QDir::toNativeSeparators(where.target)
-                                                           : ArchiveLocationText(where);
+    return LocationInMessage(where.driver == ArchiveLocation::Driver::Sqlite
+                                 ? QDir::toNativeSeparators(where.target)
+                                 : ArchiveLocationText(where));
 }
 
 QString ArchiveLocationText(const ArchiveLocation &where)
@@ -49,4 +70,17 @@ QString ArchiveLocationText(const ArchiveLocation &where)
         break;
     }
     return where.target;
+}
+
+bool IsMemoryDatabase(const QString &target)
+{
+    return target == QLatin1String(":memory:");
+}
+
+QString LocationInMessage(const QString &text)
+{
+    const QString masked = MaskedPasswords(text);
+    if (masked.size() <= MessageLocationLength)
+        return masked;
+    return masked.left(MessageLocationLength - 1) + QChar(0x2026);
 }

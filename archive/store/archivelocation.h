@@ -19,13 +19,20 @@ struct ArchiveLocation
 inline const char ArchiveEnvironment[] = "KESTRUNE_ARCHIVE";
 
 // "sqlite:<path>", "postgresql://..." or "postgres://..." (a libpq URI) and
-// "odbc:<connection string or DSN>"; std::nullopt with the reason in *error
-// for anything else.
+// "odbc:<connection string or DSN>", without surrounding blanks; std::nullopt
+// with the reason in *error for anything else, for a text with a control
+// character (a line break among them) and for one that holds a password.
 std::optional<ArchiveLocation> ParseArchiveLocation(const QString &text, ArchiveError *error);
+// SQLite's name of a database in memory, which keeps nothing once closed.
+bool IsMemoryDatabase(const QString &target);
 // <AppDataLocation>/archive.sqlite
 ArchiveLocation DefaultArchiveLocation();
 
 // The location as it is written in KESTRUNE_ARCHIVE and Kestrune.ARC.
 QString ArchiveLocationText(const ArchiveLocation &where);
-// The location as the operator reads it: a file's native path, else the text.
+// The location as the operator reads it: a file's native path, else the text;
+// as LocationInMessage shows it.
 QString ArchivePlaceText(const ArchiveLocation &where);
+// A location's text as a message may show it: every password masked, and
+// cut to a readable length.
+QString LocationInMessage(const QString &text);

@@ -11,7 +11,7 @@ std::optional<ArchiveLocation> LocalArchiveLocation(ArchiveError *error)
     ArchiveError unread;
     const std::optional<ArchiveLocation> where = ParseArchiveLocation(text, &unread);
     if (!where || where->driver != ArchiveLocation::Driver::Sqlite) {
-        *error = ArchiveError(ArchiveErrorCode::LocalNotSqlite).About(text);
+        *error = ArchiveError(ArchiveErrorCode::LocalNotSqlite).About(LocationInMessage(text));
         return std::nullopt;
     }
     return where;

@@ -167,7 +167,17 @@ std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, ArchiveError *error)
         *error = DatabaseError(reason);
         return std::nullopt;
     }
-    return query.next() ? query.value(0).toInt() : 0;
+    if (query.next())
+        return query.value(0).toInt();
+    // Only a new archive, whose making was cut short before its version row,
+    // has no row; an archive with tables beside it is damaged, and is not
+    // written to.
+    if (tables->size() > 1) {
+        *error = ArchiveError(ArchiveErrorCode::Damaged)
+                     .Because(QStringLiteral("archive_schema holds no version"));
+        return std::nullopt;
+    }
+    return 0;
 }
 
 bool UpgradeArchiveSchema(QSqlDatabase db, ArchiveLocation::Driver driver, int version,

@@ -45,11 +45,17 @@ QString Quoted(QString value)
     return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
-bool OdbcHasPassword(const QString &connection)
+// A key that names a password, in an ODBC connection string ("PWD",
+// "Password" in any case or spacing) and in the libpq options that
+// psqlODBC passes on inside braces ("pqopt={password=...}",
+// "sslpassword"): after the start, a ';', a '{' or a blank, up to its '='.
+// "passfile" (libpq's password file) names a file, not a password.
+const QString PasswordKey = QStringLiteral("(?:^|[;{\\s&?])[^;{}=&?\\s]*(?:pwd|passw)[^;{}=&]*=");
+
+bool HoldsPasswordKey(const QString &text)
 {
-    static const QRegularExpression key(QStringLiteral("(^|;)\\s*(pwd|password)\\s*="),
-                                        QRegularExpression::CaseInsensitiveOption);
-    return key.match(connection).hasMatch();
+    static const QRegularExpression key(PasswordKey, QRegularExpression::CaseInsensitiveOption);
+    return key.match(text).hasMatch();
 }
 
 bool TakePort(const QString &port, ServerSettings *s, ArchiveError *error)
@@ -58,7 +64,7 @@ bool TakePort(const QString &port, ServerSettings *s, ArchiveError *error)
     s->port = port.toInt(&ok);
     if (ok && s->port > 0 && s->port <= 65535)
         return true;
-    *error = ArchiveError(ArchiveErrorCode::NoPortNumber).About(port);
+    *error = ArchiveError(ArchiveErrorCode::NoPortNumber).About(LocationInMessage(port));
     return false;
 }
 
@@ -93,17 +99,17 @@ bool TakeParameter(const QString &key, const QString &value, ServerSettings *s,
                    QList<std::pair<QString, QString>> *options, ArchiveError *error)
 {
     static const QRegularExpression keyword(QStringLiteral("^[a-z_]+$"));
-    if (key == QLatin1String("password")) {
+    if (HoldsPasswordKey(key + QLatin1Char('='))) {
         *error = ArchiveError(ArchiveErrorCode::PasswordInLocation);
         return false;
     }
     if (!keyword.match(key).hasMatch()) {
-        *error = ArchiveError(ArchiveErrorCode::UnknownParameter).About(key);
+        *error = ArchiveError(ArchiveErrorCode::UnknownParameter).About(LocationInMessage(key));
         return false;
     }
     // Qt's driver turns every ';' of its options into a blank.
     if (value.contains(QLatin1Char(';'))) {
-        *error = ArchiveError(ArchiveErrorCode::SemicolonInParameter).About(key);
+        *error = ArchiveError(ArchiveErrorCode::SemicolonInParameter).About(LocationInMessage(key));
         return false;
     }
     if (key == QLatin1String("host"))
@@ -152,7 +158,8 @@ std::optional<ServerSettings> PostgresSettings(const QString &uri, ArchiveError 
     for (const QString &pair : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
         const int equals = pair.indexOf(QLatin1Char('='));
         if (equals < 0) {
-            *error = ArchiveError(ArchiveErrorCode::ParameterWithoutValue).About(Decoded(pair));
+            *error = ArchiveError(ArchiveErrorCode::ParameterWithoutValue)
+                         .About(LocationInMessage(Decoded(pair)));
             return std::nullopt;
         }
         if (!TakeParameter(Decoded(pair.left(equals)), Decoded(pair.mid(equals + 1)), &s, &options,
@@ -197,7 +204,7 @@ std::optional<ArchiveLocation> ParseServerLocation(const QString &text, ArchiveE
             *error = ArchiveError(ArchiveErrorCode::NoOdbcConnection);
             return std::nullopt;
         }
-        if (OdbcHasPassword(connection)) {
+        if (HoldsPasswordKey(connection)) {
             *error = ArchiveError(ArchiveErrorCode::PasswordInLocation);
             return std::nullopt;
         }
@@ -212,6 +219,20 @@ std::optional<ArchiveLocation> ParseServerLocation(const QString &text, ArchiveE
     }
     *error = {};
     return std::nullopt;
+}
+
+QString MaskedPasswords(const QString &text)
+{
+    // The value after a password key: in braces, or up to the next
+    // separator; and the password of a URI's user part.
+    static const QRegularExpression value(QLatin1Char('(') + PasswordKey +
+                                              QStringLiteral(")(\\{[^}]*\\}?|[^;&}\\s]*)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression userPart(QStringLiteral("^(\\w+://[^:/?#@]*):[^/?#]*@"));
+    QString masked = text;
+    masked.replace(value, QStringLiteral("\\1****"));
+    masked.replace(userPart, QStringLiteral("\\1:****@"));
+    return masked;
 }
 
 QString ArchiveDriverName(ArchiveLocation::Driver driver)

@@ -41,6 +41,11 @@ std::optional<ServerSettings> PostgresSettings(const QString &uri, ArchiveError 
 // The settings of an ODBC connection string or DSN for Qt's ODBC driver.
 ServerSettings OdbcSettings(const QString &connection);
 
+// The text with every password in it replaced by "****": the values of
+// password keys (ODBC's, and libpq's in braces or parameters) and the
+// password of a URI's user part.
+QString MaskedPasswords(const QString &text);
+
 // The name of Qt's driver for the location.
 QString ArchiveDriverName(ArchiveLocation::Driver driver);
 

@@ -6,7 +6,9 @@
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/calibration.h"
+#include "archive/store/sqliteopen.h"
 #include "archive/store/sqltransaction.h"
+#include "archive/store/storedtext.h"
 #include "records/data/recordvalues.h"
 
 #include <QDir>
@@ -31,47 +33,6 @@ bool Failed(ArchiveError failure, ArchiveError *error)
 {
     *error = std::move(failure);
     return false;
-}
-
-// A new archive file: the folder made, the file created empty (an empty
-// SQLite database) and readable by its owner only.
-bool CreateArchiveFile(const QString &path, ArchiveError *error)
-{
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return Failed(ArchiveError(ArchiveErrorCode::CannotMakeFolder)
-                          .About(QDir::toNativeSeparators(info.absolutePath())),
-                      error);
-    QFile file(path);
-    // Another program may have made it meanwhile: then it is used as it is.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-        !QFileInfo::exists(path))
-        return Failed(ArchiveError(ArchiveErrorCode::FileFailed).Because(file.errorString()),
-                      error);
-    return true;
-}
-
-bool OpenSqlite(QSqlDatabase db, const QString &path, ArchiveError *error)
-{
-    const QString driver = QStringLiteral("QSQLITE");
-    if (!QSqlDatabase::isDriverAvailable(driver))
-        return Failed(ArchiveError(ArchiveErrorCode::DriverMissing).About(driver), error);
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        return Failed(ArchiveError(ArchiveErrorCode::NotAFile), error);
-    if (!info.exists() && !CreateArchiveFile(path, error))
-        return false;
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(ArchiveBusyTimeoutMs));
-    if (!db.open())
-        return Failed(DatabaseError(SqlReason(db.lastError())), error);
-    // The first statement reads the file: one that is no database stops here
-    // untouched.
-    QSqlQuery query(db);
-    QString reason;
-    return RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, &reason) ||
-           Failed(DatabaseError(reason), error);
 }
 
 // Several programs may read while one writes; switched on only once the
@@ -121,15 +82,17 @@ std::unique_ptr<ArchiveStore> ArchiveStore::Open(const ArchiveLocation &where, A
     auto connection = std::make_unique<Connection>(where);
     ArchiveError reason;
     const bool sqlite = where.driver == ArchiveLocation::Driver::Sqlite;
-    const bool opened = sqlite ? OpenSqlite(connection->Db(), where.target, &reason)
-                               : OpenServer(connection->Db(), where, &reason);
+    const bool opened =
+        sqlite ? OpenSqliteArchive(connection->Db(), where.target, &connection->readOnly, &reason)
+               : OpenServer(connection->Db(), where, &reason);
     // Two programs making the tables of an empty server database at once:
     // the one that loses the race finds them made when it tries again.
     const auto prepare = [&] {
-        return PrepareArchiveSchema(connection->Db(), where.driver, &reason);
+        return connection->readOnly ? ReadableAsItIs(connection->Db(), &reason)
+                                    : PrepareArchiveSchema(connection->Db(), where.driver, &reason);
     };
     if (!opened || !(prepare() || (!sqlite && prepare())) ||
-        (sqlite && !WriteAheadLog(connection->Db(), &reason))) {
+        (sqlite && !connection->readOnly && !WriteAheadLog(connection->Db(), &reason))) {
         connection->Fail(reason, error);
         return nullptr;
     }
@@ -193,6 +156,9 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
         db->Fail(reason, error);
         return std::nullopt;
     };
+    // The texts as every database keeps them (storedtext.h).
+    const GridRows stored = StoredTexts(rows);
+    const QStringList storedInfo = StoredTexts(deviceInfo);
     // Each record's date read once: for the tester's span and for its row.
     QVector<long> dateKeys;
     dateKeys.reserve(rows.size());
@@ -209,7 +175,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     SqlTransaction transaction(d);
     if (!transaction.Began(&reason))
         return fail();
-    const std::optional<qint64> testerId = TesterFor(d, deviceInfo, lastDate, &reason);
+    const std::optional<qint64> testerId = TesterFor(d, storedInfo, lastDate, &reason);
     if (!testerId)
         return fail();
     // The records new here wait in this PC's outbox for the site's server.
@@ -218,7 +184,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
         return fail();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const std::optional<InsertOutcome> inserted =
-        InsertRecords(d, db->where.driver, {*testerId, now, &rows, &dateKeys}, progress, &reason);
+        InsertRecords(d, db->where.driver, {*testerId, now, &stored, &dateKeys}, progress, &reason);
     if (!inserted)
         return fail();
     if (inserted->cancelled) {

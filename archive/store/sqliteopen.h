@@ -1,0 +1,21 @@
+#pragma once
+// An archive's SQLite file opened: made when new, opened read only for a
+// user who may not write it, and checked for damage before anything is
+// written to it.
+
+#include "archive/store/archiveerror.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Opens db on the file at path (made empty, readable by its owner only, when
+// there is none). *readOnly tells whether this user may only read it. The
+// first open of a file in this run of the program checks it whole: a damaged
+// file is refused with Damaged and SQLite's findings, untouched. False with
+// the reason in *error.
+bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, ArchiveError *error);
+
+// An archive opened read only: of this program's version, to be read as it
+// is. NewerArchive, NotAnArchive or ReadOnly (older, or no archive yet) in
+// *error otherwise.
+bool ReadableAsItIs(QSqlDatabase db, ArchiveError *error);
