@@ -57,8 +57,10 @@ int main(int argc, char **argv)
         deviceInfo[1] += QStringLiteral("KT0012345");
         GridRows gridRows{PlainHeadings()};
         gridRows += parsed.rows;
-        ok &= WriteSeed(dir, QStringLiteral("datafile"), number++,
-                        FileBytes(BuildRecordFileLines(deviceInfo, gridRows, QLatin1Char(','))));
+        const QByteArray file =
+            FileBytes(BuildRecordFileLines(deviceInfo, gridRows, QLatin1Char(',')));
+        ok &= WriteSeed(dir, QStringLiteral("datafile"), number, file);
+        ok &= WriteSeed(dir, QStringLiteral("archiveimport"), number++, file);
     }
     ok &= WriteSeed(dir, QStringLiteral("download"), number, "#D501\n");
 
@@ -74,6 +76,27 @@ int main(int argc, char **argv)
                     "1\n99999\n2000-01-01\n2030-12-31\n%BAC\n0.000\n0.400\nPASS\n" + records);
     ok &= WriteSeed(dir, QStringLiteral("searchfilter"), 1,
                     "5\n12\n2010-03-01\n2010-01-01\nmg/L\n0.1\n0.3\nFAIL\n" + records);
+
+    // A record twice, and a zero byte in a text.
+    tester.SetRecordCount(3);
+    QByteArray twice = tester.DownloadReply();
+    ok &= WriteSeed(
+        dir, QStringLiteral("archiveimport"), number,
+        FileBytes(BuildRecordFileLines(ReadDeviceInfoHeadings(),
+                                       GridRows{PlainHeadings()} + ParseDownload(twice).rows +
+                                           ParseDownload(twice).rows,
+                                       QLatin1Char(',')))
+            .replace("PASS", QByteArray("PA\0SS", 5)));
+
+    number = 0;
+    for (const char *location :
+         {"sqlite:/var/lib/kestrune/archive.sqlite",
+          "postgresql://clerk@db.example.com:5433/"
+          "kestrune?sslmode=require&connect_timeout=2",
+          "postgres://%2Fvar%2Frun/k?host=/run/sock&application_name=O%27Neil",
+          "postgresql://[::1]:5432/k", "odbc:Driver={PostgreSQL Unicode};Servername=h;Port=5432",
+          "odbc:KestruneSite", "odbc:DSN=k;pqopt={sslmode=require}"})
+        ok &= WriteSeed(dir, QStringLiteral("archivelocation"), number++, location);
 
     ResetMainState();
     ok &= WriteSeed(dir, QStringLiteral("settingsfile"), 0, FileBytes(BuildSettingsLines()));

@@ -231,6 +231,9 @@ void TestArchiveChoice::choiceFile_data()
                             << "";
     QTest::newRow("password") << QByteArray("postgresql://u:secret@h/k\r\n") << ""
                               << "Kestrune.ARC: the archive location must not hold a password";
+    QTest::newRow("blanks left by cleaning the path")
+        << QByteArray("sqlite: /tmp/a / \r\n") << "/tmp/a"
+        << "";
     QTest::newRow("too long") << QByteArray(5000, 'x') << ""
                               << "no file of one line";
 }

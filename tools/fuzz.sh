@@ -21,7 +21,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=()
 for target in identification information download clock datafile settingsfile serialcomm \
-  searchfilter; do
+  searchfilter archivelocation archiveimport; do
   log="$build/artifacts/$target.log"
   if "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$target-" "$build/corpus/$target" >"$log" 2>&1; then

@@ -17,6 +17,17 @@ bool HoldsControl(const QString &text)
     return std::any_of(text.begin(), text.end(),
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
+// The path cleaned, without blanks around it that the line in Kestrune.ARC
+// would lose ("a /" cleans to "a ", which is "a" once trimmed).
+QString CleanFilePath(const QString &path)
+{
+    QString clean = path;
+    for (QString before; clean != before;) {
+        before = clean;
+        clean = QDir::cleanPath(clean.trimmed());
+    }
+    return clean;
+}
 } // namespace
 
 std::optional<ArchiveLocation> ParseArchiveLocation(const QString &given, ArchiveError *error)
@@ -30,7 +41,7 @@ std::optional<ArchiveLocation> ParseArchiveLocation(const QString &given, Archiv
     if (text.startsWith(SqlitePrefix) && text.size() > SqlitePrefix.size()) {
         ArchiveLocation where;
         where.driver = ArchiveLocation::Driver::Sqlite;
-        where.target = QDir::cleanPath(text.mid(SqlitePrefix.size()));
+        where.target = CleanFilePath(text.mid(SqlitePrefix.size()));
         if (IsMemoryDatabase(where.target)) {
             *error = ArchiveError(ArchiveErrorCode::MemoryDatabase);
             return std::nullopt;
