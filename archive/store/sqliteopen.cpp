@@ -4,6 +4,7 @@
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
+#include "archive/store/writeaccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,15 +38,6 @@ bool CreateArchiveFile(const QString &path, ArchiveError *error)
         return Failed(ArchiveError(ArchiveErrorCode::FileFailed).Because(file.errorString()),
                       error);
     return true;
-}
-
-// A file this user may not write, or in a folder where SQLite cannot make
-// its -wal and -shm files, is read only: files SQLite made there would be
-// this user's and lock its owner out of writing.
-bool ReadOnlyHere(const QString &path)
-{
-    const QFileInfo info(path);
-    return !info.isWritable() || !QFileInfo(info.absolutePath()).isWritable();
 }
 
 // How SQLite opens a file read only: its -wal and -shm files as the owner's
@@ -110,7 +102,8 @@ bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, Arc
     const bool made = !info.exists();
     if (made && !CreateArchiveFile(path, error))
         return false;
-    *readOnly = ReadOnlyHere(path);
+    // Files SQLite made for this user would lock the owner out of writing.
+    *readOnly = !MayWriteArchiveFile(path);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(ArchiveBusyTimeoutMs);
     if (*readOnly) {
         options += QStringLiteral(";QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
