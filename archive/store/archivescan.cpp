@@ -35,72 +35,6 @@ QString ChartIndexHint(ArchiveLocation::Driver driver, const ArchiveQuery &query
     return QStringLiteral(" INDEXED BY ") + QLatin1String(ChartReadingIndex);
 }
 
-// The readings of a day in one text, one after the other: the test number,
-// the reading, 1 for FAIL, the length of the time text and the time text
-// itself, with blanks between them. A row for each reading would cost the
-// drivers more than the reading itself.
-QString DayOfReadings(ArchiveLocation::Driver driver)
-{
-    const QString item = QStringLiteral("test_no || ' ' || reading || ' ' ||"
-                                        " (CASE WHEN result_text = ? THEN 1 ELSE 0 END) || ' ' ||"
-                                        " length(time_text) || ' ' || time_text");
-    return driver == ArchiveLocation::Driver::Sqlite
-               ? QStringLiteral("group_concat(") + item + QStringLiteral(", '')")
-               : QStringLiteral("string_agg(") + item + QStringLiteral(", '')");
-}
-
-struct ReadingItem
-{
-    qint64 testNo = 0;
-    float reading = 0;
-    bool fail = false;
-    QStringView time;
-};
-
-// The items of a day's text in turn.
-class ReadingsOfDay
-{
-public:
-    explicit ReadingsOfDay(QStringView text) : FText(text) {}
-    bool Done() const { return FAt >= FText.size(); }
-    std::optional<ReadingItem> Next()
-    {
-        ReadingItem item;
-        bool ok = false;
-        const QStringView testNo = Word();
-        item.testNo = testNo.toLongLong(&ok);
-        if (!ok)
-            return std::nullopt;
-        item.reading = float(Word().toDouble(&ok));
-        if (!ok)
-            return std::nullopt;
-        item.fail = Word() == u"1";
-        const qsizetype length = Word().toLongLong(&ok);
-        if (!ok || length < 0)
-            return std::nullopt;
-        // The databases count characters, and a character beyond the
-        // first 65,536 takes two places in the text.
-        const qsizetype from = FAt;
-        for (qsizetype n = 0; n < length && FAt < FText.size(); ++n)
-            FAt += FText[FAt].isHighSurrogate() && FAt + 1 < FText.size() ? 2 : 1;
-        item.time = FText.mid(from, FAt - from);
-        return item;
-    }
-
-private:
-    QStringView Word()
-    {
-        const qsizetype blank = FText.indexOf(u' ', FAt);
-        const qsizetype end = blank < 0 ? FText.size() : blank;
-        const QStringView word = FText.mid(FAt, end - FAt);
-        FAt = blank < 0 ? end : end + 1;
-        return word;
-    }
-
-    QStringView FText;
-    qsizetype FAt = 0;
-};
-
 } // namespace
 
 std::optional<ChartInput>
@@ -168,27 +102,21 @@ ArchiveStore::Chart(const ArchiveQuery &query,
     const ArchiveFilterSql inUnit =
         And(readings, QStringLiteral("unit = ?"), {SqlText(input.unit)});
     if (!RunSql(sql,
-                QStringLiteral("SELECT date_key, ") + DayOfReadings(db->where.driver) +
-                    QStringLiteral(" FROM records") + ChartIndexHint(db->where.driver, query) +
-                    inUnit.where + QStringLiteral(" GROUP BY date_key"),
-                QVariantList{FailText} + inUnit.values, &reason))
+                QStringLiteral("SELECT test_no, date_key, time_text, reading, result_text"
+                               " FROM records") +
+                    ChartIndexHint(db->where.driver, query) + inUnit.where,
+                inUnit.values, &reason))
         return failed();
     qint64 rows = 0;
     while (sql.next()) {
-        const long dateKey = long(sql.value(0).toLongLong());
-        const QString day = sql.value(1).toString();
-        for (ReadingsOfDay items{day}; !items.Done();) {
-            const std::optional<ReadingItem> item = items.Next();
-            if (!item) {
-                reason = QStringLiteral("the chart's readings of %1 cannot be read").arg(dateKey);
-                return failed();
-            }
-            if (stopped(++rows))
-                return std::nullopt;
-            if (const std::optional<ChartReading> reading =
-                    ChartReadingOf(dateKey, item->time, item->reading, item->testNo, item->fail))
-                input.readings.append(*reading);
-        }
+        if (stopped(++rows))
+            return std::nullopt;
+        const std::optional<ChartReading> reading =
+            ChartReadingOf(long(sql.value(1).toLongLong()), sql.value(2).toString(),
+                           float(sql.value(3).toDouble()), sql.value(0).toLongLong(),
+                           sql.value(4).toString() == FailText);
+        if (reading)
+            input.readings.append(*reading);
     }
     if (sql.lastError().isValid())
         return failed();
