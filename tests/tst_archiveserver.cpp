@@ -1,9 +1,11 @@
 // The records archive on a real PostgreSQL server, through Qt's PostgreSQL
 // and ODBC drivers: the same tables and statements as on SQLite, several
 // programs archiving at once, a server that goes away, a wrong password, a
-// newer archive, the site's calibration interval and the retention delete.
+// newer archive, the site's calibration interval, the retention delete and
+// the chart's tally of every day's tests.
 
 #include "archivefixture.h"
+#include "chartcompare.h"
 #include "searchcriteria.h"
 #include "serverfixture.h"
 
@@ -12,6 +14,7 @@
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/calibration.h"
+#include "archive/store/charttally.h"
 #include "archive/store/sqlconnection.h"
 
 #include <QTemporaryDir>
@@ -519,6 +522,87 @@ private slots:
             QVERIFY(t.records == 0 || t.firstDateKey >= before || (oneTester && t.id != testerA));
         }
         QCOMPARE(kept, 501 - gone);
+    }
+
+    // The chart's bars and the readings counted in each unit come from the
+    // tally of every day's tests where the selection lets them: they stay
+    // those of the records themselves after archiving records new and old,
+    // after a Delete Old, and once the upgrade to this version has made the
+    // tally anew from the records.
+    void chartAsFromEveryRecord_data()
+    {
+        QTest::addColumn<ServerDriver>("driver");
+        QTest::addColumn<bool>("oneTester"); // the Delete Old of one tester, else of all
+        const auto pg = ServerDriver::Postgres;
+        QTest::newRow("postgresql, one tester") << pg << true;
+        QTest::newRow("postgresql, all testers") << pg << false;
+        QTest::newRow("odbc, all testers") << ServerDriver::Odbc << false;
+        QTest::newRow("sqlite, one tester") << ServerDriver::Sqlite << true;
+        QTest::newRow("sqlite, all testers") << ServerDriver::Sqlite << false;
+    }
+    void chartAsFromEveryRecord()
+    {
+        QFETCH(ServerDriver, driver);
+        QFETCH(bool, oneTester);
+        QString database;
+        ArchiveError error;
+        auto store = FreshStore(driver, &database);
+        QVERIFY(store);
+        GridRows a = ArchiveFixture::Records(0, 400);
+        a.append({"99998", "no date", "12:00.00", "0.100 %BAC", "PASS", "-"});
+        a.append({"99999", "05 - Mar - 2010", "12:00.00", "----- %BAC", "FAIL", "-"});
+        // Another tester on the same days, its readings in other places.
+        GridRows b = ArchiveFixture::Records(0, 300);
+        for (int i = 0; i < b.size(); ++i)
+            if (i % 3 != 0)
+                b[i][3] = QStringLiteral("%1 %BAC").arg(i % 7 / 100.0, 5, 'f', 3);
+        QVERIFY(store->Add(ArchiveFixture::Tester("SN-A"), a, &error));
+        QVERIFY(store->Add(ArchiveFixture::Tester("SN-B"), b, &error));
+        // Half of these are there already: only the others count.
+        QVERIFY(
+            store->Add(ArchiveFixture::Tester("SN-A"), ArchiveFixture::Records(300, 200), &error));
+        const qint64 testerA = store->Testers(&error)->value(0).id;
+        const ArchiveQuery selections[] = {
+            {},
+            {std::nullopt, Criteria("", "2010-03-01|2010-10-31", "", "")},
+            {std::nullopt, Criteria("", "", "", "FAIL")},
+            {std::nullopt, Criteria("", "2010-05-01|2011-02-15", "", "PASS")},
+            {testerA, Criteria("", "", "", "")},
+            {std::nullopt, Criteria("", "", "%BAC|0.000|0.040", "")},
+            {std::nullopt, Criteria("20|290", "", "", "")}};
+        const auto compare = [&](const char *when) {
+            for (const ArchiveQuery &query : selections) {
+                ChartBothWays both;
+                QVERIFY2(DrawBothWays(*store, query, &both, &error), qPrintable(Said(error)));
+                CompareBothWays(both);
+                if (QTest::currentTestFailed())
+                    qWarning("%s: the selection %lld %s", when, query.testerId.value_or(0),
+                             qPrintable(query.criteria.dateFrom + query.criteria.result));
+            }
+        };
+        compare("archived");
+        const std::optional<qint64> which = oneTester ? std::optional(testerA) : std::nullopt;
+        QVERIFY(store->DeleteOlderThan(20100701, which, &error));
+        compare("after Delete Old");
+        QVERIFY(!QTest::currentTestFailed());
+
+        // An archive of the version before, its records archived already.
+        store.reset();
+        const QStringList older{
+            "DROP TABLE chart_days",
+            QStringLiteral("DROP INDEX ") + QLatin1String(ChartReadingIndex),
+            QStringLiteral("UPDATE archive_schema SET version = %1").arg(ArchiveSchemaVersion - 1)};
+        const ArchiveLocation where = ServerLocation(driver, database);
+        if (driver == ServerDriver::Sqlite) {
+            ArchiveFixture::RunOn(where.target, older);
+        } else {
+            OtherProgram other(database);
+            for (const QString &sql : older)
+                other.Run(sql);
+        }
+        store = ArchiveStore::Open(where, &error);
+        QVERIFY2(store, qPrintable(Said(error)));
+        compare("upgraded");
     }
 };
 

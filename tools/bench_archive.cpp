@@ -228,8 +228,8 @@ void MeasureExport(ArchiveStore &store, const QTemporaryDir &files, const QByteA
     Figure(prefix + "export_1m_peak_mb", memory.peakKb / 1024.0, "MB");
 }
 
-// The records table and each of its indexes at 1,000,000 records, in MB,
-// read through a connection of the bench's own.
+// The records table, the chart's tally and each of their indexes at
+// 1,000,000 records, in MB, read through a connection of the bench's own.
 void MeasureSizes(const ArchiveLocation &where, const QByteArray &prefix)
 {
     SqlConnection connection(ArchiveDriverName(where.driver));
@@ -244,11 +244,12 @@ void MeasureSizes(const ArchiveLocation &where, const QByteArray &prefix)
     const QString sql =
         where.driver == ArchiveLocation::Driver::Sqlite
             ? QStringLiteral("SELECT s.name, SUM(d.pgsize) FROM dbstat d JOIN sqlite_schema s"
-                             " ON s.name = d.name WHERE s.tbl_name = 'records'"
+                             " ON s.name = d.name WHERE s.tbl_name IN ('records', 'chart_days')"
                              " GROUP BY s.name ORDER BY s.name")
             : QStringLiteral("SELECT c.relname, pg_relation_size(c.oid) FROM pg_class c"
-                             " WHERE c.relname = 'records' OR c.oid IN (SELECT indexrelid"
-                             " FROM pg_index WHERE indrelid = 'records'::regclass)"
+                             " WHERE c.relname IN ('records', 'chart_days') OR c.oid IN"
+                             " (SELECT indexrelid FROM pg_index WHERE indrelid IN"
+                             " ('records'::regclass, 'chart_days'::regclass))"
                              " ORDER BY c.relname");
     QSqlQuery sizes(db);
     QString reason;

@@ -3,6 +3,7 @@
 
 #include "archive/store/archiveconnection.h"
 #include "archive/store/archivestore.h"
+#include "archive/store/charttally.h"
 
 namespace {
 
@@ -22,6 +23,17 @@ ArchiveFilterSql And(ArchiveFilterSql filter, const QString &condition,
 
 // The readings the chart and the search can compare.
 const QString Comparable = QStringLiteral("reading_ok = 1 AND reading IS NOT NULL");
+
+// SQLite reads the readings of a unit from the chart's index, which holds
+// all it reads, unless one tester's records are fewer to look up. Without
+// statistics it would pick the reading range's index and look up every
+// record's time.
+QString ChartIndexHint(ArchiveLocation::Driver driver, const ArchiveQuery &query)
+{
+    if (driver != ArchiveLocation::Driver::Sqlite || query.testerId)
+        return QString();
+    return QStringLiteral(" INDEXED BY ") + QLatin1String(ChartReadingIndex);
+}
 
 } // namespace
 
@@ -46,11 +58,21 @@ ArchiveStore::Chart(const ArchiveQuery &query,
         return true;
     };
 
+    // The bars and the units counted from the day's tally where it tells
+    // the selection apart, else from its records.
+    const std::optional<ArchiveFilterSql> tally = TallyFilterOf(query);
     const ArchiveFilterSql readings = And(*filter, Comparable);
-    if (!RunSql(sql,
-                QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
-                    QStringLiteral(" GROUP BY unit"),
-                readings.values, &reason))
+    const bool counted =
+        tally ? RunSql(sql,
+                       QStringLiteral("SELECT unit, CAST(SUM(tests) AS BIGINT) FROM chart_days") +
+                           And(*tally, QStringLiteral("drawn = 1")).where +
+                           QStringLiteral(" GROUP BY unit"),
+                       tally->values, &reason)
+              : RunSql(sql,
+                       QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
+                           QStringLiteral(" GROUP BY unit"),
+                       readings.values, &reason);
+    if (!counted)
         return failed();
     QVector<ChartUnitCount> counts;
     while (sql.next())
@@ -58,12 +80,20 @@ ArchiveStore::Chart(const ArchiveQuery &query,
 
     ChartInput input;
     input.unit = unitOf(counts);
-    if (!RunSql(sql,
-                QStringLiteral("SELECT date_key, COUNT(*),"
-                               " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
-                               " FROM records") +
-                    filter->where + QStringLiteral(" GROUP BY date_key"),
-                QVariantList{FailText} + filter->values, &reason))
+    const bool days =
+        tally ? RunSql(sql,
+                       QStringLiteral("SELECT date_key, CAST(SUM(tests) AS BIGINT),"
+                                      " CAST(SUM(CASE WHEN result_text = ? THEN tests ELSE 0 END)"
+                                      " AS BIGINT) FROM chart_days") +
+                           tally->where + QStringLiteral(" GROUP BY date_key"),
+                       QVariantList{FailText} + tally->values, &reason)
+              : RunSql(sql,
+                       QStringLiteral("SELECT date_key, COUNT(*),"
+                                      " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
+                                      " FROM records") +
+                           filter->where + QStringLiteral(" GROUP BY date_key"),
+                       QVariantList{FailText} + filter->values, &reason);
+    if (!days)
         return failed();
     while (sql.next())
         input.days.append({long(sql.value(0).toLongLong()), sql.value(1).toLongLong(),
@@ -74,7 +104,7 @@ ArchiveStore::Chart(const ArchiveQuery &query,
     if (!RunSql(sql,
                 QStringLiteral("SELECT test_no, date_key, time_text, reading, result_text"
                                " FROM records") +
-                    inUnit.where,
+                    ChartIndexHint(db->where.driver, query) + inUnit.where,
                 inUnit.values, &reason))
         return failed();
     qint64 rows = 0;

@@ -2,6 +2,7 @@
 
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
+#include "archive/store/charttally.h"
 #include "archive/store/sqltransaction.h"
 
 #include <QStringList>
@@ -84,6 +85,10 @@ QStringList StepStatements(int version, ArchiveLocation::Driver driver)
                                " queued_at BIGINT NOT NULL)"),
                 QStringLiteral("CREATE TABLE outbox_site (singleton INTEGER NOT NULL UNIQUE,"
                                " location TEXT NOT NULL)")};
+    case 7:
+        // The chart's tally of each day's tests, and its index of readings
+        // (charttally.h).
+        return ChartTallyStatements();
     default:
         return {};
     }

@@ -10,7 +10,7 @@
 #include <optional>
 
 // The version of the archive's tables that this program writes.
-inline constexpr int ArchiveSchemaVersion = 5;
+inline constexpr int ArchiveSchemaVersion = 7;
 
 // The version the database says, 0 for an empty database; std::nullopt with
 // the reason when it cannot be read or holds tables of another program.

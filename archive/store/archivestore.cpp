@@ -6,6 +6,7 @@
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/calibration.h"
+#include "archive/store/charttally.h"
 #include "archive/store/sqliteopen.h"
 #include "archive/store/sqltransaction.h"
 #include "archive/store/storedtext.h"
@@ -182,6 +183,9 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     const std::optional<qint64> queueAfter = ArchiveOutbox::Mark(d, db->where.driver, &reason);
     if (!queueAfter)
         return fail();
+    const std::optional<qint64> highest = HighestRecordId(d, &reason);
+    if (!highest)
+        return fail();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const std::optional<InsertOutcome> inserted =
         InsertRecords(d, db->where.driver, {*testerId, now, &stored, &dateKeys}, progress, &reason);
@@ -206,6 +210,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
                                " last_date = CASE WHEN last_date IS NULL OR last_date < ?"
                                " THEN ? ELSE last_date END WHERE id = ?"),
                 {counts.added, now, first, first, last, last, *testerId}, &reason) ||
+        !TallyArchived(d, *testerId, *highest, &reason) ||
         (*queueAfter >= 0 && !ArchiveOutbox::Queue(d, *queueAfter, now, &reason)) ||
         !transaction.Commit(&reason))
         return fail();
@@ -388,6 +393,10 @@ std::optional<qint64> ArchiveStore::DeleteOlderThan(long dateKey, std::optional<
         return std::nullopt;
     }
     const qint64 deleted = query.numRowsAffected();
+    if (!TallyAfterDeleting(d, dateKey, &reason)) {
+        db->Fail(reason, error);
+        return std::nullopt;
+    }
     if (!RunSql(
             query,
             QStringLiteral("UPDATE testers SET"
