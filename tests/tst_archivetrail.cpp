@@ -9,6 +9,7 @@
 #include "serverfixture.h"
 
 #include "archive/archivewords.h"
+#include "archive/store/archiveimport.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivetrail.h"
 #include "archive/store/calibration.h"
@@ -221,6 +222,46 @@ private slots:
         // A record's fingerprint is that of the tester's texts.
         QCOMPARE(fx.One("SELECT fingerprint FROM records ORDER BY id").toByteArray(),
                  RecordFingerprint("KT1", ArchiveFixture::Records(0, 1)[0]));
+    }
+
+    // Data files imported are batches naming each file; this PC's records
+    // sent to a site's server are one 'sent' batch there per tester, naming
+    // this PC, and sending them again makes none.
+    void importedAndSent_data() { Drivers(false); }
+    void importedAndSent()
+    {
+        QFETCH(ServerDriver, driver);
+        Fresh fx(driver);
+        QVERIFY(fx.store);
+        QTemporaryDir dir;
+        const QStringList files = {ArchiveFixture::DataFile(dir.filePath("KT1 a.DAT"), 0, 30),
+                                   ArchiveFixture::DataFile(dir.filePath("b.dat"), 20, 30)};
+        const ImportSummary imported = ImportDataFiles(*fx.store, files);
+        QCOMPARE(imported.filesRead, 2);
+        std::unique_ptr<ArchiveStore> local = ArchiveStore::Open(
+            {ArchiveLocation::Driver::Sqlite, dir.filePath("local.sqlite")}, nullptr);
+        ArchiveError error;
+        QVERIFY(local);
+        QVERIFY(local->Add(ArchiveFixture::Tester("KT1"), ArchiveFixture::Records(40, 30), &error));
+        QVERIFY(local->Add(ArchiveFixture::Tester("KT2"), ArchiveFixture::Records(0, 5), &error));
+        for (int round = 0; round < 2; ++round)
+            QCOMPARE(QProcess::execute(QStringLiteral(KESTRUNE_ARCHIVE_CHILD),
+                                       {"--send", ArchiveLocationText(local->Where()),
+                                        ArchiveLocationText(fx.where)}),
+                     0);
+        const QString pc = ThisWorkstation().pc;
+        const QList<QVariantList> expected = {{"KT1", "import", "KT1 a.DAT", 30, 0},
+                                              {"KT1", "import", "b.dat", 20, 10},
+                                              {"KT1", "sent", pc, 20, 10},
+                                              {"KT2", "sent", pc, 5, 0}};
+        const QList<QVariantList> batches =
+            fx.Rows("SELECT serial_number, kind, source, added, already FROM batches"
+                    " JOIN testers ON testers.id = tester_id ORDER BY batches.id");
+        QCOMPARE(batches.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            for (int c = 0; c < expected[i].size(); ++c)
+                QCOMPARE(batches[i][c].toString(), expected[i][c].toString());
+        QCOMPARE(fx.ChainFault(), QString());
     }
 
     // An archive of version 3 (before batches) with records of two testers
