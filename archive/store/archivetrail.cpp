@@ -34,8 +34,20 @@ const ArchiveWorkstation &ThisWorkstation()
 
 namespace {
 
-const QString CalibrationSetting = QStringLiteral("calibration_months");
-const QString RetentionSetting = QStringLiteral("retention_years");
+// A setting of archive_settings: its name, the value in force while none is
+// stored (or one out of range), its range, and the refusal of a value out of it.
+struct Setting
+{
+    QString name;
+    int fallback, first, last;
+    ArchiveErrorCode outOfRange;
+};
+const Setting CalibrationSetting{QStringLiteral("calibration_months"), DefaultCalibrationMonths,
+                                 MinCalibrationMonths, MaxCalibrationMonths,
+                                 ArchiveErrorCode::CalibrationOutOfRange};
+const Setting RetentionSetting{QStringLiteral("retention_years"), DefaultRetentionYears,
+                               MinRetentionYears, MaxRetentionYears,
+                               ArchiveErrorCode::RetentionOutOfRange};
 // A retention delete may take longer than a single statement of archiving.
 constexpr int RetentionTimeoutSeconds = 60;
 
@@ -56,19 +68,17 @@ OlderThan OlderThanOf(long dateKey, std::optional<qint64> testerId)
     return o;
 }
 
-// A stored setting within first..last; fallback when none is stored or it
-// is out of range.
-std::optional<int> SettingOf(QSqlDatabase db, const QString &name, int fallback, int first,
-                             int last, QString *reason)
+// The setting in force.
+std::optional<int> SettingOf(QSqlDatabase db, const Setting &setting, QString *reason)
 {
     QSqlQuery query(db);
-    if (!RunSql(query, QStringLiteral("SELECT value FROM archive_settings WHERE name = ?"), {name},
-                reason))
+    if (!RunSql(query, QStringLiteral("SELECT value FROM archive_settings WHERE name = ?"),
+                {setting.name}, reason))
         return std::nullopt;
     if (!query.next())
-        return fallback;
+        return setting.fallback;
     const int value = query.value(0).toInt();
-    return value >= first && value <= last ? value : fallback;
+    return value >= setting.first && value <= setting.last ? value : setting.fallback;
 }
 
 ArchiveAuditEntry AuditHere(const char *kind)
@@ -83,75 +93,70 @@ ArchiveAuditEntry AuditHere(const char *kind)
 
 // A setting and its audit row "name old -> new" in one transaction; nothing
 // when it is the value in force already.
-bool ChangeSetting(QSqlDatabase db, const QString &name, int value, int fallback, int first,
-                   int last, QString *reason)
+bool ChangeSetting(QSqlDatabase db, const Setting &setting, int value, QString *reason)
 {
     SqlTransaction transaction(db);
     QSqlQuery query(db);
     // The write first: a second program changing it at once waits here.
     if (!transaction.Began(reason) ||
         !RunSql(query, QStringLiteral("UPDATE archive_settings SET value = value WHERE name = ?"),
-                {name}, reason))
+                {setting.name}, reason))
         return false;
-    const std::optional<int> old = SettingOf(db, name, fallback, first, last, reason);
+    const std::optional<int> old = SettingOf(db, setting, reason);
     if (!old)
         return false;
     if (*old == value)
         return transaction.Commit(reason);
     ArchiveAuditEntry entry = AuditHere(AuditSetting);
-    entry.details = QStringLiteral("%1 %2 -> %3").arg(name).arg(*old).arg(value);
+    entry.details = QStringLiteral("%1 %2 -> %3").arg(setting.name).arg(*old).arg(value);
     return RunSql(query,
                   QStringLiteral("INSERT INTO archive_settings (name, value) VALUES (?, ?)"
                                  " ON CONFLICT (name) DO UPDATE SET value = excluded.value"),
-                  {name, value}, reason) &&
+                  {setting.name, value}, reason) &&
            AppendAudit(db, entry, reason) && transaction.Commit(reason);
+}
+
+std::optional<int> ReadSetting(const ArchiveStore::Connection &db, const Setting &setting,
+                               ArchiveError *error)
+{
+    QString reason;
+    const std::optional<int> value = SettingOf(db.Db(), setting, &reason);
+    if (!value)
+        db.Fail(reason, error);
+    return value;
+}
+
+bool WriteSetting(const ArchiveStore::Connection &db, const Setting &setting, int value,
+                  ArchiveError *error)
+{
+    if (value < setting.first || value > setting.last) {
+        *error = ArchiveError(setting.outOfRange);
+        return false;
+    }
+    QString reason;
+    return ChangeSetting(db.Db(), setting, value, &reason) || db.Fail(reason, error);
 }
 
 } // namespace
 
 std::optional<int> ArchiveStore::CalibrationMonths(ArchiveError *error)
 {
-    QString reason;
-    const std::optional<int> months =
-        SettingOf(db->Db(), CalibrationSetting, DefaultCalibrationMonths, MinCalibrationMonths,
-                  MaxCalibrationMonths, &reason);
-    if (!months)
-        db->Fail(reason, error);
-    return months;
+    return ReadSetting(*db, CalibrationSetting, error);
 }
 
 bool ArchiveStore::SetCalibrationMonths(int months, ArchiveError *error)
 {
-    if (months < MinCalibrationMonths || months > MaxCalibrationMonths) {
-        *error = ArchiveError(ArchiveErrorCode::CalibrationOutOfRange);
-        return false;
-    }
-    QString reason;
-    return ChangeSetting(db->Db(), CalibrationSetting, months, DefaultCalibrationMonths,
-                         MinCalibrationMonths, MaxCalibrationMonths, &reason) ||
-           db->Fail(reason, error);
+    return WriteSetting(*db, CalibrationSetting, months, error);
 }
 
 std::optional<int> ArchiveStore::RetentionYears(ArchiveError *error)
 {
-    QString reason;
-    const std::optional<int> years = SettingOf(db->Db(), RetentionSetting, DefaultRetentionYears,
-                                               MinRetentionYears, MaxRetentionYears, &reason);
-    if (!years)
-        db->Fail(reason, error);
-    return years;
+    return ReadSetting(*db, RetentionSetting, error);
 }
 
 bool ArchiveStore::SetRetentionYears(int years, ArchiveError *error)
 {
-    if (years < MinRetentionYears || years > MaxRetentionYears) {
-        *error = ArchiveError(ArchiveErrorCode::RetentionOutOfRange);
-        return false;
-    }
-    QString reason;
-    return ChangeSetting(db->Db(), RetentionSetting, years, DefaultRetentionYears,
-                         MinRetentionYears, MaxRetentionYears, &reason) ||
-           db->Fail(reason, error);
+    return WriteSetting(*db, RetentionSetting, years, error);
 }
 
 long LatestCutOff(int years, const QDate &today)
@@ -197,8 +202,7 @@ std::optional<qint64> ArchiveStore::DeleteOlderThan(long dateKey, std::optional<
                 &reason))
         return fail();
     // The minimum retention as it stands within this transaction.
-    const std::optional<int> years = SettingOf(d, RetentionSetting, DefaultRetentionYears,
-                                               MinRetentionYears, MaxRetentionYears, &reason);
+    const std::optional<int> years = SettingOf(d, RetentionSetting, &reason);
     if (!years)
         return fail();
     if (dateKey > LatestCutOff(*years, QDate::currentDate())) {
