@@ -10,6 +10,9 @@
 #include <optional>
 
 // The version of the archive's tables that this program writes.
+// 6: records.fingerprint and records.batch_id; the tables batches, audit,
+// deleted_records and deletion_gate (see recordfingerprint.h).
+// 7: the chart's tally of each day (charttally.h).
 inline constexpr int ArchiveSchemaVersion = 7;
 
 // The version the database says, 0 for an empty database; std::nullopt with
