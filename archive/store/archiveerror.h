@@ -26,12 +26,16 @@ enum class ArchiveErrorCode {
     FileFailed,       // reason: the system's words
     CannotMakeFolder, // detail: the folder
     NotAFile,
+    // no file where an archive is to be read, never made
+    NoArchiveFile,
     // The database
     DriverMissing, // detail: Qt's name of the driver
     Database,      // reason: the database's own words
     NotAnArchive,  // the tables of another program
     NewerArchive,  // version: the archive's
     ServerSilent,  // the server stopped answering and was given up
+    // version: the archive's, older than its fingerprints
+    UnverifiableArchive,
     // Requests
     SettingsIncorrect,     // a test-number range that the search dialog refuses
     CalibrationOutOfRange, // an interval outside MinCalibrationMonths..MaxCalibrationMonths
