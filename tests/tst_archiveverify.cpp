@@ -140,10 +140,9 @@ ArchiveVerdict Verified(PlainArchive a)
         b.serialNumber.clear(); // the row does not hold it
         v.AddBatch(b);
     }
-    // As the database gives them: by batch, those in none first, then by id.
-    std::sort(a.records.begin(), a.records.end(), [](const PlainRecord &x, const PlainRecord &y) {
-        return std::pair(x.batchId.value_or(-1), x.id) < std::pair(y.batchId.value_or(-1), y.id);
-    });
+    // As the database gives them: in id order.
+    std::sort(a.records.begin(), a.records.end(),
+              [](const PlainRecord &x, const PlainRecord &y) { return x.id < y.id; });
     for (const PlainRecord &r : std::as_const(a.records)) {
         VerifyRecord row;
         row.id = r.id;

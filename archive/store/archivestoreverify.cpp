@@ -12,8 +12,7 @@ std::optional<ArchiveVerdict> ArchiveStore::Verify(const ArchiveWorkstation &who
                                                    const VerifyProgress &progress,
                                                    ArchiveError *error)
 {
-    std::optional<ArchiveVerdict> verdict =
-        VerifyArchive(db->Db(), db->where.driver, progress, error);
+    std::optional<ArchiveVerdict> verdict = VerifyArchive(db->Db(), db->where, progress, error);
     if (!verdict) {
         db->FailPaging(*error, error);
         return std::nullopt;

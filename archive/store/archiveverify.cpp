@@ -12,13 +12,12 @@ struct ArchiveVerifier::BatchKept
     QByteArray fingerprints; // 64 hex each, in the order archived
 };
 
-// The records of one batch (or of none) as they come, in id order: the
-// fingerprint expected next is tried first, any other place of the batch
-// only when it does not match.
+// The records of one batch as they come, in id order: the fingerprint
+// expected next is tried first, any other place of the batch only when it
+// does not match.
 struct ArchiveVerifier::Walk
 {
-    std::optional<qint64> batchId;
-    std::shared_ptr<BatchKept> batch; // none: no batch or no such batch
+    std::shared_ptr<BatchKept> batch;
     qint64 next = 0;
     QVector<qint64> matchedBy; // per place: the id of its record, 0 while none
     QHash<QByteArrayView, qint64> placeOf;
@@ -151,21 +150,16 @@ void ArchiveVerifier::AddBatch(const ArchiveBatch &batch)
     kept->testerId = batch.testerId;
     kept->number = batch.number;
     kept->fingerprints = batch.fingerprints;
-    FBatches.insert(batch.id, kept);
+    auto walk = std::make_shared<Walk>();
+    walk->batch = kept;
+    walk->matchedBy.fill(0, walk->Places());
+    FWalks.insert(batch.id, walk);
 }
 
 void ArchiveVerifier::AddRecord(const VerifyRecord &record)
 {
     Settle();
-    if (!FWalk || FWalk->batchId != record.batchId) {
-        EndBatch();
-        FWalk = std::make_unique<Walk>();
-        FWalk->batchId = record.batchId;
-        if (record.batchId) {
-            FWalk->batch = FBatches.take(*record.batchId);
-            FWalk->matchedBy.fill(0, FWalk->Places());
-        }
-    }
+    Walk *const walk = record.batchId ? FWalks.value(*record.batchId).get() : nullptr;
     ++FVerdict.records;
     VerifiedTester *tester = TesterOf(record.testerId);
     if (tester)
@@ -175,50 +169,43 @@ void ArchiveVerifier::AddRecord(const VerifyRecord &record)
         fingerprinter = new RecordFingerprinter(SerialOf(record.testerId));
     const QByteArray taken = fingerprinter->Of(record.texts);
     const bool consistent = taken == record.fingerprint;
-    Walk &w = *FWalk;
     std::optional<qint64> place;
-    if (w.batch) {
-        place = w.Find(taken);
+    if (walk) {
+        place = walk->Find(taken);
         if (!place && !consistent)
-            place = w.Find(record.fingerprint);
+            place = walk->Find(record.fingerprint);
     }
     const auto key = [&](VerifyBreakKind kind) {
         VerifyBreak b;
         b.kind = kind;
         b.serialNumber = SerialOf(record.testerId);
-        b.batchNumber = w.batch ? w.batch->number : 0;
+        b.batchNumber = walk ? walk->batch->number : 0;
         b.testNo = record.texts[0].toString();
         b.date = record.texts[1].toString();
         b.time = record.texts[2].toString();
         return b;
     };
     if (place) {
-        w.matchedBy[*place] = record.id;
-        w.next = *place + 1;
+        walk->matchedBy[*place] = record.id;
+        walk->next = *place + 1;
         if (!consistent)
             Break(key(VerifyBreakKind::Changed));
         return;
     }
-    if (!w.batch) {
+    if (!walk) {
         Break(key(VerifyBreakKind::Added));
         return;
     }
-    w.loose.append({record.id, record.testerId, record.texts[0].toString(),
-                    record.texts[1].toString(), record.texts[2].toString(), consistent});
+    walk->loose.append({record.id, record.testerId, record.texts[0].toString(),
+                        record.texts[1].toString(), record.texts[2].toString(), consistent});
 }
 
 // The places of the batch that no record matched: deleted with an entry, or
 // else removed, unless a record the batch does not list stands where the
 // place's record stood (between the records of the places around it): that
 // record was changed.
-void ArchiveVerifier::EndBatch()
+void ArchiveVerifier::EndBatch(Walk &w)
 {
-    if (!FWalk)
-        return;
-    std::unique_ptr<Walk> walk = std::move(FWalk);
-    Walk &w = *walk;
-    if (!w.batch)
-        return;
     const qint64 places = w.Places();
     const QSet<QByteArray> &deleted = FDeleted[w.batch->testerId];
     VerifiedTester *tester = TesterOf(w.batch->testerId);
@@ -298,16 +285,9 @@ QString VerifyAuditDetails(const ArchiveVerdict &verdict)
 ArchiveVerdict ArchiveVerifier::Finish()
 {
     Settle();
-    EndBatch();
-    // Batches none of whose records are left: every place is walked empty.
-    QList<qint64> unwalked = FBatches.keys();
-    std::sort(unwalked.begin(), unwalked.end());
-    for (qint64 id : std::as_const(unwalked)) {
-        FWalk = std::make_unique<Walk>();
-        FWalk->batchId = id;
-        FWalk->batch = FBatches.take(id);
-        FWalk->matchedBy.fill(0, FWalk->Places());
-        EndBatch();
-    }
+    QList<qint64> batches = FWalks.keys();
+    std::sort(batches.begin(), batches.end());
+    for (qint64 id : std::as_const(batches))
+        EndBatch(*FWalks.take(id));
     return std::move(FVerdict);
 }

@@ -113,8 +113,7 @@ public:
     // then the batches, each tester's in order of their numbers (serialNumber
     // need not be filled);
     void AddBatch(const ArchiveBatch &batch);
-    // then the records, ordered by batch (those in none first) and within a
-    // batch by id;
+    // then the records in id order (the order archived);
     void AddRecord(const VerifyRecord &record);
     // a file's integrity check when one failed, at any time;
     void AddDamage(const QString &words);
@@ -124,7 +123,7 @@ public:
 private:
     struct Walk;
     void Break(VerifyBreak b);
-    void EndBatch();
+    void EndBatch(Walk &w);
     void Settle();
     QString SerialOf(qint64 testerId) const;
     VerifiedTester *TesterOf(qint64 testerId);
@@ -138,8 +137,7 @@ private:
     QHash<qint64, qint64> FLastNumber;        // the number of each tester's last batch
     bool FSettled = false;
     struct BatchKept;
-    QHash<qint64, std::shared_ptr<BatchKept>> FBatches;
-    std::unique_ptr<Walk> FWalk;
+    QHash<qint64, std::shared_ptr<Walk>> FWalks; // by batch id
 };
 
 // What a printout of a selection ends with, so that a paper copy can be
@@ -163,11 +161,12 @@ inline constexpr int VerifyProgressRecords = 16384;
 
 // Reads the archive on db (of version ArchiveSchemaVersion) table by table
 // in one pass each, within one read-only transaction, and verifies it; on an
-// SQLite file runs its integrity check first. progress, when given, hears the
+// SQLite file runs its integrity check beside that pass, on a connection of
+// its own. progress, when given, hears the
 // records read so far and how many there should be; answering false stops it
 // with Cancelled. std::nullopt with the database's reason in *error.
 using VerifyProgress = std::function<bool(qint64 read, qint64 total)>;
-std::optional<ArchiveVerdict> VerifyArchive(QSqlDatabase db, ArchiveLocation::Driver driver,
+std::optional<ArchiveVerdict> VerifyArchive(QSqlDatabase db, const ArchiveLocation &where,
                                             const VerifyProgress &progress, ArchiveError *error);
 
 // Verifies the archive at where without writing anything to it: an SQLite
