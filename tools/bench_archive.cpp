@@ -181,6 +181,21 @@ void MeasureInserts(const Place &dir, bool server, const Place &odbc = {})
         Figure("sqlite_insert_100k_s", ms / 1000, "s");
         Figure("sqlite_reference_100k_s", reference, "s");
         Figure("sqlite_insert_100k_ratio", ms / 1000 / reference, "x");
+        // What fingerprinting adds to the same inserts: the best of three
+        // runs with and without it.
+        double plain = 0;
+        double fingerprinted = 0;
+        for (int run = 0; run < 3; ++run) {
+            const QByteArray number = QByteArray::number(run);
+            const double without =
+                measured(SqliteReferenceSeconds(made("plain" + number), serial, rows));
+            const double with = measured(
+                SqliteReferenceSeconds(made("fingerprinted" + number), serial, rows, true));
+            plain = run == 0 ? without : std::min(plain, without);
+            fingerprinted = run == 0 ? with : std::min(fingerprinted, with);
+        }
+        std::printf("%-58s %9.1f ms\n", "the same with fingerprints", fingerprinted * 1000);
+        Figure("fingerprint_insert_100k_overhead_pct", (fingerprinted / plain - 1) * 100, "%");
         return;
     }
     const double copy = measured(PostgresCopySeconds(made("copy"), serial, rows, false));

@@ -1,5 +1,6 @@
 #include "tools/benchreference.h"
 
+#include "archive/store/recordfingerprint.h"
 #include "records/data/recordvalues.h"
 
 #include <QDateTime>
@@ -53,7 +54,8 @@ QByteArray CopyText(const QString &text)
 
 } // namespace
 
-double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows)
+double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows,
+                              bool fingerprinted)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
@@ -73,8 +75,12 @@ double SqliteReferenceSeconds(const QString &path, const QString &serial, const 
     const sqlite3_int64 testerId = sqlite3_last_insert_rowid(db);
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     sqlite3_stmt *insert = nullptr;
-    const QByteArray sql = QByteArray("INSERT INTO records (") + Columns +
-                           ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    const QByteArray sql =
+        QByteArray("INSERT INTO records (") + Columns +
+        (fingerprinted ? ", fingerprint, batch_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                         " ?, ?)"
+                       : ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    RecordFingerprinter fingerprinter(serial);
     if (sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr) != SQLITE_OK)
         return Failed("reference", sqlite3_errmsg(db));
     for (const GridRow &row : rows) {
@@ -94,6 +100,12 @@ double SqliteReferenceSeconds(const QString &path, const QString &serial, const 
             sqlite3_bind_double(insert, 11, d.reading);
         sqlite3_bind_text(insert, 12, d.unit.constData(), int(d.unit.size()), SQLITE_TRANSIENT);
         sqlite3_bind_int64(insert, 13, now);
+        if (fingerprinted) {
+            const QByteArray fingerprint = fingerprinter.Of(row);
+            sqlite3_bind_text(insert, 14, fingerprint.constData(), int(fingerprint.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 15, 1);
+        }
         if (sqlite3_step(insert) != SQLITE_DONE)
             return Failed("reference", sqlite3_errmsg(db));
         sqlite3_reset(insert);

@@ -10,8 +10,11 @@
 
 // SQLite's C library: one transaction, one prepared single-row INSERT bound
 // by position, the tester's row first. Seconds, or a negative number when
-// the file could not be written (the reason on standard error).
-double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows);
+// the file could not be written (the reason on standard error). With
+// fingerprinted, each record's fingerprint is taken and written with it and
+// a batch id, as the store does; without, nothing more than the record.
+double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows,
+                              bool fingerprinted = false);
 
 // PostgreSQL's COPY of the records straight into the records table, in one
 // transaction, on a connection of libpq's own (conninfo as PQconnectdb

@@ -3,11 +3,14 @@
 #include "archive/store/calibration.h"
 #include "records/data/datafile.h"
 
+#include <QFileInfo>
+
 std::optional<DownloadArchived> ArchiveDownload(ArchiveStore &store, const QStringList &deviceInfo,
                                                 const GridRows &records, const QDate &today,
                                                 ArchiveError *error)
 {
-    const std::optional<ArchiveCounts> counts = store.Add(deviceInfo, records, error);
+    const std::optional<ArchiveCounts> counts =
+        store.Add(deviceInfo, records, ArchiveOrigin(), error);
     if (!counts)
         return std::nullopt;
     DownloadArchived archived{*counts};
@@ -48,9 +51,13 @@ ImportSummary ImportDataFiles(ArchiveStore &store, const QStringList &paths,
             cancelled = progress && !progress(i, paths.size(), sent);
             return !cancelled;
         };
+        // Its batch names the file it came from.
+        ArchiveOrigin origin;
+        origin.kind = QLatin1String(BatchImport);
+        origin.source = QFileInfo(path).fileName();
         ArchiveError error;
         const std::optional<ArchiveCounts> counts =
-            store.Add(content.deviceInfo, content.records, &error, perRecords);
+            store.Add(content.deviceInfo, content.records, origin, &error, perRecords);
         if (cancelled) {
             summary.cancelled = true;
             break;

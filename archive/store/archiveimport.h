@@ -18,7 +18,8 @@ struct DownloadArchived
     bool calibrationDue = false; // by the site's interval, judged today
 };
 
-// Archives the records of a download (no heading row) in one transaction,
+// Archives the records of a download (no heading row) in one transaction
+// (a batch of kind download by this PC and user),
 // and judges by the site's calibration interval on today whether the tester
 // is due (an interval that cannot be read leaves it not due: the records are
 // in).
@@ -46,6 +47,7 @@ struct ImportSummary
 using ImportProgress = std::function<bool(int file, int files, qint64 records)>;
 
 // Reads each data file with LoadDataFile (its limits and refusals) and
-// archives its records in one transaction per file.
+// archives its records in one transaction per file, each a batch of kind
+// import naming the file.
 ImportSummary ImportDataFiles(ArchiveStore &store, const QStringList &paths,
                               const ImportProgress &progress = {});

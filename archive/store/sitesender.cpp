@@ -227,9 +227,13 @@ void SiteSender::Push(const QVector<OutboxGroup> &groups)
                 ServerWatchRestart();
                 return !self.Cancelled();
             };
+            // The records new on the server are one batch there, from this PC.
+            ArchiveOrigin sent;
+            sent.kind = QLatin1String(BatchSent);
+            sent.source = sent.pc;
             for (const OutboxGroup &group : groups) {
                 ArchiveError failed;
-                if (store.Add(group.deviceInfo, group.rows, &failed, answering)) {
+                if (store.Add(group.deviceInfo, group.rows, sent, &failed, answering)) {
                     taken.committed += group.ids;
                     continue;
                 }
