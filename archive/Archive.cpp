@@ -15,6 +15,7 @@
 #include "archive/store/archivechoice.h"
 #include "archive/store/archiveoutbox.h"
 #include "archive/testerlist.h"
+#include "archive/verifyrun.h"
 #include "kit/cspinedit.h"
 #include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
@@ -198,6 +199,7 @@ void TFormArchive::CreateSite()
         button->setAutoDefault(false);
 
     FRetention = new TRetention(FWorker, Button5);
+    CreateVerify();
 
     OnClick(Button4, [this] { Button4Click(); });
     OnClick(Button5, [this] { Button5Click(); });
@@ -242,6 +244,7 @@ void TFormArchive::FormClose()
     for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
         hourglass->reset();
     FRetention->Forget();
+    FVerify->Forget();
 }
 
 bool TFormArchive::Reading() const
@@ -291,20 +294,6 @@ void TFormArchive::SiteChanged(const SiteState &state)
 {
     if (FSiteAway && Band1->isVisible())
         Band1->Show(FSiteWhy, state.waiting);
-}
-
-void TFormArchive::RecordsCame()
-{
-    // The site's server has them only once they are sent.
-    if (!FPlaces.site || FSiteAway)
-        RefreshQuietly();
-}
-
-void TFormArchive::RefreshQuietly()
-{
-    // Not under a question or a dialog of its own.
-    if (isVisible() && !FImport->Running() && !FRetention->Running() && !FSetting && !FWriting)
-        Refresh();
 }
 
 void TFormArchive::Fail(const QString &reason)

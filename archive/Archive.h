@@ -36,6 +36,7 @@ class TReadingChart;
 class TReportRun;
 class TRetention;
 class TSiteBand;
+class TVerifyRun;
 class SiteSender;
 struct ArchiveSite;
 struct SiteState;
@@ -62,6 +63,7 @@ public:
     void Button4Click();   // the Database window
     void Button5Click();   // delete old records, behind the administrator password
     void Button6Click();   // set the site's calibration interval
+    void Button7Click();   // verify the archive's records and chains
     void CheckBox5Click(); // only the testers due for calibration
     void ComboBox5Change();
     void StringGrid1SelectionChange();
@@ -103,6 +105,7 @@ public:
     QCheckBox *CheckBox5;                     // only the testers due
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
+    QPushButton *Button7;                     // Verify
     TReadingChart *Chart1;
     QSplitter *Splitter1; // between the lists and the chart
     TReportRun *Report;
@@ -126,6 +129,7 @@ private:
     void CreateChart();
     void CreateSite();
     void CreateReport();
+    void CreateVerify();
     void ShowDatabase();
     bool Located();
     void Choose();
@@ -160,6 +164,7 @@ private:
     TChartPane *FChart;
     TImportProgress *FImport;
     TRetention *FRetention;
+    TVerifyRun *FVerify;
     TSelectionProgress *FWritingProgress;
     ArchivePlaces FPlaces;
     ArchiveLocation FLocation;       // the archive read: the site's, or this PC's

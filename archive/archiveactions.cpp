@@ -6,17 +6,56 @@
 #include "archive/archivewords.h"
 #include "archive/importprogress.h"
 #include "archive/reportrun.h"
+#include "archive/retention.h"
 #include "archive/selectionwords.h"
 #include "archive/sitestate.h"
 #include "archive/store/sitesender.h"
+#include "archive/verifyrun.h"
 #include "kit/filedialogs.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
+#include "kit/widgets.h"
 #include "records/recordactions.h"
 
 #include <QDateTime>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolButton>
+
+void TFormArchive::RecordsCame()
+{
+    // The site's server has them only once they are sent.
+    if (!FPlaces.site || FSiteAway)
+        RefreshQuietly();
+}
+
+void TFormArchive::RefreshQuietly()
+{
+    // Not under a question or a dialog of its own.
+    if (isVisible() && !FImport->Running() && !FRetention->Running() && !FVerify->Running() &&
+        !FSetting && !FWriting)
+        Refresh();
+}
+
+void TFormArchive::CreateVerify()
+{
+    Button7 = new QPushButton(QStringLiteral("Verify"), BitBtn1->parentWidget());
+    SetFontPixels(Button7, 13);
+    Button7->setAutoDefault(false);
+    FVerify = new TVerifyRun(FWorker, this, Button7);
+    OnClick(Button7, [this] { Button7Click(); });
+    CloseOnEscape({Button7});
+}
+
+void TFormArchive::Button7Click()
+{
+    // What is verified is the archive the window reads: the site's server,
+    // or this PC's archive while the server cannot be read.
+    qint64 records = 0;
+    for (const ArchiveTester &t : std::as_const(FTesters))
+        records += t.records;
+    FVerify->Run(records, [this] { return Located(); });
+}
 
 void TFormArchive::CreateReport()
 {

@@ -32,6 +32,7 @@ constexpr int Margin = 8;
 constexpr int Gap = 4;
 constexpr QSize ToolButtonSize(100, 66);
 constexpr QSize SiteButtonSize(116, 30);
+constexpr QSize VerifyButtonSize(60, 30);
 constexpr QSize FilterSize(536, 196);
 // The lists get what they need at the default size; the chart grows.
 constexpr int SmallestLists = 360;
@@ -155,12 +156,16 @@ void TFormArchive::LayOut()
     database->addWidget(Label7, 0, 0);
     database->addWidget(Band1, 0, 0);
     bar->addLayout(database, 1);
-    auto *site = new QVBoxLayout;
+    // Database... and Delete Old..., Verify beside them.
+    auto *site = new QGridLayout;
     site->setSpacing(Gap);
+    int row = 0;
     for (QPushButton *button : {Button4, Button5}) {
         button->setFixedSize(SiteButtonSize);
-        site->addWidget(button);
+        site->addWidget(button, row++, 0);
     }
+    Button7->setFixedSize(VerifyButtonSize);
+    site->addWidget(Button7, 0, 1);
     bar->addLayout(site);
 
     auto *lists = new QWidget;

@@ -9,6 +9,7 @@
 #include "archive/selectionprogress.h"
 #include "archive/selectionwords.h"
 #include "archive/testerlist.h"
+#include "archive/verifywords.h"
 #include "kit/hourglasscursor.h"
 #include "kit/texts.h"
 #include "records/data/datafile.h"
@@ -111,17 +112,28 @@ void TFormArchive::PrintSelection()
     if (!SelectionWritable())
         return;
     // The layout is made from every record, read in one pass; each page says
-    // what it holds: the tester, the filter, the day printed.
+    // what it holds: the tester, the filter, the day printed, and last the
+    // fingerprint of the records and the archive's last verify.
     StartHourglass(FWriting, this);
     FWritingJob = Records->AllRows(
         this,
         [this, serial = SelectedSerial(),
-         criteria = Records->Query().criteria](const ArchiveResult<GridRows> &rows) {
-            if (WritingAnswered(rows.error) && rows)
-                PrintArchiveRecords(this,
-                                    SelectionPrintHeader(serial, criteria, rows->size() - 1,
-                                                         QDateTime::currentDateTime()),
-                                    *rows);
+         query = Records->Query()](const ArchiveResult<GridRows> &rows) {
+            if (!WritingAnswered(rows.error) || !rows)
+                return;
+            StartHourglass(FWriting, this);
+            FWorker->Run(
+                this,
+                [query](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
+                    return store.Seal(query, error);
+                },
+                [this,
+                 header = SelectionPrintHeader(serial, query.criteria, rows->size() - 1,
+                                               QDateTime::currentDateTime()),
+                 rows = *rows](const ArchiveResult<SelectionSeal> &seal) {
+                    if (WritingAnswered(seal.error) && seal)
+                        PrintArchiveRecords(this, header + SelectionSealLines(*seal), rows);
+                });
         },
         [this](const ArchiveProgress &progress) { FWritingProgress->Told(progress); });
     FWritingProgress->Begin(QStringLiteral("Print"), Records->Records(), FWritingJob);

@@ -73,6 +73,8 @@ QString WhatFailed(const ArchiveError &e)
         return QStringLiteral("cannot make the folder %1").arg(e.detail);
     case ArchiveErrorCode::NotAFile:
         return QStringLiteral("not a file");
+    case ArchiveErrorCode::NoArchiveFile:
+        return QStringLiteral("no such file");
     case ArchiveErrorCode::DriverMissing:
         return QStringLiteral("the %1 driver of Qt is missing")
             .arg(e.detail == QLatin1String("QSQLITE") ? QStringLiteral("SQLite") : e.detail);
@@ -91,6 +93,11 @@ QString WhatFailed(const ArchiveError &e)
     case ArchiveErrorCode::NewerArchive:
         return QStringLiteral("the archive was written by a newer Kestrune (archive version %1, "
                               "this program knows up to %2)")
+            .arg(e.version)
+            .arg(ArchiveSchemaVersion);
+    case ArchiveErrorCode::UnverifiableArchive:
+        return QStringLiteral("the archive (version %1) holds no fingerprints yet: open it once "
+                              "with Kestrune to bring it up to version %2")
             .arg(e.version)
             .arg(ArchiveSchemaVersion);
     case ArchiveErrorCode::ServerSilent:

@@ -16,7 +16,7 @@ echo "package: $(basename "$deb")"
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/kestrune usr/bin/kestrune-sim \
+for f in usr/bin/kestrune usr/bin/kestrune-sim usr/bin/kestrune-verify \
          usr/share/applications/org.kestrune.Kestrune.desktop \
          usr/share/metainfo/org.kestrune.Kestrune.metainfo.xml; do
   [ -e "$root/$f" ] || fail "missing /$f"
@@ -28,6 +28,10 @@ for size in 16 24 32 48 64 128 256; do
 done
 [ -x "$root/usr/bin/kestrune" ] || fail "/usr/bin/kestrune is not executable"
 "$root/usr/bin/kestrune-sim" --help >/dev/null || fail "kestrune-sim --help failed"
+# Without a location it says how to give one and exits as for an unreadable archive.
+verify_rc=0
+"$root/usr/bin/kestrune-verify" >/dev/null 2>&1 || verify_rc=$?
+[ "$verify_rc" = 2 ] || fail "kestrune-verify without a location exited $verify_rc, not 2"
 
 desktop-file-validate "$root/usr/share/applications/org.kestrune.Kestrune.desktop" ||
   fail "desktop entry does not validate"

@@ -29,6 +29,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -422,6 +423,64 @@ private slots:
         SetPrintDialogHandler({});
         QCOMPARE(fx->TakeTexts(), QStringList());
         QVERIFY(ArchiveFixture::Bytes(printed).startsWith("%PDF"));
+    }
+
+    // Verify: the verdict in a message, an entry of it in the audit trail,
+    // a changed reading named.
+    void verifyNamesWhatItFinds()
+    {
+        // The first column of what sql gives on the window's archive, as
+        // another program (or a tamperer with the sqlite3 tool) reads it.
+        const auto sql = [path = fx->Dir() + QStringLiteral("/archive.sqlite")](
+                             const QString &statement, const QVariantList &values = {}) {
+            SqlConnection other(QStringLiteral("QSQLITE"));
+            QSqlDatabase db = other.Db();
+            db.setDatabaseName(path);
+            QStringList column;
+            QSqlQuery query(db);
+            QString error;
+            if (!db.open() || !RunSql(query, statement, values, &error))
+                qWarning("%s", qPrintable(error));
+            while (query.next())
+                column << query.value(0).toString();
+            return column;
+        };
+        const auto verified = [&](const QString &caption) {
+            fx->Messages.clear();
+            FormArchive->Button7->click();
+            QVERIFY(Settled());
+            QCOMPARE(fx->Messages.size(), 1);
+            QCOMPARE(fx->Messages[0].caption, caption);
+        };
+        const QString entries = QStringLiteral(
+            "SELECT details FROM audit WHERE kind = 'verify' AND count > 0 ORDER BY id");
+
+        verified(QStringLiteral("Completion"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Verified [0-9,]+ records of [0-9]+ testers in "
+                                                   "[0-9.]+ s: intact\\nSN0012345: 1 batch"))
+                     .match(fx->Messages[0].text)
+                     .hasMatch(),
+                 qPrintable(fx->Messages[0].text));
+        QCOMPARE(sql(entries), QStringList{"intact"});
+
+        // A tamperer drops the triggers and changes a reading.
+        for (const QString &name :
+             sql(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger'")))
+            sql("DROP TRIGGER \"" + name + "\"");
+        const QString original =
+            sql(QStringLiteral("SELECT reading_text FROM records WHERE id = 1")).value(0);
+        const QString change = QStringLiteral("UPDATE records SET reading_text = ? WHERE id = 1");
+        sql(change, {QStringLiteral("0.999 %BAC")});
+        verified(QStringLiteral("Failure"));
+        QVERIFY2(fx->Messages[0].text.contains(QStringLiteral(": not intact, 1 break\n")) &&
+                     fx->Messages[0].text.contains(QStringLiteral("Tester SN0012345, batch 1, "
+                                                                  "record ")) &&
+                     fx->Messages[0].text.endsWith(QStringLiteral("): changed")),
+                 qPrintable(fx->Messages[0].text));
+        QCOMPARE(sql(entries), (QStringList{"intact", "1 breaks"}));
+        // Put back, it verifies again.
+        sql(change, {original});
+        verified(QStringLiteral("Completion"));
     }
 
     void archiveThatIsNoDatabase()

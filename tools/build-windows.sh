@@ -2,7 +2,8 @@
 # Builds Kestrune for 64-bit Windows into build-win/ and packs the staged
 # folder build-win/package/Kestrune twice: as build-win/Kestrune-win64.zip and
 # as the installer build-win/Kestrune-<version>-x64.msi. The folder holds
-# kestrune.exe, its Start menu starter kestrune-start.exe, the Qt and MinGW
+# kestrune.exe, its Start menu starter kestrune-start.exe, the archive's
+# verifier kestrune-verify.exe, the Qt and MinGW
 # runtime DLLs they load and the Qt plugins the program needs, each found by
 # reading the import tables. Qt for Windows comes from KESTRUNE_QT_MINGW
 # (default: the shared qt6-mingw folder beside this checkout), libxlsxwriter
@@ -67,7 +68,7 @@ needed_dlls() {
 # Qt SQL loads its database drivers as plugins too.
 plugins=(platforms/qwindows.dll imageformats/qjpeg.dll styles/qwindowsvistastyle.dll)
 sql_plugins=(sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll)
-programs=("$build/app/kestrune.exe" "$build/app/kestrune-start.exe")
+programs=("$build/app/kestrune.exe" "$build/app/kestrune-start.exe" "$build/tools/kestrune-verify.exe")
 # libxlsxwriter and zlib are linked in: the program needs no DLL of either.
 if x86_64-w64-mingw32-objdump -p "$build/app/kestrune.exe" | grep -Ei 'DLL Name: .*(xlsxwriter|zlib|libz)'; then
   echo "kestrune.exe loads libxlsxwriter or zlib as a DLL; they are to be linked in." >&2

@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6gui6 libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
           unixodbc odbc-postgresql postgresql libsqlite3-dev libpq-dev libxlsxwriter-dev unzip locales fonts-noto-cjk fonts-dejavu-core
-          poppler-utils xvfb xauth xdotool clang-format dpkg-dev file desktop-file-utils appstream "$@")
+          poppler-utils xvfb xauth xdotool clang-format dpkg-dev file desktop-file-utils appstream sqlite3 "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

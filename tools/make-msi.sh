@@ -46,8 +46,8 @@ directory_body() {
   done
 }
 
-[ -f "$stage/kestrune.exe" ] && [ -f "$stage/kestrune-start.exe" ] ||
-  { echo "make-msi: $stage lacks kestrune.exe or kestrune-start.exe" >&2; exit 1; }
+[ -f "$stage/kestrune.exe" ] && [ -f "$stage/kestrune-start.exe" ] && [ -f "$stage/kestrune-verify.exe" ] ||
+  { echo "make-msi: $stage lacks kestrune.exe, kestrune-start.exe or kestrune-verify.exe" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # wixl takes the files from paths relative to the folder it runs in.

@@ -29,6 +29,8 @@ enum class ArchiveErrorCode {
     FileFailed,       // reason: the system's words
     CannotMakeFolder, // detail: the folder
     NotAFile,
+    // no file where an archive is to be read, never made
+    NoArchiveFile,
     // The database
     DriverMissing, // detail: Qt's name of the driver
     Database,      // reason: the database's own words
@@ -39,6 +41,8 @@ enum class ArchiveErrorCode {
     FileSizeLimit, // reason: the database's words; the user's file-size limit was reached
     NewerArchive,  // version: the archive's
     ServerSilent,  // the server stopped answering and was given up
+    // version: the archive's, older than its fingerprints
+    UnverifiableArchive,
     // Requests
     SettingsIncorrect,     // a test-number range that the search dialog refuses
     CalibrationOutOfRange, // an interval outside MinCalibrationMonths..MaxCalibrationMonths

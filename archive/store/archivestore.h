@@ -8,6 +8,7 @@
 #include "archive/store/archivepaging.h"
 #include "archive/store/archivequery.h"
 #include "archive/store/archivetrail.h"
+#include "archive/store/archiveverify.h"
 #include "archive/store/chartinput.h"
 #include "records/data/recordfields.h"
 
@@ -161,6 +162,15 @@ public:
     std::optional<qint64> DeleteOlderThan(long dateKey, std::optional<qint64> testerId,
                                           ArchiveError *error);
     // ---- End of the trail.
+
+    // Verifies every record and every tester's chain (archiveverify.h), an
+    // SQLite file with its integrity check, then enters the verdict in the
+    // audit trail as who's. Cancelled when progress answers false.
+    std::optional<ArchiveVerdict> Verify(const ArchiveWorkstation &who,
+                                         const VerifyProgress &progress, ArchiveError *error);
+
+    // The seal of the query's records (archiveverify.h).
+    std::optional<SelectionSeal> Seal(const ArchiveQuery &query, ArchiveError *error);
 
     // Where it is; whether its connection is still open (a server's may
     // have been lost); what cuts its calls on a server short from another
