@@ -34,7 +34,6 @@ class TSelectionProgress;
 struct SelectionWritten;
 class TReadingChart;
 class TReportRun;
-class TRetention;
 class TSiteBand;
 class SiteSender;
 struct ArchiveSite;
@@ -62,6 +61,7 @@ public:
     void Button4Click();   // the Database window
     void Button5Click();   // delete old records, behind the administrator password
     void Button6Click();   // set the site's calibration interval
+    void Button7Click();   // the audit trail
     void CheckBox5Click(); // only the testers due for calibration
     void ComboBox5Change();
     void StringGrid1SelectionChange();
@@ -103,6 +103,7 @@ public:
     QCheckBox *CheckBox5;                     // only the testers due
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
+    QPushButton *Button7;                     // Audit Trail...
     TReadingChart *Chart1;
     QSplitter *Splitter1; // between the lists and the chart
     TReportRun *Report;
@@ -159,7 +160,6 @@ private:
     SiteSender *FSender = nullptr;
     TChartPane *FChart;
     TImportProgress *FImport;
-    TRetention *FRetention;
     TSelectionProgress *FWritingProgress;
     ArchivePlaces FPlaces;
     ArchiveLocation FLocation;       // the archive read: the site's, or this PC's
@@ -171,6 +171,7 @@ private:
     QVector<ArchiveTester> FTesters; // every archived tester
     QVector<ArchiveTester> FListed;  // those the tester list shows
     int FCalibrationMonths = DefaultCalibrationMonths;
+    int FRetentionYears = 0;         // the minimum retention, as last read
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
     int FListsWidth = 0;    // what the lists take without a horizontal scroll bar

@@ -31,7 +31,7 @@ constexpr int ToolBarHeight = 75;
 constexpr int Margin = 8;
 constexpr int Gap = 4;
 constexpr QSize ToolButtonSize(100, 66);
-constexpr QSize SiteButtonSize(116, 30);
+constexpr QSize SiteButtonSize(100, 30);
 constexpr QSize FilterSize(536, 196);
 // The lists get what they need at the default size; the chart grows.
 constexpr int SmallestLists = 360;
@@ -155,12 +155,13 @@ void TFormArchive::LayOut()
     database->addWidget(Label7, 0, 0);
     database->addWidget(Band1, 0, 0);
     bar->addLayout(database, 1);
-    auto *site = new QVBoxLayout;
+    auto *site = new QGridLayout;
     site->setSpacing(Gap);
-    for (QPushButton *button : {Button4, Button5}) {
+    for (QPushButton *button : {Button4, Button5, Button7})
         button->setFixedSize(SiteButtonSize);
-        site->addWidget(button);
-    }
+    site->addWidget(Button4, 0, 0);
+    site->addWidget(Button5, 1, 0);
+    site->addWidget(Button7, 0, 1);
     bar->addLayout(site);
 
     auto *lists = new QWidget;

@@ -14,7 +14,8 @@ struct ArchiveSite
 {
     int calibrationMonths = DefaultCalibrationMonths;
     QVector<ArchiveTester> testers;
-    qint64 unsent = 0; // this PC's records waiting for the site, when read in its place
+    qint64 unsent = 0;      // this PC's records waiting for the site, when read in its place
+    int retentionYears = 5; // the minimum retention "Delete Old…" keeps
 };
 // Read together, on the archive's worker.
 std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error);
