@@ -43,6 +43,39 @@ QStringList SortAndFilterIndexes()
             QStringLiteral("CREATE INDEX records_by_sampling ON records (sampling_text, id)")};
 }
 
+// Each record's fingerprint and the batch that archived it, the batches of
+// each tester in a chain, and the audit trail of deletions, settings and
+// verifies (recordfingerprint.h says what is hashed). deleted_records keeps
+// what a deletion took; deletion_gate holds a row only within a deletion's
+// own transaction, the only time records may be deleted.
+QStringList TrailTables(ArchiveLocation::Driver driver)
+{
+    return {QStringLiteral("ALTER TABLE records ADD COLUMN fingerprint TEXT"),
+            QStringLiteral("ALTER TABLE records ADD COLUMN batch_id BIGINT"),
+            QStringLiteral("CREATE TABLE batches (") + IdColumn(driver) +
+                QStringLiteral(", tester_id BIGINT NOT NULL REFERENCES testers (id),"
+                               " number BIGINT NOT NULL, made_at BIGINT NOT NULL,"
+                               " pc TEXT NOT NULL, os_user TEXT NOT NULL, kind TEXT NOT NULL,"
+                               " source TEXT NOT NULL, added BIGINT NOT NULL,"
+                               " already BIGINT NOT NULL, fingerprints TEXT NOT NULL,"
+                               " prev_hash TEXT NOT NULL, hash TEXT NOT NULL,"
+                               " UNIQUE (tester_id, number), UNIQUE (tester_id, prev_hash))"),
+            QStringLiteral("CREATE TABLE audit (") + IdColumn(driver) +
+                QStringLiteral(", at BIGINT NOT NULL, pc TEXT NOT NULL, os_user TEXT NOT NULL,"
+                               " kind TEXT NOT NULL, tester_id BIGINT, details TEXT NOT NULL,"
+                               " cutoff BIGINT, count BIGINT NOT NULL,"
+                               " fingerprint TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE deleted_records (audit_id BIGINT NOT NULL,"
+                           " tester_id BIGINT NOT NULL, fingerprint TEXT NOT NULL,"
+                           " test_no_text TEXT NOT NULL, date_text TEXT NOT NULL,"
+                           " time_text TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE deletion_gate (audit_id BIGINT NOT NULL)"),
+            // Verifying walks each batch's records in the order archived.
+            QStringLiteral("CREATE INDEX records_by_batch ON records (batch_id, id)"),
+            QStringLiteral(
+                "CREATE INDEX deleted_records_by_fingerprint ON deleted_records (fingerprint)")};
+}
+
 // Step n brings version n - 1 to version n.
 QStringList StepStatements(int version, ArchiveLocation::Driver driver)
 {
@@ -84,6 +117,8 @@ QStringList StepStatements(int version, ArchiveLocation::Driver driver)
                                " queued_at BIGINT NOT NULL)"),
                 QStringLiteral("CREATE TABLE outbox_site (singleton INTEGER NOT NULL UNIQUE,"
                                " location TEXT NOT NULL)")};
+    case 6:
+        return TrailTables(driver);
     default:
         return {};
     }

@@ -10,7 +10,9 @@
 #include <optional>
 
 // The version of the archive's tables that this program writes.
-inline constexpr int ArchiveSchemaVersion = 5;
+// 6: records.fingerprint and records.batch_id; the tables batches, audit,
+// deleted_records and deletion_gate (see recordfingerprint.h).
+inline constexpr int ArchiveSchemaVersion = 6;
 
 // The version the database says, 0 for an empty database; std::nullopt with
 // the reason when it cannot be read or holds tables of another program.
