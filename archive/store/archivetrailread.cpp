@@ -1,6 +1,7 @@
 #include "archive/store/archivetrailread.h"
 
 #include "archive/store/archiveconnection.h"
+#include "archive/store/archivetrail.h"
 
 #include <algorithm>
 #include <limits>
