@@ -1,5 +1,6 @@
 #include "archive/AuditTrail.h"
 
+#include "archive/archivelayout.h"
 #include "archive/archivewords.h"
 #include "archive/store/archiveworker.h"
 #include "archive/testerlist.h"
@@ -44,7 +45,10 @@ TFormAuditTrail::TFormAuditTrail(QWidget *parent)
     Label3 = new QLabel(this);
     StringGrid1 = new QTableWidget(0, int(TrailHeadings().size()), this);
     StringGrid1->setHorizontalHeaderLabels(TrailHeadings());
+    // Rows as high as the archive window's.
     StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(ArchiveRowHeight);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -135,7 +135,9 @@ std::optional<TFormDeleteOld::Scope> TFormDeleteOld::ChosenScope() const
 
 void TFormDeleteOld::Say(const QString &text, bool refusal)
 {
-    Label4->setText(text);
+    // A date is never broken over two lines.
+    QString shown = text;
+    Label4->setText(shown.replace(QStringLiteral(" - "), QStringLiteral("\u00A0-\u00A0")));
     QPalette palette = Label4->palette();
     palette.setColor(QPalette::WindowText, refusal ? QColor(Qt::red) : QColor(Qt::black));
     Label4->setPalette(palette);
