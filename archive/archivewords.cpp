@@ -6,6 +6,7 @@
 #include "archive/store/archivelocation.h"
 #include "archive/store/archiveplaces.h"
 #include "archive/store/archiveschema.h"
+#include "archive/store/archivetrail.h"
 #include "archive/store/calibration.h"
 #include "archive/store/serverwatchdog.h"
 #include "kit/texts.h"
@@ -82,6 +83,14 @@ QString WhatFailed(const ArchiveError &e)
         return QStringLiteral("the calibration interval must be %1 to %2 months")
             .arg(MinCalibrationMonths)
             .arg(MaxCalibrationMonths);
+    case ArchiveErrorCode::RetentionOutOfRange:
+        return QStringLiteral("the minimum retention must be %1 to %2 years")
+            .arg(MinRetentionYears)
+            .arg(MaxRetentionYears);
+    case ArchiveErrorCode::InsideRetention:
+        return QStringLiteral("records are kept at least %1 years: the cut-off date must be at "
+                              "least %1 years ago")
+            .arg(e.version);
     case ArchiveErrorCode::Cancelled:
         return QStringLiteral("Cancelled");
     case ArchiveErrorCode::DataFileEmpty:

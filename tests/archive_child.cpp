@@ -5,6 +5,8 @@
 // in the archive LOCAL to the archive SITE, a batch of a few hundred
 // records at a time, and ends with 0 once nothing waits (1 with the reason
 // when something holds the records back).
+// archive_child LOCATION SERIAL FIRST COUNT PARTS PC archives them in PARTS
+// downloads one after the other, as the PC named PC.
 #include "archivefixture.h"
 
 #include "archive/archivewords.h"
@@ -13,6 +15,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -52,22 +55,38 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--send"))
         return Send(args[2], args[3]);
-    if (args.size() != 5) {
-        std::fprintf(stderr, "usage: archive_child LOCATION SERIAL FIRST COUNT\n"
+    if (args.size() != 5 && args.size() != 7) {
+        std::fprintf(stderr, "usage: archive_child LOCATION SERIAL FIRST COUNT [PARTS PC]\n"
                              "       archive_child --send LOCAL SITE\n");
         return 2;
     }
     ArchiveError error;
     const std::optional<ArchiveLocation> where = ParseArchiveLocation(args[1], &error);
     std::unique_ptr<ArchiveStore> store = where ? ArchiveStore::Open(*where, &error) : nullptr;
-    const std::optional<ArchiveCounts> counts =
-        store ? store->Add(ArchiveFixture::Tester(args[2]),
-                           ArchiveFixture::Records(args[3].toInt(), args[4].toInt()), &error)
-              : std::nullopt;
-    if (!counts) {
+    const int first = args[3].toInt();
+    const int count = args[4].toInt();
+    const int parts = args.size() == 7 ? std::max(1, args[5].toInt()) : 1;
+    ArchiveOrigin origin;
+    if (args.size() == 7)
+        origin.pc = args[6];
+    ArchiveCounts total;
+    for (int part = 0; store && part < parts; ++part) {
+        const int from = first + count * part / parts;
+        const int to = first + count * (part + 1) / parts;
+        const std::optional<ArchiveCounts> counts =
+            store->Add(ArchiveFixture::Tester(args[2]), ArchiveFixture::Records(from, to - from),
+                       origin, &error);
+        if (!counts) {
+            store.reset();
+            break;
+        }
+        total.added += counts->added;
+        total.already += counts->already;
+    }
+    if (!store) {
         std::fprintf(stderr, "%s\n", qPrintable(ArchiveErrorText(error)));
         return 1;
     }
-    std::printf("%lld %lld\n", counts->added, counts->already);
+    std::printf("%lld %lld\n", total.added, total.already);
     return 0;
 }

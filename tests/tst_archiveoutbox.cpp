@@ -92,7 +92,7 @@ private slots:
             << QStringList{"keep S", "add A 0 400", "delete 20110101", "sent S 1000"}
             << QList<int>{0, 400, 400, 0};
         QTest::newRow("an id deleted and given again")
-            << QStringList{"keep S",    "add A 0 400", "delete 20990101",
+            << QStringList{"keep S",    "add A 0 400", "delete 20200101",
                            "add B 0 3", "sent S 2",    "sent S 100"}
             << QList<int>{0, 400, 400, 400, 398, 0};
     }

@@ -35,6 +35,8 @@ enum class ArchiveErrorCode {
     // Requests
     SettingsIncorrect,     // a test-number range that the search dialog refuses
     CalibrationOutOfRange, // an interval outside MinCalibrationMonths..MaxCalibrationMonths
+    RetentionOutOfRange,   // a minimum retention outside MinRetentionYears..MaxRetentionYears
+    InsideRetention,       // a cut-off within the minimum retention; version: its years
     Cancelled,
     // Data files brought in
     DataFileRefused, // reason: why it could not be read

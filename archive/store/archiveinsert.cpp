@@ -1,5 +1,6 @@
 #include "archive/store/archiveinsert.h"
 
+#include "archive/store/archivechain.h"
 #include "archive/store/archivesql.h"
 #include "records/data/recordvalues.h"
 
@@ -11,7 +12,7 @@
 
 const char RecordInsertColumns[] =
     "tester_id, test_no_text, date_text, time_text, reading_text, result_text, sampling_text,"
-    " test_no, date_key, reading_ok, reading, unit, archived_at";
+    " test_no, date_key, reading_ok, reading, unit, archived_at, fingerprint, batch_id";
 
 RecordKeys RecordKeysOf(const GridRow &row, long dateKey)
 {
@@ -71,7 +72,9 @@ void BindRecord(QSqlQuery &query, int first, const RecordBatch &batch, qsizetype
         keys.readingOk ? 1 : 0,
         keys.reading ? QVariant(*keys.reading) : QVariant(QMetaType(QMetaType::Double)),
         SqlText(keys.unit),
-        batch.archivedAt};
+        batch.archivedAt,
+        QString::fromLatin1((*batch.fingerprints)[at]),
+        batch.batchId};
     for (int i = 0; i < RecordInsertValues; ++i)
         query.bindValue(first + i, values[i]);
 }
@@ -105,7 +108,11 @@ std::optional<InsertOutcome> InsertRecordsByStatements(QSqlDatabase db, const Re
             *reason = SqlReason(query.lastError());
             return std::nullopt;
         }
-        outcome.added += query.numRowsAffected();
+        const int added = query.numRowsAffected();
+        outcome.added += added;
+        // A record a statement: the statement says whether it was new.
+        if (records == 1 && added == 1)
+            outcome.fingerprints += (*batch.fingerprints)[sent];
         // Told at each multiple of the progress step that this statement passed.
         const qint64 before = sent;
         sent += records;
@@ -114,6 +121,13 @@ std::optional<InsertOutcome> InsertRecordsByStatements(QSqlDatabase db, const Re
             outcome.cancelled = true;
             return outcome;
         }
+    }
+    // Several records a statement (a server): the server lists those added.
+    if (perStatement > 1 && outcome.added > 0) {
+        const std::optional<QByteArray> added = BatchFingerprints(db, batch.batchId, reason);
+        if (!added)
+            return std::nullopt;
+        outcome.fingerprints = *added;
     }
     return outcome;
 }

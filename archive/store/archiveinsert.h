@@ -18,7 +18,7 @@
 
 // The columns every way of sending fills, in this order.
 extern const char RecordInsertColumns[];
-inline constexpr int RecordInsertValues = 13;
+inline constexpr int RecordInsertValues = 15;
 
 // Records between two calls of the progress.
 inline constexpr int InsertProgressRecords = 4096;
@@ -40,13 +40,16 @@ struct RecordBatch
     qint64 testerId = 0;
     qint64 archivedAt = 0; // milliseconds since the epoch
     const GridRows *rows = nullptr;
-    const QVector<long> *dateKeys = nullptr; // DateKey of each row
+    const QVector<long> *dateKeys = nullptr;           // DateKey of each row
+    const QVector<QByteArray> *fingerprints = nullptr; // RecordFingerprint of each row
+    qint64 batchId = 0;                                // the batch that adds them
 };
 
 struct InsertOutcome
 {
     qint64 added = 0;
-    bool cancelled = false; // progress answered false: nothing is to stay
+    bool cancelled = false;  // progress answered false: nothing is to stay
+    QByteArray fingerprints; // of the records added, in the order of their ids
 };
 
 // progress, when given, hears the records sent so far every

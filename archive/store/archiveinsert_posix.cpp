@@ -7,6 +7,7 @@
 
 #include "archive/store/archiveinsert.h"
 
+#include "archive/store/archivechain.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/driverhandle_posix.h"
@@ -46,7 +47,7 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
                                               const InsertProgress &progress, QString *reason)
 {
     const QByteArray sql = QByteArray("INSERT INTO records (") + RecordInsertColumns +
-                           ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                           ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
                            " ON CONFLICT (tester_id, test_no_text, date_text, time_text)"
                            " DO NOTHING";
     const auto failed = [&]() -> std::optional<InsertOutcome> {
@@ -78,9 +79,16 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
                               : sqlite3_bind_null(prepared, 11);
         bound |= bindText(12, keys.unit);
         bound |= sqlite3_bind_int64(prepared, 13, batch.archivedAt);
+        const QByteArray &fingerprint = (*batch.fingerprints)[at];
+        bound |= sqlite3_bind_text(prepared, 14, fingerprint.constData(), int(fingerprint.size()),
+                                   SQLITE_STATIC);
+        bound |= sqlite3_bind_int64(prepared, 15, batch.batchId);
         if (bound != SQLITE_OK || sqlite3_step(prepared) != SQLITE_DONE)
             return failed();
-        outcome.added += sqlite3_changes(handle);
+        if (sqlite3_changes(handle) == 1) {
+            ++outcome.added;
+            outcome.fingerprints += fingerprint;
+        }
         sqlite3_reset(prepared);
         if (!TellInserted(progress, at + 1, rows.size())) {
             outcome.cancelled = true;
@@ -137,6 +145,10 @@ void AppendCopyLine(QByteArray &data, Utf8Texts &texts, qint64 seq, const Record
     AppendCopyText(data, texts, keys.unit);
     data += '\t';
     data += QByteArray::number(batch.archivedAt);
+    data += '\t';
+    data += (*batch.fingerprints)[at]; // hex: nothing to escape
+    data += '\t';
+    data += QByteArray::number(batch.batchId);
     data += '\n';
 }
 
@@ -228,7 +240,8 @@ std::optional<InsertOutcome> InsertIntoServer(QSqlDatabase db, PGconn *connectio
                                " result_text TEXT NOT NULL, sampling_text TEXT NOT NULL,"
                                " test_no BIGINT NOT NULL, date_key BIGINT NOT NULL,"
                                " reading_ok INTEGER NOT NULL, reading DOUBLE PRECISION,"
-                               " unit TEXT NOT NULL, archived_at BIGINT NOT NULL)"
+                               " unit TEXT NOT NULL, archived_at BIGINT NOT NULL,"
+                               " fingerprint TEXT NOT NULL, batch_id BIGINT NOT NULL)"
                                " ON COMMIT DELETE ROWS"),
                 {}, reason) ||
         !RunSql(query, QStringLiteral("TRUNCATE kestrune_incoming"), {}, reason))
@@ -247,6 +260,12 @@ std::optional<InsertOutcome> InsertIntoServer(QSqlDatabase db, PGconn *connectio
                 {}, reason))
         return std::nullopt;
     outcome.added = query.numRowsAffected();
+    if (outcome.added > 0) {
+        std::optional<QByteArray> added = BatchFingerprints(db, batch.batchId, reason);
+        if (!added)
+            return std::nullopt;
+        outcome.fingerprints = std::move(*added);
+    }
     return outcome;
 }
 

@@ -261,7 +261,8 @@ std::optional<bool> ArchiveOutbox::MayAdd(ArchiveStore &server, ArchiveError *er
     const std::optional<QVariant> may =
         Single(server.db->Db(),
                QStringLiteral("SELECT has_table_privilege('records', 'INSERT')"
-                              " AND has_table_privilege('testers', 'INSERT, UPDATE')"),
+                              " AND has_table_privilege('testers', 'INSERT, UPDATE')"
+                              " AND has_table_privilege('batches', 'INSERT')"),
                {}, &reason);
     if (!may) {
         server.db->Fail(reason, error);

@@ -1,5 +1,6 @@
 #include "archive/store/archiveschema.h"
 
+#include "archive/store/archivechain.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/sqltransaction.h"
@@ -50,30 +51,89 @@ QStringList SortAndFilterIndexes()
 // own transaction, the only time records may be deleted.
 QStringList TrailTables(ArchiveLocation::Driver driver)
 {
-    return {QStringLiteral("ALTER TABLE records ADD COLUMN fingerprint TEXT"),
-            QStringLiteral("ALTER TABLE records ADD COLUMN batch_id BIGINT"),
-            QStringLiteral("CREATE TABLE batches (") + IdColumn(driver) +
-                QStringLiteral(", tester_id BIGINT NOT NULL REFERENCES testers (id),"
-                               " number BIGINT NOT NULL, made_at BIGINT NOT NULL,"
-                               " pc TEXT NOT NULL, os_user TEXT NOT NULL, kind TEXT NOT NULL,"
-                               " source TEXT NOT NULL, added BIGINT NOT NULL,"
-                               " already BIGINT NOT NULL, fingerprints TEXT NOT NULL,"
-                               " prev_hash TEXT NOT NULL, hash TEXT NOT NULL,"
-                               " UNIQUE (tester_id, number), UNIQUE (tester_id, prev_hash))"),
-            QStringLiteral("CREATE TABLE audit (") + IdColumn(driver) +
-                QStringLiteral(", at BIGINT NOT NULL, pc TEXT NOT NULL, os_user TEXT NOT NULL,"
-                               " kind TEXT NOT NULL, tester_id BIGINT, details TEXT NOT NULL,"
-                               " cutoff BIGINT, count BIGINT NOT NULL,"
-                               " fingerprint TEXT NOT NULL)"),
-            QStringLiteral("CREATE TABLE deleted_records (audit_id BIGINT NOT NULL,"
-                           " tester_id BIGINT NOT NULL, fingerprint TEXT NOT NULL,"
-                           " test_no_text TEXT NOT NULL, date_text TEXT NOT NULL,"
-                           " time_text TEXT NOT NULL)"),
-            QStringLiteral("CREATE TABLE deletion_gate (audit_id BIGINT NOT NULL)"),
-            // Verifying walks each batch's records in the order archived.
-            QStringLiteral("CREATE INDEX records_by_batch ON records (batch_id, id)"),
-            QStringLiteral(
-                "CREATE INDEX deleted_records_by_fingerprint ON deleted_records (fingerprint)")};
+    QStringList statements = {
+        QStringLiteral("ALTER TABLE records ADD COLUMN fingerprint TEXT"),
+        QStringLiteral("ALTER TABLE records ADD COLUMN batch_id BIGINT"),
+        QStringLiteral("CREATE TABLE batches (") + IdColumn(driver) +
+            QStringLiteral(", tester_id BIGINT NOT NULL REFERENCES testers (id),"
+                           " number BIGINT NOT NULL, made_at BIGINT NOT NULL,"
+                           " pc TEXT NOT NULL, os_user TEXT NOT NULL, kind TEXT NOT NULL,"
+                           " source TEXT NOT NULL, added BIGINT NOT NULL,"
+                           " already BIGINT NOT NULL, fingerprints TEXT NOT NULL,"
+                           " prev_hash TEXT NOT NULL, hash TEXT NOT NULL,"
+                           " UNIQUE (tester_id, number), UNIQUE (tester_id, prev_hash))"),
+        QStringLiteral("CREATE TABLE audit (") + IdColumn(driver) +
+            QStringLiteral(", at BIGINT NOT NULL, pc TEXT NOT NULL, os_user TEXT NOT NULL,"
+                           " kind TEXT NOT NULL, tester_id BIGINT, details TEXT NOT NULL,"
+                           " cutoff BIGINT, count BIGINT NOT NULL,"
+                           " fingerprint TEXT NOT NULL)"),
+        QStringLiteral("CREATE TABLE deleted_records (audit_id BIGINT NOT NULL,"
+                       " tester_id BIGINT NOT NULL, fingerprint TEXT NOT NULL,"
+                       " test_no_text TEXT NOT NULL, date_text TEXT NOT NULL,"
+                       " time_text TEXT NOT NULL)"),
+        QStringLiteral("CREATE TABLE deletion_gate (audit_id BIGINT NOT NULL)"),
+        // Verifying walks each batch's records in the order archived.
+        QStringLiteral("CREATE INDEX records_by_batch ON records (batch_id, id)"),
+        QStringLiteral(
+            "CREATE INDEX deleted_records_by_fingerprint ON deleted_records (fingerprint)")};
+    // A batch's id is taken before its records go in: on a server, users who
+    // may add rows get it from the sequence through the owner's function.
+    if (driver != ArchiveLocation::Driver::Sqlite)
+        statements << QStringLiteral(
+            "CREATE OR REPLACE FUNCTION kestrune_next_batch_id() RETURNS BIGINT LANGUAGE sql"
+            " SECURITY DEFINER SET search_path FROM CURRENT"
+            " AS $$ SELECT nextval(pg_get_serial_sequence('batches', 'id')) $$");
+    return statements;
+}
+
+// Records, batches, the audit trail and what deletions took are only ever
+// added to: the database refuses to change or delete their rows, except
+// records deleted while deletion_gate holds the row of the deletion's own
+// transaction (ArchiveStore::DeleteOlderThan). Made once every record
+// already archived has its fingerprint and batch.
+QStringList AppendOnlyTriggers(ArchiveLocation::Driver driver)
+{
+    const QStringList tables = {QStringLiteral("records"), QStringLiteral("batches"),
+                                QStringLiteral("audit"), QStringLiteral("deleted_records")};
+    QStringList statements;
+    if (driver == ArchiveLocation::Driver::Sqlite) {
+        for (const QString &table : tables) {
+            statements << QStringLiteral("CREATE TRIGGER %1_never_changed BEFORE UPDATE ON %1"
+                                         " BEGIN SELECT RAISE(ABORT, 'archived rows of %1 are"
+                                         " never changed'); END")
+                              .arg(table);
+            const QString gate = table == QLatin1String("records")
+                                     ? QStringLiteral(" WHEN NOT EXISTS (SELECT 1 FROM"
+                                                      " deletion_gate)")
+                                     : QString();
+            statements << QStringLiteral("CREATE TRIGGER %1_never_deleted BEFORE DELETE ON %1%2"
+                                         " BEGIN SELECT RAISE(ABORT, 'archived rows of %1 are"
+                                         " deleted only by deleting old records'); END")
+                              .arg(table, gate);
+        }
+        return statements;
+    }
+    // One statement-level trigger a table: TRUNCATE, which passes by DELETE
+    // triggers, is refused too.
+    statements << QStringLiteral(
+        "CREATE OR REPLACE FUNCTION kestrune_append_only() RETURNS trigger LANGUAGE plpgsql AS $$"
+        " BEGIN"
+        " IF TG_OP = 'DELETE' AND TG_TABLE_NAME = 'records'"
+        " AND EXISTS (SELECT 1 FROM deletion_gate) THEN RETURN NULL; END IF;"
+        " RAISE EXCEPTION 'archived rows of % are never changed (%)', TG_TABLE_NAME, TG_OP;"
+        " END $$");
+    for (const QString &table : tables)
+        statements << QStringLiteral("CREATE TRIGGER %1_append_only BEFORE UPDATE OR DELETE OR"
+                                     " TRUNCATE ON %1 FOR EACH STATEMENT"
+                                     " EXECUTE FUNCTION kestrune_append_only()")
+                          .arg(table);
+    return statements;
+}
+
+// Work of a step beyond its statements, before its triggers.
+bool StepWork(QSqlDatabase db, ArchiveLocation::Driver driver, int version, QString *reason)
+{
+    return version != 6 || CarryOverRecords(db, driver, reason);
 }
 
 // Step n brings version n - 1 to version n.
@@ -175,6 +235,12 @@ bool RunStep(QSqlDatabase db, ArchiveLocation::Driver driver, int version, Archi
     for (const QString &sql : StepStatements(version, driver))
         if (!Run(db, sql, {}, error))
             return false;
+    if (!StepWork(db, driver, version, &reason))
+        return Failed(reason, error);
+    if (version == 6)
+        for (const QString &sql : AppendOnlyTriggers(driver))
+            if (!Run(db, sql, {}, error))
+                return false;
     if (!Run(db, QStringLiteral("UPDATE archive_schema SET version = ? WHERE singleton = 1"),
              {version}, error))
         return false;

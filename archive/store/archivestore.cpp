@@ -1,5 +1,6 @@
 #include "archive/store/archivestore.h"
 
+#include "archive/store/archivechain.h"
 #include "archive/store/archiveconnection.h"
 #include "archive/store/archiveinsert.h"
 #include "archive/store/archiveoutbox.h"
@@ -22,10 +23,6 @@ QString DeviceValue(const QString &line)
 }
 
 namespace {
-
-const QString CalibrationSetting = QStringLiteral("calibration_months");
-// A retention delete may take longer than a single statement of archiving.
-constexpr int RetentionTimeoutSeconds = 60;
 
 bool Failed(ArchiveError failure, ArchiveError *error)
 {
@@ -87,23 +84,6 @@ bool WriteAheadLog(QSqlDatabase db, ArchiveError *error)
             RunSql(query, QStringLiteral("PRAGMA cache_size = -32768"), {}, &reason) &&
             RunSql(query, QStringLiteral("PRAGMA temp_store = MEMORY"), {}, &reason)) ||
            Failed(DatabaseError(reason), error);
-}
-
-struct OlderThan
-{
-    QString where;
-    QVariantList values;
-};
-
-OlderThan OlderThanOf(long dateKey, std::optional<qint64> testerId)
-{
-    // Records whose date cannot be read (key 0) are not known to be old.
-    OlderThan o{QStringLiteral(" WHERE date_key > 0 AND date_key < ?"), {qint64(dateKey)}};
-    if (testerId) {
-        o.where += QStringLiteral(" AND tester_id = ?");
-        o.values << *testerId;
-    }
-    return o;
 }
 
 } // namespace
@@ -187,6 +167,13 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
                                                ArchiveError *error,
                                                const std::function<bool(qint64)> &progress)
 {
+    return Add(deviceInfo, rows, ArchiveOrigin(), error, progress);
+}
+
+std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, const GridRows &rows,
+                                               const ArchiveOrigin &origin, ArchiveError *error,
+                                               const std::function<bool(qint64)> &progress)
+{
     QSqlDatabase d = db->Db();
     QString reason;
     const auto fail = [&]() -> std::optional<ArchiveCounts> {
@@ -206,6 +193,13 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
         firstDate = firstDate == 0 ? key : std::min(firstDate, key);
         lastDate = std::max(lastDate, key);
     }
+    // Each record's fingerprint taken once, before the tester's lock.
+    const QString serialNumber = DeviceValue(deviceInfo.value(1));
+    QVector<QByteArray> fingerprints;
+    fingerprints.reserve(rows.size());
+    RecordFingerprinter fingerprinter(serialNumber);
+    for (const GridRow &row : rows)
+        fingerprints.append(fingerprinter.Of(row));
     SqlTransaction transaction(d);
     if (!transaction.Began(&reason))
         return fail();
@@ -216,9 +210,13 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     const std::optional<qint64> queueAfter = ArchiveOutbox::Mark(d, db->where.driver, &reason);
     if (!queueAfter)
         return fail();
+    const std::optional<qint64> batchId = NewBatchId(d, db->where.driver, &reason);
+    if (!batchId)
+        return fail();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const std::optional<InsertOutcome> inserted =
-        InsertRecords(d, db->where.driver, {*testerId, now, &rows, &dateKeys}, progress, &reason);
+    const std::optional<InsertOutcome> inserted = InsertRecords(
+        d, db->where.driver, {*testerId, now, &rows, &dateKeys, &fingerprints, *batchId}, progress,
+        &reason);
     if (!inserted)
         return fail();
     if (inserted->cancelled) {
@@ -228,6 +226,23 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     ArchiveCounts counts;
     counts.added = inserted->added;
     counts.already = rows.size() - counts.added;
+    // The batch closes the tester's chain under its lock. Records sent again
+    // to a server that has them make no batch there.
+    ArchiveBatch batch;
+    batch.id = *batchId;
+    batch.testerId = *testerId;
+    batch.serialNumber = serialNumber;
+    batch.madeAt = now;
+    batch.pc = origin.pc;
+    batch.osUser = origin.user;
+    batch.kind = origin.kind;
+    batch.source = origin.source;
+    batch.added = counts.added;
+    batch.already = counts.already;
+    batch.fingerprints = inserted->fingerprints;
+    if ((counts.added > 0 || origin.kind != QLatin1String(BatchSent)) &&
+        !AppendBatch(d, batch, &reason))
+        return fail();
     const QVariant first =
         firstDate > 0 ? QVariant(qint64(firstDate)) : QVariant(QMetaType(QMetaType::LongLong));
     const QVariant last =
@@ -353,88 +368,4 @@ std::optional<QVector<ChartPoint>> ArchiveStore::Readings(const ArchiveQuery &qu
                        sql.value(2).toString(), float(sql.value(3).toDouble()),
                        sql.value(4).toString() == QLatin1String("FAIL")});
     return points;
-}
-
-std::optional<int> ArchiveStore::CalibrationMonths(ArchiveError *error)
-{
-    QSqlQuery query(db->Db());
-    QString reason;
-    if (!RunSql(query, QStringLiteral("SELECT value FROM archive_settings WHERE name = ?"),
-                {CalibrationSetting}, &reason)) {
-        db->Fail(reason, error);
-        return std::nullopt;
-    }
-    if (!query.next())
-        return DefaultCalibrationMonths;
-    const int months = query.value(0).toInt();
-    return months >= MinCalibrationMonths && months <= MaxCalibrationMonths
-               ? months
-               : DefaultCalibrationMonths;
-}
-
-bool ArchiveStore::SetCalibrationMonths(int months, ArchiveError *error)
-{
-    if (months < MinCalibrationMonths || months > MaxCalibrationMonths)
-        return Failed(ArchiveError(ArchiveErrorCode::CalibrationOutOfRange), error);
-    QSqlQuery query(db->Db());
-    QString reason;
-    if (!RunSql(query,
-                QStringLiteral("INSERT INTO archive_settings (name, value) VALUES (?, ?)"
-                               " ON CONFLICT (name) DO UPDATE SET value = excluded.value"),
-                {CalibrationSetting, months}, &reason))
-        return db->Fail(reason, error);
-    return true;
-}
-
-std::optional<qint64> ArchiveStore::CountOlderThan(long dateKey, std::optional<qint64> testerId,
-                                                   ArchiveError *error)
-{
-    const OlderThan o = OlderThanOf(dateKey, testerId);
-    QSqlQuery query(db->Db());
-    QString reason;
-    if (!RunSql(query, QStringLiteral("SELECT COUNT(*) FROM records") + o.where, o.values,
-                &reason) ||
-        !query.next()) {
-        db->Fail(reason.isEmpty() ? SqlReason(query.lastError()) : reason, error);
-        return std::nullopt;
-    }
-    return query.value(0).toLongLong();
-}
-
-std::optional<qint64> ArchiveStore::DeleteOlderThan(long dateKey, std::optional<qint64> testerId,
-                                                    ArchiveError *error)
-{
-    QSqlDatabase d = db->Db();
-    const OlderThan o = OlderThanOf(dateKey, testerId);
-    const QString which = testerId ? QStringLiteral(" WHERE id = ?") : QString();
-    const QVariantList whichValues = testerId ? QVariantList{*testerId} : QVariantList{};
-    QString reason;
-    SqlTransaction transaction(d);
-    QSqlQuery query(d);
-    // The testers first: an archiving of them on another PC ends before this
-    // counts their records again.
-    if (!transaction.Began(&reason) ||
-        !LongerStatements(d, db->where.driver, RetentionTimeoutSeconds, &reason) ||
-        !RunSql(query, QStringLiteral("UPDATE testers SET records = records") + which, whichValues,
-                &reason) ||
-        !RunSql(query, QStringLiteral("DELETE FROM records") + o.where, o.values, &reason)) {
-        db->Fail(reason, error);
-        return std::nullopt;
-    }
-    const qint64 deleted = query.numRowsAffected();
-    if (!RunSql(
-            query,
-            QStringLiteral("UPDATE testers SET"
-                           " records = (SELECT COUNT(*) FROM records WHERE tester_id = testers.id),"
-                           " first_date = (SELECT MIN(date_key) FROM records"
-                           " WHERE tester_id = testers.id AND date_key > 0),"
-                           " last_date = (SELECT MAX(date_key) FROM records"
-                           " WHERE tester_id = testers.id AND date_key > 0)") +
-                which,
-            whichValues, &reason) ||
-        !transaction.Commit(&reason)) {
-        db->Fail(reason, error);
-        return std::nullopt;
-    }
-    return deleted;
 }

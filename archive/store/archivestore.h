@@ -7,6 +7,7 @@
 #include "archive/store/archivelocation.h"
 #include "archive/store/archivepaging.h"
 #include "archive/store/archivequery.h"
+#include "archive/store/archivetrail.h"
 #include "archive/store/chartinput.h"
 #include "records/data/recordfields.h"
 
@@ -81,6 +82,13 @@ public:
     // progress, when given, hears the number of records sent so far now and
     // then; when it answers false, nothing of this call stays and *error is
     // Cancelled.
+    // The records new here get their fingerprints and become one batch of
+    // the tester's chain, made under the tester's row lock, saying where they
+    // came from (origin: kind, file, PC, user). A 'sent' batch that adds
+    // nothing is not made. Without an origin: a download on this PC.
+    std::optional<ArchiveCounts> Add(const QStringList &deviceInfo, const GridRows &rows,
+                                     const ArchiveOrigin &origin, ArchiveError *error,
+                                     const std::function<bool(qint64)> &progress = {});
     std::optional<ArchiveCounts> Add(const QStringList &deviceInfo, const GridRows &rows,
                                      ArchiveError *error,
                                      const std::function<bool(qint64)> &progress = {});
@@ -123,20 +131,36 @@ public:
         const std::function<bool(long dateKey, QStringView reading, QStringView result)> &each,
         ArchiveError *error);
 
+    // ---- The trail: settings and deletions, each with its audit row in the
+    // same transaction, this PC and user (ThisWorkstation) named in it
+    // (archivetrail.cpp; the rows are described in archivetrail.h).
+    //
     // The site's calibration interval in months (DefaultCalibrationMonths
     // until one is set); every program using the archive reads the same.
     std::optional<int> CalibrationMonths(ArchiveError *error);
-    // CalibrationOutOfRange for an interval outside the allowed months.
+    // CalibrationOutOfRange for an interval outside the allowed months. A
+    // change writes the 'setting' row "calibration_months old -> new".
     bool SetCalibrationMonths(int months, ArchiveError *error);
+    // The minimum retention in years (DefaultRetentionYears until one is
+    // set); RetentionOutOfRange outside MinRetentionYears..MaxRetentionYears.
+    // A change writes the 'setting' row "retention_years old -> new".
+    std::optional<int> RetentionYears(ArchiveError *error);
+    bool SetRetentionYears(int years, ArchiveError *error);
 
     // The records dated before dateKey (yyyymmdd) of one tester or all;
     // records whose date cannot be read are never counted as old.
     std::optional<qint64> CountOlderThan(long dateKey, std::optional<qint64> testerId,
                                          ArchiveError *error);
-    // Deletes them in one transaction and returns how many went. Nothing
-    // else ever deletes archived records.
+    // Deletes them in one transaction and returns how many went: the
+    // 'deletion' audit row (scope, cut-off, count, set fingerprint of the
+    // records in id order), each record's fingerprint and key texts in
+    // deleted_records, and the deletion gate's row for the DELETE the
+    // database refuses otherwise. InsideRetention (its years in version)
+    // for a cut-off after LatestCutOff(RetentionYears). Nothing else ever
+    // deletes archived records.
     std::optional<qint64> DeleteOlderThan(long dateKey, std::optional<qint64> testerId,
                                           ArchiveError *error);
+    // ---- End of the trail.
 
     // Where it is; whether its connection is still open (a server's may
     // have been lost); what cuts its calls on a server short from another

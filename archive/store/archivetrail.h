@@ -6,7 +6,11 @@
 // database refuses UPDATE and DELETE on them (and on records, except within
 // a deletion's own transaction).
 
+#include <QByteArray>
+#include <QDate>
 #include <QString>
+
+#include <optional>
 
 // The kinds of batches (batches.kind).
 inline const char BatchDownload[] = "download";
@@ -36,3 +40,26 @@ struct ArchiveOrigin
     QString pc = ThisWorkstation().pc;
     QString user = ThisWorkstation().user;
 };
+
+// An audit row: a deletion (cutoff, count, the set fingerprint of what went),
+// a setting changed (details "calibration_months 12 -> 24"), a verify.
+struct ArchiveAuditEntry
+{
+    qint64 id = 0;
+    qint64 at = 0; // milliseconds since the epoch
+    QString pc, osUser, kind;
+    std::optional<qint64> testerId; // none: all testers, or no tester
+    QString details;
+    std::optional<qint64> cutoff; // a deletion's date key (yyyymmdd)
+    qint64 count = 0;
+    QByteArray fingerprint; // '' but for a deletion
+};
+
+// How many years archived records are kept at least (archive_settings
+// 'retention_years'): "Delete Old" refuses a cut-off within them.
+inline constexpr int DefaultRetentionYears = 5;
+inline constexpr int MinRetentionYears = 1;
+inline constexpr int MaxRetentionYears = 50;
+// The latest cut-off (a date key, yyyymmdd) that keeps the records of the
+// last years as of today: records dated before it may go.
+long LatestCutOff(int years, const QDate &today);
