@@ -3,7 +3,9 @@
 #include "admin/Massge1.h"
 #include "archive/archivewords.h"
 #include "archive/cutoff.h"
+#include "archive/store/archivetrail.h"
 #include "archive/store/archiveworker.h"
+#include "archive/testerlist.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
@@ -97,8 +99,7 @@ void TFormDeleteOld::FormShow()
     {
         // The latest day the retention allows, to be changed or kept.
         const QSignalBlocker quiet(Edit1);
-        Edit1->setText(
-            LatestCutOff(FRetentionYears, FToday).toString(QStringLiteral("yyyy-MM-dd")));
+        Edit1->setText(PickedDateText(LatestCutOff(FRetentionYears, FToday)));
     }
     BitBtn2->setFocus();
     Recount();
@@ -163,8 +164,7 @@ void TFormDeleteOld::Recount()
         return;
     }
     if (InsideRetention(*cutOff, FRetentionYears, FToday)) {
-        Say(RetentionRefusalText(FRetentionYears, CutOffKey(LatestCutOff(FRetentionYears, FToday))),
-            true);
+        Say(RetentionRefusalText(FRetentionYears, LatestCutOff(FRetentionYears, FToday)), true);
         return;
     }
     FCutOff = cutOff;

@@ -1,5 +1,6 @@
 #include "archive/cutoff.h"
 
+#include "archive/store/archivetrail.h"
 #include "records/data/recordvalues.h"
 
 #include <QRegularExpression>
@@ -21,12 +22,7 @@ long CutOffKey(const QDate &day)
     return long(day.year()) * 10000 + day.month() * 100 + day.day();
 }
 
-QDate LatestCutOff(int years, const QDate &today)
-{
-    return today.addYears(-years);
-}
-
 bool InsideRetention(const QDate &cutOff, int years, const QDate &today)
 {
-    return cutOff > LatestCutOff(years, today);
+    return CutOffKey(cutOff) > LatestCutOff(years, today);
 }

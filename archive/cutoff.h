@@ -15,8 +15,6 @@
 std::optional<QDate> TypedCutOff(const QString &text);
 // The date key (yyyymmdd) of day.
 long CutOffKey(const QDate &day);
-// The latest cut-off that keeps every record younger than years: today that
-// many years back (29 February becoming 28 February).
-QDate LatestCutOff(int years, const QDate &today);
-// A cut-off after LatestCutOff would delete records still to be kept.
+// A cut-off after the latest the store allows (LatestCutOff in
+// archive/store/archivetrail.h) would delete records still to be kept.
 bool InsideRetention(const QDate &cutOff, int years, const QDate &today);

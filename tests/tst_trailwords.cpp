@@ -4,6 +4,7 @@
 
 #include "archive/archivewords.h"
 #include "archive/cutoff.h"
+#include "archive/store/archivetrail.h"
 #include "archive/trailrows.h"
 
 #include <QDateTime>
@@ -84,7 +85,7 @@ private slots:
         QFETCH(bool, inside);
         QFETCH(QString, refusal);
         QCOMPARE(InsideRetention(cutOff, years, today), inside);
-        QCOMPARE(RetentionRefusalText(years, CutOffKey(LatestCutOff(years, today))), refusal);
+        QCOMPARE(RetentionRefusalText(years, LatestCutOff(years, today)), refusal);
     }
 
     void deleteTexts_data()
