@@ -13,6 +13,7 @@
 #include "archive/Archive.h"
 #include "archive/DeleteOld.h"
 #include "archive/chartscale.h"
+#include "archive/store/archivetrailread.h"
 #include "device/Tdate.h"
 #include "kit/ccalendar.h"
 
@@ -269,6 +270,25 @@ private slots:
                  yes ? QStringList{QStringLiteral("%1 records deleted!!!").arg(AllRecords - left)}
                      : QStringList());
         QCOMPARE(Left(), left);
+        // The deletion is in the trail with its tester, cut-off and count.
+        ArchiveError error;
+        std::unique_ptr<ArchiveStore> store = ArchiveFixture::OpenChosen(fx->Dir(), &error);
+        const std::optional<QVector<TrailEntry>> trail = ArchiveTrail::Read(*store, {}, &error);
+        QVERIFY2(trail, qPrintable(Said(error)));
+        QStringList deletions;
+        for (const TrailEntry &e : *trail)
+            if (e.kind == TrailKind::Deletion)
+                deletions << QStringLiteral("%1 %2 %3")
+                                 .arg(e.serialNumber.isEmpty() ? "all" : e.serialNumber)
+                                 .arg(e.cutOff)
+                                 .arg(e.count);
+        const QString who = question.section(u' ', 4, 4) == QLatin1String("tester")
+                                ? question.section(u' ', 5, 5)
+                                : QStringLiteral("all");
+        QCOMPARE(deletions,
+                 yes ? QStringList{QStringLiteral("%1 20110101 %2").arg(who).arg(AllRecords - left)}
+                     : QStringList());
+        store.reset();
         FormArchive->SelectTester(0);
         QTRY_VERIFY(!FormArchive->Busy());
         QCOMPARE(FormArchive->Label5->text(), QStringLiteral("%1 records").arg(left));
