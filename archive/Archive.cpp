@@ -204,7 +204,7 @@ void TFormArchive::CreateSite()
     SetFontPixels(Label7, 13);
     Button4 = new QPushButton(QStringLiteral("Database…"), toolBar1);
     Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
-    Button7 = new QPushButton(QStringLiteral("Audit Trail…"), toolBar1);
+    Button7 = new QPushButton(QStringLiteral("Audit Trail…"), this);
     Band1 = new TSiteBand(toolBar1);
 
     CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);

@@ -31,7 +31,7 @@ constexpr int ToolBarHeight = 75;
 constexpr int Margin = 8;
 constexpr int Gap = 4;
 constexpr QSize ToolButtonSize(100, 66);
-constexpr QSize SiteButtonSize(100, 30);
+constexpr QSize SiteButtonSize(116, 30);
 constexpr QSize FilterSize(536, 196);
 // The lists get what they need at the default size; the chart grows.
 constexpr int SmallestLists = 360;
@@ -155,13 +155,12 @@ void TFormArchive::LayOut()
     database->addWidget(Label7, 0, 0);
     database->addWidget(Band1, 0, 0);
     bar->addLayout(database, 1);
-    auto *site = new QGridLayout;
+    auto *site = new QVBoxLayout;
     site->setSpacing(Gap);
-    for (QPushButton *button : {Button4, Button5, Button7})
+    for (QPushButton *button : {Button4, Button5}) {
         button->setFixedSize(SiteButtonSize);
-    site->addWidget(Button4, 0, 0);
-    site->addWidget(Button5, 1, 0);
-    site->addWidget(Button7, 0, 1);
+        site->addWidget(button);
+    }
     bar->addLayout(site);
 
     auto *lists = new QWidget;
@@ -185,9 +184,10 @@ void TFormArchive::LayOut()
     GroupBox1->setFixedSize(FilterSize);
     right->addWidget(GroupBox1);
     ComboBox5->setFixedWidth(100);
-    for (QPushButton *button : {Button2, Button3})
+    for (QPushButton *button : {Button2, Button3, Button7})
         button->setFixedSize(96, 26);
-    right->addLayout(Row({Label6, ComboBox5, Button2, Button3}, /*stretchAfter=*/1));
+    // The audit trail at the row's far end, away from the chart's buttons.
+    right->addLayout(Row({Label6, ComboBox5, Button2, Button3, Button7}, /*stretchAfter=*/3));
     Chart1->setMinimumSize(SmallestChart);
     right->addWidget(Chart1, 1);
 
