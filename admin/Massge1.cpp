@@ -1,5 +1,6 @@
 #include "admin/Massge1.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -40,6 +41,10 @@ void TFormYesNo::FormShow()
     };
     if (ConfirmMode >= 1 && ConfirmMode <= 3)
         Label1->setText(QString::fromLatin1(questions[ConfirmMode - 1]));
+    // A question longer than the line is broken over two, above the buttons.
+    const bool wraps = Label1->fontMetrics().horizontalAdvance(Label1->text()) > 337;
+    Label1->setWordWrap(wraps);
+    Label1->setGeometry(wraps ? QRect(8, 14, 337, 44) : QRect(8, 24, 337, 16));
 }
 
 bool TFormYesNo::Ask(int mode, int left, int top, const QString &question)

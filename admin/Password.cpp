@@ -93,3 +93,13 @@ bool TFormPassWord::eventFilter(QObject *watched, QEvent *event)
     }
     return TForm::eventFilter(watched, event);
 }
+
+bool AdminPasswordGiven(int left, int top)
+{
+    AdminUnlocked = 0;
+    FormPassWord->SetPlace(left, top);
+    FormPassWord->ShowModal();
+    const bool unlocked = AdminUnlocked == 1;
+    AdminUnlocked = 0;
+    return unlocked;
+}

@@ -30,3 +30,7 @@ protected:
 };
 
 extern TFormPassWord *FormPassWord;
+
+// Shows the prompt at left, top: true once the right password was given.
+// AdminUnlocked is 0 again afterwards.
+bool AdminPasswordGiven(int left, int top);

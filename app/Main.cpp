@@ -313,11 +313,7 @@ void TFormMain::BitBtn2Click()
 
 void TFormMain::ServiceKey()
 {
-    FormPassWord->SetPlace(x() + 400, y() + 120);
-    FormPassWord->ShowModal();
-    const bool unlocked = AdminUnlocked == 1;
-    AdminUnlocked = 0;
-    if (!unlocked)
+    if (!AdminPasswordGiven(x() + 400, y() + 120))
         return;
     // Not modal: the technician links the tester here while the service
     // window shows the trace.

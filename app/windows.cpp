@@ -5,7 +5,9 @@
 #include "admin/Password.h"
 #include "app/Main.h"
 #include "archive/Archive.h"
+#include "archive/AuditTrail.h"
 #include "archive/Database.h"
+#include "archive/DeleteOld.h"
 #include "archive/downloadarchiver.h"
 #include "archive/sitestate.h"
 #include "archive/store/archivedriver.h"
@@ -86,6 +88,8 @@ void CreateForms()
     SearchForm = new TSearchForm(FormMain);
     FormArchive = new TFormArchive(FormMain);
     FormDatabase = new TFormDatabase(FormMain);
+    FormDeleteOld = new TFormDeleteOld(FormMain);
+    FormAuditTrail = new TFormAuditTrail(FormMain);
     FormMain->SetUpTester();
     SendToSite();
     ArchiveDownloads();
@@ -115,4 +119,6 @@ void DestroyForms()
     FormArchive = nullptr;
     Sender = nullptr;
     FormDatabase = nullptr;
+    FormDeleteOld = nullptr;
+    FormAuditTrail = nullptr;
 }

@@ -1,13 +1,15 @@
 #include "archive/Archive.h"
 
+#include "admin/Password.h"
+#include "archive/AuditTrail.h"
 #include "archive/Database.h"
+#include "archive/DeleteOld.h"
 #include "archive/archivelayout.h"
 #include "archive/archivemodel.h"
 #include "archive/archivewords.h"
 #include "archive/chartpane.h"
 #include "archive/importprogress.h"
 #include "archive/readingchart.h"
-#include "archive/retention.h"
 #include "archive/selectionfile.h"
 #include "archive/selectionprogress.h"
 #include "archive/selectionwords.h"
@@ -103,12 +105,38 @@ TFormArchive::TFormArchive(QWidget *parent)
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });
     CreateReport();
-    CloseOnEscape({BitBtn1,   BitBtn2,     BitBtn3,     BitBtn4,   BitBtn5,
-                   BitBtn6,   StringGrid1, StringGrid2, CheckBox1, CheckBox2,
-                   CheckBox3, CheckBox4,   Edit1,       Edit2,     Edit3,
-                   Edit4,     ComboBox1,   ComboBox2,   ComboBox3, ComboBox4,
-                   ComboBox5, Button1,     Button2,     Button3,   Chart1,
-                   Button4,   Button5,     Button6,     CheckBox5, CSpinEdit1->Editor()});
+    CloseOnEscape({BitBtn1,
+                   BitBtn2,
+                   BitBtn3,
+                   BitBtn4,
+                   BitBtn5,
+                   BitBtn6,
+                   StringGrid1,
+                   StringGrid2,
+                   CheckBox1,
+                   CheckBox2,
+                   CheckBox3,
+                   CheckBox4,
+                   Edit1,
+                   Edit2,
+                   Edit3,
+                   Edit4,
+                   ComboBox1,
+                   ComboBox2,
+                   ComboBox3,
+                   ComboBox4,
+                   ComboBox5,
+                   Button1,
+                   Button2,
+                   Button3,
+                   Chart1,
+                   Button4,
+                   Button5,
+                   Button6,
+                   Button7,
+                   Button8,
+                   CheckBox5,
+                   CSpinEdit1->Editor()});
 
     FormCreate();
 }
@@ -178,6 +206,7 @@ void TFormArchive::CreateSite()
     SetFontPixels(Label7, 13);
     Button4 = new QPushButton(QStringLiteral("Database…"), toolBar1);
     Button5 = new QPushButton(QStringLiteral("Delete Old…"), toolBar1);
+    Button8 = new QPushButton(QStringLiteral("Audit Trail…"), this);
     Band1 = new TSiteBand(toolBar1);
 
     CheckBox5 = new QCheckBox(QStringLiteral("Due only"), this);
@@ -193,17 +222,18 @@ void TFormArchive::CreateSite()
     Button6 = new QPushButton(QStringLiteral("Set"), this);
     for (QWidget *w : {static_cast<QWidget *>(CheckBox5), static_cast<QWidget *>(Label8),
                        static_cast<QWidget *>(Label9), static_cast<QWidget *>(Button4),
-                       static_cast<QWidget *>(Button5), static_cast<QWidget *>(Button6)})
+                       static_cast<QWidget *>(Button5), static_cast<QWidget *>(Button6),
+                       static_cast<QWidget *>(Button8)})
         SetFontPixels(w, 13);
-    for (QPushButton *button : {Button4, Button5, Button6})
+    for (QPushButton *button : {Button4, Button5, Button6, Button8})
         button->setAutoDefault(false);
 
-    FRetention = new TRetention(FWorker, Button5);
     CreateVerify();
 
     OnClick(Button4, [this] { Button4Click(); });
     OnClick(Button5, [this] { Button5Click(); });
     OnClick(Button6, [this] { Button6Click(); });
+    OnClick(Button8, [this] { Button8Click(); });
     OnClick(CheckBox5, [this] { CheckBox5Click(); });
 }
 
@@ -243,7 +273,6 @@ void TFormArchive::FormClose()
     FLocalWorker->Close();
     for (auto *hourglass : {&FRefreshing, &FSelecting, &FSetting})
         hourglass->reset();
-    FRetention->Forget();
     FVerify->Forget();
 }
 
@@ -368,6 +397,7 @@ void TFormArchive::Refreshed(const ArchiveResult<ArchiveSite> &site)
     if (!site)
         Fail(site.error);
     FCalibrationMonths = site ? site->calibrationMonths : DefaultCalibrationMonths;
+    FRetentionYears = site ? site->retentionYears : ArchiveSite().retentionYears;
     CSpinEdit1->SetValue(FCalibrationMonths);
     FTesters = site ? site->testers : QVector<ArchiveTester>();
     ShowTesters();
@@ -579,10 +609,25 @@ void TFormArchive::Button5Click()
              QStringLiteral(" Nothing was deleted."));
         return;
     }
-    FRetention->Run(
-        FTesterId, Left() + DialogLeft, Top() + DialogTop, [this] { return Located(); },
-        [this] {
-            if (isVisible())
-                Refresh();
-        });
+    if (FormDeleteOld->isVisible() || !AdminPasswordGiven(Left() + DialogLeft, Top() + DialogTop) ||
+        !Located())
+        return;
+    FormDeleteOld->Prepare(FWorker, FTesters, FTesterId, FRetentionYears);
+    FormDeleteOld->SetPlace(Left() + DialogLeft, Top() + DialogTop);
+    FormDeleteOld->ShowModal();
+    const std::optional<qint64> deleted = FormDeleteOld->Deleted();
+    if (!deleted)
+        return;
+    ApplicationMessageBox(DeletedText(*deleted), QString::fromLatin1(CapCompletion));
+    if (isVisible())
+        Refresh();
+}
+
+void TFormArchive::Button8Click()
+{
+    if (!Located())
+        return;
+    FormAuditTrail->Prepare(FWorker, FTesters, FTesterId);
+    FormAuditTrail->SetPlace(Left() + 40, Top() + 60);
+    FormAuditTrail->ShowModal();
 }

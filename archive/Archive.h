@@ -34,7 +34,6 @@ class TSelectionProgress;
 struct SelectionWritten;
 class TReadingChart;
 class TReportRun;
-class TRetention;
 class TSiteBand;
 class TVerifyRun;
 class SiteSender;
@@ -64,6 +63,7 @@ public:
     void Button5Click();   // delete old records, behind the administrator password
     void Button6Click();   // set the site's calibration interval
     void Button7Click();   // verify the archive's records and chains
+    void Button8Click();   // the audit trail
     void CheckBox5Click(); // only the testers due for calibration
     void ComboBox5Change();
     void StringGrid1SelectionChange();
@@ -106,6 +106,7 @@ public:
     TCSpinEdit *CSpinEdit1;                   // calibration interval in months
     QPushButton *Button4, *Button5, *Button6; // Database..., Delete Old..., Set
     QPushButton *Button7;                     // Verify
+    QPushButton *Button8;                     // Audit Trail...
     TReadingChart *Chart1;
     QSplitter *Splitter1; // between the lists and the chart
     TReportRun *Report;
@@ -163,7 +164,6 @@ private:
     SiteSender *FSender = nullptr;
     TChartPane *FChart;
     TImportProgress *FImport;
-    TRetention *FRetention;
     TVerifyRun *FVerify;
     TSelectionProgress *FWritingProgress;
     ArchivePlaces FPlaces;
@@ -176,6 +176,7 @@ private:
     QVector<ArchiveTester> FTesters; // every archived tester
     QVector<ArchiveTester> FListed;  // those the tester list shows
     int FCalibrationMonths = DefaultCalibrationMonths;
+    int FRetentionYears = 0;         // the minimum retention, as last read
     std::optional<qint64> FTesterId; // the selected tester; none = all testers
     ArchiveSort FSort{1, true};
     int FListsWidth = 0;    // what the lists take without a horizontal scroll bar

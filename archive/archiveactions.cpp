@@ -6,7 +6,8 @@
 #include "archive/archivewords.h"
 #include "archive/importprogress.h"
 #include "archive/reportrun.h"
-#include "archive/retention.h"
+#include "archive/AuditTrail.h"
+#include "archive/DeleteOld.h"
 #include "archive/selectionwords.h"
 #include "archive/sitestate.h"
 #include "archive/store/sitesender.h"
@@ -32,8 +33,8 @@ void TFormArchive::RecordsCame()
 void TFormArchive::RefreshQuietly()
 {
     // Not under a question or a dialog of its own.
-    if (isVisible() && !FImport->Running() && !FRetention->Running() && !FVerify->Running() &&
-        !FSetting && !FWriting)
+    if (isVisible() && !FImport->Running() && !FormDeleteOld->isVisible() &&
+        !FormAuditTrail->isVisible() && !FVerify->Running() && !FSetting && !FWriting)
         Refresh();
 }
 

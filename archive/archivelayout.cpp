@@ -189,9 +189,10 @@ void TFormArchive::LayOut()
     GroupBox1->setFixedSize(FilterSize);
     right->addWidget(GroupBox1);
     ComboBox5->setFixedWidth(100);
-    for (QPushButton *button : {Button2, Button3})
+    for (QPushButton *button : {Button2, Button3, Button8})
         button->setFixedSize(96, 26);
-    right->addLayout(Row({Label6, ComboBox5, Button2, Button3}, /*stretchAfter=*/1));
+    // The audit trail at the row's far end, away from the chart's buttons.
+    right->addLayout(Row({Label6, ComboBox5, Button2, Button3, Button8}, /*stretchAfter=*/3));
     Chart1->setMinimumSize(SmallestChart);
     right->addWidget(Chart1, 1);
 

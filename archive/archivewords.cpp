@@ -1,5 +1,7 @@
 #include "archive/archivewords.h"
+#include "archive/liststyle.h"
 #include "archive/report.h"
+#include "archive/testerlist.h"
 
 #include "archive/store/archivechoice.h"
 #include "archive/store/archivelocation.h"
@@ -221,4 +223,163 @@ QString ImportSummaryText(const ImportSummary &summary)
     if (summary.cancelled)
         lines << QStringLiteral("Import cancelled");
     return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+QString RecordsText(qint64 count)
+{
+    return GroupedCount(count) +
+           (count == 1 ? QStringLiteral(" record") : QStringLiteral(" records"));
+}
+
+QString YearsText(int years)
+{
+    return years == 1 ? QStringLiteral("1 year") : QStringLiteral("%1 years").arg(years);
+}
+} // namespace
+
+QString DeleteScopeText(const QString &serial, qsizetype testers)
+{
+    if (!serial.isEmpty())
+        return QStringLiteral("Tester ") + serial;
+    return testers == 1 ? QStringLiteral("All testers (1)")
+                        : QStringLiteral("All %1 testers").arg(GroupedCount(testers));
+}
+
+QString DeleteQuestionText(qint64 count, const QString &serial, qsizetype testers, long cutOffKey)
+{
+    QString scope = DeleteScopeText(serial, testers);
+    scope[0] = scope[0].toLower();
+    return QStringLiteral("Delete %1 of %2 dated before %3?")
+        .arg(RecordsText(count), scope, DateKeyText(cutOffKey));
+}
+
+QString DeleteCountText(qint64 count, long cutOffKey)
+{
+    return (count == 0 ? QStringLiteral("No records") : RecordsText(count)) +
+           QStringLiteral(" dated before ") + DateKeyText(cutOffKey);
+}
+
+QString DeletedText(qint64 count)
+{
+    return RecordsText(count) + QStringLiteral(" deleted!!!");
+}
+
+QString RetentionText(int years)
+{
+    return QStringLiteral("Keep records at least ") + YearsText(years);
+}
+
+QString RetentionRefusalText(int years, long latestCutOffKey)
+{
+    return QStringLiteral("Records are kept at least %1: the cut-off can be %2 at the latest")
+        .arg(YearsText(years), DateKeyText(latestCutOffKey));
+}
+
+QString TrailKindText(const TrailEntry &entry)
+{
+    switch (entry.kind) {
+    case TrailKind::Download:
+        return QStringLiteral("Download");
+    case TrailKind::Import:
+        return QStringLiteral("Import");
+    case TrailKind::CarriedOver:
+        return QStringLiteral("Carried over");
+    case TrailKind::Sent:
+        return QStringLiteral("Sent");
+    case TrailKind::Deletion:
+        return QStringLiteral("Deletion");
+    case TrailKind::Setting:
+        return QStringLiteral("Setting");
+    case TrailKind::Verify:
+        return QStringLiteral("Verify");
+    case TrailKind::Other:
+        break;
+    }
+    return entry.kindName;
+}
+
+QString TrailRecordsText(const TrailEntry &entry)
+{
+    switch (entry.kind) {
+    case TrailKind::Download:
+    case TrailKind::Import:
+    case TrailKind::CarriedOver:
+    case TrailKind::Sent:
+        return QStringLiteral("%1 new, %2 already there")
+            .arg(GroupedCount(entry.count), GroupedCount(entry.already));
+    case TrailKind::Deletion:
+        return GroupedCount(entry.count) + QStringLiteral(" deleted");
+    case TrailKind::Verify:
+        return GroupedCount(entry.count) + QStringLiteral(" verified");
+    case TrailKind::Setting:
+    case TrailKind::Other:
+        break;
+    }
+    return QString();
+}
+
+namespace {
+// "retention_years 5 -> 7" as the operator reads it.
+QString SettingText(const QString &details)
+{
+    static const std::pair<const char *, const char *> names[] = {
+        {"retention_years", "Keep records at least %1 years"},
+        {"calibration_months", "Calibration every %1 months"}};
+    const QString name = details.section(QLatin1Char(' '), 0, 0);
+    const QString change = details.section(QLatin1Char(' '), 1);
+    for (const auto &[stored, words] : names)
+        if (name == QLatin1String(stored) && !change.isEmpty())
+            return QString::fromLatin1(words).arg(change);
+    return details;
+}
+} // namespace
+
+QString TrailDetailsText(const TrailEntry &entry)
+{
+    switch (entry.kind) {
+    case TrailKind::Import:
+        return entry.source;
+    case TrailKind::Sent:
+        return entry.source.isEmpty() ? QString() : QStringLiteral("from ") + entry.source;
+    case TrailKind::Deletion:
+        return QStringLiteral("dated before ") + DateKeyText(entry.cutOff);
+    case TrailKind::Setting:
+        return SettingText(entry.details);
+    case TrailKind::Download:
+    case TrailKind::CarriedOver:
+    case TrailKind::Verify:
+    case TrailKind::Other:
+        break;
+    }
+    return entry.details;
+}
+
+QStringList TrailFilterWords(const QString &serial, long fromKey, long toKey)
+{
+    QString dates = QStringLiteral("all");
+    if (fromKey > 0 && toKey > 0)
+        dates = DateKeyText(fromKey) + QStringLiteral(" to ") + DateKeyText(toKey);
+    else if (fromKey > 0)
+        dates = QStringLiteral("from ") + DateKeyText(fromKey);
+    else if (toKey > 0)
+        dates = QStringLiteral("to ") + DateKeyText(toKey);
+    return {QStringLiteral("Tester : ") + (serial.isEmpty()
+                                               ? QLatin1String(AllTestersText)
+                                               : serial + QStringLiteral(" and all testers")),
+            QStringLiteral("Dates : ") + dates};
+}
+
+QStringList TrailPrintHeader(const QString &serial, long fromKey, long toKey, qint64 entries,
+                             const QDateTime &printed)
+{
+    return QStringList{QStringLiteral("Audit trail")} + TrailFilterWords(serial, fromKey, toKey) +
+           QStringList{QStringLiteral("Entries : ") + GroupedCount(entries),
+                       QStringLiteral("Printed : ") + MomentListText(printed)};
+}
+
+QString TrailCountText(qint64 entries)
+{
+    return GroupedCount(entries) +
+           (entries == 1 ? QStringLiteral(" entry") : QStringLiteral(" entries"));
 }

@@ -7,6 +7,7 @@
 #include "archive/store/archiveimport.h"
 #include "archive/store/archivejob.h"
 #include "archive/store/archiveresult.h"
+#include "archive/store/archivetrailread.h"
 #include "records/data/searchfilter.h"
 
 #include <QString>
@@ -56,3 +57,40 @@ QString SelectionProgressText(qint64 records, qint64 total);
 QStringList SelectionHeaderLines(const QString &tester, const SearchCriteria &criteria);
 // The summary, one fact a line.
 QString ImportSummaryText(const ImportSummary &summary);
+
+// "Delete Old…": the scope, "Tester SN0012345" or "All 37 testers" (serial
+// empty for all testers, of which there are testers).
+QString DeleteScopeText(const QString &serial, qsizetype testers);
+// The last question: "Delete 1,509 records of tester SN0012345 dated before
+// 01 - Jan - 2021?" (or "... of all 37 testers ...").
+QString DeleteQuestionText(qint64 count, const QString &serial, qsizetype testers, long cutOffKey);
+// What the cut-off would delete: "1,509 records dated before 01 - Jan -
+// 2021", or "No records dated before 01 - Jan - 2021".
+QString DeleteCountText(qint64 count, long cutOffKey);
+// "1,509 records deleted!!!"
+QString DeletedText(qint64 count);
+// The minimum retention: "Keep records at least 5 years", and why a cut-off
+// inside it is refused: "Records are kept at least 5 years: the cut-off can
+// be 08 - Dec - 2021 at the latest".
+QString RetentionText(int years);
+QString RetentionRefusalText(int years, long latestCutOffKey);
+
+// The audit trail's words for an entry: its kind ("Download", "Import",
+// "Carried over", "Sent", "Deletion", "Setting", "Verify"), its records
+// ("12 new, 3 already there", "1,509 deleted", "124,503 verified") and what
+// else it says (an import's file name, "from PC-7" for records sent,
+// "dated before 01 - Jan - 2021" for a deletion, "Keep records at least 5 ->
+// 7 years" for a setting, a verify's outcome).
+QString TrailKindText(const TrailEntry &entry);
+QString TrailRecordsText(const TrailEntry &entry);
+QString TrailDetailsText(const TrailEntry &entry);
+// The trail's filter in words: "Tester : SN0012345 and all testers" (or
+// "Tester : all testers"), "Dates : 01 - Jan - 2021 to 31 - Dec - 2021" (or
+// "Dates : all", "from ...", "to ...": fromKey, toKey 0 when open).
+QStringList TrailFilterWords(const QString &serial, long fromKey, long toKey);
+// Above every printed page of the trail: "Audit trail", the filter in
+// words, "Entries : 12", "Printed : 08 - Dec - 2026 05:04".
+QStringList TrailPrintHeader(const QString &serial, long fromKey, long toKey, qint64 entries,
+                             const QDateTime &printed);
+// "12 entries"
+QString TrailCountText(qint64 entries);

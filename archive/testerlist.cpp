@@ -72,10 +72,13 @@ QString PickedDateText(long dateKey)
 std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error)
 {
     const std::optional<int> months = store.CalibrationMonths(error);
+    const std::optional<int> years = months ? store.RetentionYears(error) : std::nullopt;
     std::optional<QVector<ArchiveTester>> testers;
-    if (months)
+    if (years)
         testers = store.Testers(error);
     if (!testers)
         return std::nullopt;
-    return ArchiveSite{*months, std::move(*testers)};
+    ArchiveSite site{*months, std::move(*testers)};
+    site.retentionYears = *years;
+    return site;
 }

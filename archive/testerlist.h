@@ -2,6 +2,7 @@
 // The list of archived testers as the archive window shows it.
 
 #include "archive/store/archivestore.h"
+#include "archive/store/archivetrail.h"
 #include "archive/store/calibration.h"
 
 #include <QDate>
@@ -15,6 +16,7 @@ struct ArchiveSite
     int calibrationMonths = DefaultCalibrationMonths;
     QVector<ArchiveTester> testers;
     qint64 unsent = 0; // this PC's records waiting for the site, when read in its place
+    int retentionYears = DefaultRetentionYears; // the minimum retention "Delete Old…" keeps
 };
 // Read together, on the archive's worker.
 std::optional<ArchiveSite> ReadSite(ArchiveStore &store, ArchiveError *error);

@@ -205,12 +205,14 @@ void PrintSearchRecords(QWidget *owner, const GridRows &gridRows)
     }
 }
 
-void PrintArchiveRecords(QWidget *owner, const QStringList &header, const GridRows &gridRows)
+void PrintArchiveRecords(QWidget *owner, const QStringList &header, const GridRows &gridRows,
+                         const QVector<int> &columns)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!ExecutePrintDialog(printer, owner))
         return;
-    const PrintJob job = ArchivePrintLayout(printer.width(), printer.height(), header, gridRows);
+    const PrintJob job =
+        ArchivePrintLayout(printer.width(), printer.height(), header, gridRows, columns);
     QPainter painter;
     if (!BeginPrinting(painter, printer))
         return;

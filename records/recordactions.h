@@ -4,6 +4,7 @@
 
 #include "kit/filedialogs.h"
 #include "kit/messagebox.h"
+#include "records/data/printlayout.h"
 #include "records/data/recordfields.h"
 #include "records/data/recordstate.h"
 
@@ -72,4 +73,6 @@ void PrintSearchRecords(QWidget *owner, const GridRows &gridRows);
 
 // Asks for a printer and prints the records of an archive selection, each
 // page under header (see ArchivePrintLayout).
-void PrintArchiveRecords(QWidget *owner, const QStringList &header, const GridRows &gridRows);
+// columns: their widths (see PrintColumns).
+void PrintArchiveRecords(QWidget *owner, const QStringList &header, const GridRows &gridRows,
+                         const QVector<int> &columns = RecordPrintColumns());

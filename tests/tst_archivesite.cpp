@@ -1,6 +1,7 @@
 // The archive window for a whole site: its database chosen (a file or the
 // suite's test server), testers due for calibration by the interval kept in
-// the archive, and old records deleted behind the administrator password.
+// the archive, and old records deleted behind the administrator password
+// through the dialog that names what goes.
 
 #include "archivefixture.h"
 #include "guifixture.h"
@@ -11,6 +12,7 @@
 #include "admin/Password.h"
 #include "archive/Archive.h"
 #include "archive/Database.h"
+#include "archive/DeleteOld.h"
 #include "archive/chartscale.h"
 #include "archive/store/archivechoice.h"
 #include "device/Tdate.h"
@@ -167,24 +169,31 @@ private slots:
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("tester"); // row of the tester list
+        QTest::addColumn<int>("scope");  // chosen in the dialog; -1: as it opened
         QTest::addColumn<int>("answer"); // 1 Yes, 0 No
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<qint64>("left");
         const QString right = QLatin1String(DefaultAdminPassword);
-        const QString ask = "Are you sure you want to delete %1 records?";
+        const QString ask = "Delete %1 records of %2 dated before 01 - Feb - 2010?";
         // Dated before February: 28 records of SN0000001, 18 of SN0000002.
-        QTest::newRow("all, Yes") << right << 0 << 1
-                                  << QStringList{ask.arg(46), "46 records deleted!!!"} << 14LL;
-        QTest::newRow("one, Yes") << right << 2 << 1
-                                  << QStringList{ask.arg(18), "18 records deleted!!!"} << 42LL;
-        QTest::newRow("No") << right << 0 << 0 << QStringList{ask.arg(46)} << 60LL;
+        QTest::newRow("all, Yes") << right << 0 << 2 << 1
+                                  << QStringList{ask.arg(46).arg("all 2 testers"),
+                                                 "46 records deleted!!!"}
+                                  << 14LL;
+        QTest::newRow("one, Yes") << right << 2 << -1 << 1
+                                  << QStringList{ask.arg(18).arg("tester SN0000002"),
+                                                 "18 records deleted!!!"}
+                                  << 42LL;
+        QTest::newRow("No") << right << 0 << 2 << 0 << QStringList{ask.arg(46).arg("all 2 testers")}
+                            << 60LL;
         QTest::newRow("wrong password")
-            << "0000" << 0 << 1 << QStringList{"Wrong password!!!"} << 60LL;
+            << "0000" << 0 << -1 << 1 << QStringList{"Wrong password!!!"} << 60LL;
     }
     void retention()
     {
         QFETCH(QString, password);
         QFETCH(int, tester);
+        QFETCH(int, scope);
         QFETCH(int, answer);
         QFETCH(QStringList, said);
         QFETCH(qint64, left);
@@ -200,16 +209,27 @@ private slots:
         });
         QStringList seen;
         if (password == QLatin1String(DefaultAdminPassword)) {
+            steps.On(FormDeleteOld, [scope] {
+                if (scope >= 0)
+                    FormDeleteOld->ComboBox1->setCurrentIndex(scope);
+                FormDeleteOld->Button1->click();
+            });
             steps.On(DateForm, [] {
                 DateForm->CCalendar1->SetDateElement(TCCalendar::Year, 2010);
                 DateForm->CCalendar1->SetDateElement(TCCalendar::Month, 2);
                 DateForm->CCalendar1->SetDateElement(TCCalendar::Day, 1);
                 DateForm->close();
             });
+            steps.On(FormDeleteOld, [] {
+                QVERIFY(QTest::qWaitFor([] { return !FormDeleteOld->Busy(); }));
+                FormDeleteOld->BitBtn1->click();
+            });
             steps.On(FormYesNo, [answer, &seen] {
                 seen << FormYesNo->Label1->text();
                 (answer ? FormYesNo->BitBtn1 : FormYesNo->BitBtn2)->click();
             });
+            if (!answer)
+                steps.On(FormDeleteOld, [] { FormDeleteOld->close(); });
         }
         FormArchive->Button5->click();
         QTRY_VERIFY(steps.Done());

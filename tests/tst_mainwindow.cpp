@@ -102,10 +102,10 @@ private slots:
         for (QWidget *w : others)
             if (w->isWindow())
                 classes << QString::fromLatin1(w->metaObject()->className());
-        QCOMPARE(classes,
-                 QStringList({"TFormResult", "TFormSetup", "TFormInfor", "TFormTime", "TFormSerch1",
-                              "TFormTest", "TFormAdmin", "TFormYesNo", "TDateForm", "TFormPassWord",
-                              "TSearchForm", "TFormArchive", "TFormDatabase"}));
+        QCOMPARE(classes, QStringList({"TFormResult", "TFormSetup", "TFormInfor", "TFormTime",
+                                       "TFormSerch1", "TFormTest", "TFormAdmin", "TFormYesNo",
+                                       "TDateForm", "TFormPassWord", "TSearchForm", "TFormArchive",
+                                       "TFormDatabase", "TFormDeleteOld", "TFormAuditTrail"}));
     }
 
     void connectSearchesAllPortsInOrder()

@@ -183,6 +183,7 @@ public:
 
 private:
     friend class ArchiveOutbox;
+    friend class ArchiveTrail;
     explicit ArchiveStore(std::unique_ptr<Connection> connection);
     std::unique_ptr<Connection> db;
 };

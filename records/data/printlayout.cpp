@@ -86,8 +86,28 @@ int ArchivePageCount(int headerLines, qsizetype records)
     return int(std::max<qsizetype>(1, (records + perPage - 1) / perPage));
 }
 
+PrintColumns RecordPrintColumns()
+{
+    return PrintColumns(Columns, 2);
+}
+
+namespace {
+// Each column's left edge: the margin of half an eighth, then the widths
+// in sixteenths (half an eighth each) before it.
+void AddListRow(PrintPage &page, const GridRow &row, int x0, int w, const PrintColumns &columns,
+                int y)
+{
+    int before = 0;
+    for (int j = 0; j < columns.size(); ++j) {
+        page.append({x0 + before * w / 2, y, row.value(j)});
+        before += columns[j];
+    }
+}
+} // namespace
+
 PrintPage ArchivePrintPage(int pageWidth, int pageHeight, const QStringList &header,
-                           const GridRow &headings, const GridRows &rows, int index, int pages)
+                           const GridRow &headings, const GridRows &rows, int index, int pages,
+                           const PrintColumns &columns)
 {
     const int w = pageWidth / 8;
     const int d = pageHeight / 80;
@@ -97,17 +117,17 @@ PrintPage ArchivePrintPage(int pageWidth, int pageHeight, const QStringList &hea
     for (const QString &line : header)
         page.append({x0, n++ * d, line});
     ++n;
-    AddRow(page, headings, x0, w, n++ * d);
+    AddListRow(page, headings, x0, w, columns, n++ * d);
     const int room = ArchiveRowsPerPage(int(header.size()));
     for (qsizetype r = 0; r < rows.size() && r < room; ++r)
-        AddRow(page, rows[r], x0, w, n++ * d);
+        AddListRow(page, rows[r], x0, w, columns, n++ * d);
     page.append(
         {x0, ArchiveFooterLine * d, QStringLiteral("page %1 of %2").arg(index + 1).arg(pages)});
     return page;
 }
 
 PrintJob ArchivePrintLayout(int pageWidth, int pageHeight, const QStringList &header,
-                            const GridRows &gridRows)
+                            const GridRows &gridRows, const PrintColumns &columns)
 {
     const GridRow headings = gridRows.value(0);
     const GridRows records = gridRows.mid(1);
@@ -116,7 +136,8 @@ PrintJob ArchivePrintLayout(int pageWidth, int pageHeight, const QStringList &he
     PrintJob job;
     for (int page = 0; page < pages; ++page)
         job.append(ArchivePrintPage(pageWidth, pageHeight, header, headings,
-                                    records.mid(qsizetype(page) * perPage, perPage), page, pages));
+                                    records.mid(qsizetype(page) * perPage, perPage), page, pages,
+                                    columns));
     return job;
 }
 

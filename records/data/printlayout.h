@@ -26,6 +26,12 @@ PrintJob ResultsPrintLayout(int pageWidth, int pageHeight, const QStringList &de
 QVector<PrintJob> SearchPrintLayout(int pageWidth, int pageHeight, int fontHeight,
                                     const QStringList &deviceInfo, const GridRows &gridRows);
 
+// The widths of a list's columns in sixteenths of the page's width, after a
+// margin of one sixteenth; the last column may run on to the page's edge.
+using PrintColumns = QVector<int>;
+// The six record columns, an eighth of the page each.
+PrintColumns RecordPrintColumns();
+
 // Archive selections: every page says what it is (header lines such as a
 // title, the tester, the filter in words and the day printed), then the
 // headings, rows, and "page N of M" at its foot. Line height = page height /
@@ -38,10 +44,12 @@ int ArchivePageCount(int headerLines, qsizetype records);
 // and page index (0-based) of pages, holding rows (no more than a page
 // holds) under header and headings.
 PrintPage ArchivePrintPage(int pageWidth, int pageHeight, const QStringList &header,
-                           const GridRow &headings, const GridRows &rows, int index, int pages);
+                           const GridRow &headings, const GridRows &rows, int index, int pages,
+                           const PrintColumns &columns = RecordPrintColumns());
 // All pages of gridRows (row 0 the headings).
 PrintJob ArchivePrintLayout(int pageWidth, int pageHeight, const QStringList &header,
-                            const GridRows &gridRows);
+                            const GridRows &gridRows,
+                            const PrintColumns &columns = RecordPrintColumns());
 
 // The jobs worth printing: a last job whose page holds nothing is dropped.
 void DropEmptyLastJob(QVector<PrintJob> &jobs);
