@@ -1,9 +1,6 @@
 #include "archive/Archive.h"
 
-#include "admin/Password.h"
-#include "archive/AuditTrail.h"
 #include "archive/Database.h"
-#include "archive/DeleteOld.h"
 #include "archive/archivelayout.h"
 #include "archive/archivemodel.h"
 #include "archive/archivewords.h"
@@ -48,9 +45,6 @@
 TFormArchive *FormArchive = nullptr;
 
 namespace {
-// Where the dialogs of the toolbar's right end come up.
-constexpr int DialogLeft = 620;
-constexpr int DialogTop = 80;
 
 QTableView *SetUpTable(QTableView *table)
 {
@@ -105,38 +99,14 @@ TFormArchive::TFormArchive(QWidget *parent)
     OnClick(BitBtn5, [this] { BitBtn5Click(); });
     OnClick(BitBtn6, [this] { BitBtn6Click(); });
     CreateReport();
-    CloseOnEscape({BitBtn1,
-                   BitBtn2,
-                   BitBtn3,
-                   BitBtn4,
-                   BitBtn5,
-                   BitBtn6,
-                   StringGrid1,
-                   StringGrid2,
-                   CheckBox1,
-                   CheckBox2,
-                   CheckBox3,
-                   CheckBox4,
-                   Edit1,
-                   Edit2,
-                   Edit3,
-                   Edit4,
-                   ComboBox1,
-                   ComboBox2,
-                   ComboBox3,
-                   ComboBox4,
-                   ComboBox5,
-                   Button1,
-                   Button2,
-                   Button3,
-                   Chart1,
-                   Button4,
-                   Button5,
-                   Button6,
-                   Button7,
-                   Button8,
-                   CheckBox5,
-                   CSpinEdit1->Editor()});
+    CloseOnEscape({BitBtn1,   BitBtn2,   BitBtn3,     BitBtn4,
+                   BitBtn5,   BitBtn6,   StringGrid1, StringGrid2,
+                   CheckBox1, CheckBox2, CheckBox3,   CheckBox4,
+                   Edit1,     Edit2,     Edit3,       Edit4,
+                   ComboBox1, ComboBox2, ComboBox3,   ComboBox4,
+                   ComboBox5, Button1,   Button2,     Button3,
+                   Chart1,    Button4,   Button5,     Button6,
+                   Button7,   Button8,   CheckBox5,   CSpinEdit1->Editor()});
 
     FormCreate();
 }
@@ -543,7 +513,7 @@ bool TFormArchive::ChartLoading() const
 
 void TFormArchive::Button4Click()
 {
-    FormDatabase->SetPlace(Left() + DialogLeft, Top() + DialogTop);
+    FormDatabase->SetPlace(Left() + ArchiveDialogLeft, Top() + ArchiveDialogTop);
     if (FormDatabase->ShowModal() == QDialog::Accepted)
         Refresh();
 }
@@ -599,35 +569,4 @@ void TFormArchive::Button6Click()
             ApplicationMessageBox(CalibrationSetText(set->before, set->after),
                                   QString::fromLatin1(CapCompletion));
         });
-}
-
-void TFormArchive::Button5Click()
-{
-    // The site's records are deleted on its server only.
-    if (FSiteAway) {
-        Fail(SiteNeededText(QStringLiteral("Delete Old…"), FSiteWhy) +
-             QStringLiteral(" Nothing was deleted."));
-        return;
-    }
-    if (FormDeleteOld->isVisible() || !AdminPasswordGiven(Left() + DialogLeft, Top() + DialogTop) ||
-        !Located())
-        return;
-    FormDeleteOld->Prepare(FWorker, FTesters, FTesterId, FRetentionYears);
-    FormDeleteOld->SetPlace(Left() + DialogLeft, Top() + DialogTop);
-    FormDeleteOld->ShowModal();
-    const std::optional<qint64> deleted = FormDeleteOld->Deleted();
-    if (!deleted)
-        return;
-    ApplicationMessageBox(DeletedText(*deleted), QString::fromLatin1(CapCompletion));
-    if (isVisible())
-        Refresh();
-}
-
-void TFormArchive::Button8Click()
-{
-    if (!Located())
-        return;
-    FormAuditTrail->Prepare(FWorker, FTesters, FTesterId);
-    FormAuditTrail->SetPlace(Left() + 40, Top() + 60);
-    FormAuditTrail->ShowModal();
 }

@@ -6,6 +6,8 @@
 #include "archive/store/archivetrail.h"
 #include "archive/store/archiveworker.h"
 #include "archive/testerlist.h"
+#include "kit/cspinedit.h"
+#include "kit/hourglasscursor.h"
 #include "kit/messagebox.h"
 #include "kit/texts.h"
 #include "kit/widgets.h"
@@ -45,7 +47,16 @@ TFormDeleteOld::TFormDeleteOld(QWidget *parent)
     Button1->setGeometry(324, 50, 32, 26);
     Button1->setToolTip(QStringLiteral("Pick the day"));
     Label3 = new QLabel(this);
-    Label3->setGeometry(14, 88, 412, 20);
+    Label3->setGeometry(14, 88, 230, 20);
+    // Changed here, behind the password the dialog already stands behind.
+    CSpinEdit1 = new TCSpinEdit(this);
+    CSpinEdit1->setGeometry(252, 84, 56, 26);
+    CSpinEdit1->SetRange(MinRetentionYears, MaxRetentionYears);
+    CSpinEdit1->AllowTyping(2);
+    CSpinEdit1->setToolTip(QStringLiteral("Minimum retention in years"));
+    Button2 = new QPushButton(QStringLiteral("Set"), this);
+    Button2->setGeometry(314, 84, 52, 26);
+    Button2->setToolTip(QStringLiteral("Keep records at least this many years"));
     Label4 = new QLabel(this);
     Label4->setGeometry(14, 112, 412, 42);
     Label4->setWordWrap(true);
@@ -56,16 +67,19 @@ TFormDeleteOld::TFormDeleteOld(QWidget *parent)
     BitBtn1->setGeometry(128, 170, 84, 28);
     BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
     BitBtn2->setGeometry(228, 170, 84, 28);
-    for (QPushButton *b : {BitBtn1, BitBtn2, Button1})
+    for (QPushButton *b : {BitBtn1, BitBtn2, Button1, Button2})
         b->setAutoDefault(false);
 
     OnClick(BitBtn1, [this] { BitBtn1Click(); });
     OnClick(BitBtn2, [this] { BitBtn2Click(); });
     OnClick(Button1, [this] { Button1Click(); });
+    OnClick(Button2, [this] { Button2Click(); });
+    connect(CSpinEdit1->Editor(), &QLineEdit::returnPressed, this,
+            [this] { RunGuarded([this] { Button2Click(); }); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this,
             [this] { RunGuarded([this] { Recount(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { Recount(); }); });
-    CloseOnEscape({ComboBox1, Edit1, Button1, BitBtn1, BitBtn2});
+    CloseOnEscape({ComboBox1, Edit1, Button1, CSpinEdit1->Editor(), Button2, BitBtn1, BitBtn2});
 }
 
 void TFormDeleteOld::Prepare(ArchiveWorker *worker, const QVector<ArchiveTester> &testers,
@@ -82,6 +96,7 @@ void TFormDeleteOld::FormShow()
     FDeleted.reset();
     FToday = QDate::currentDate();
     Label3->setText(RetentionText(FRetentionYears));
+    CSpinEdit1->SetValue(FRetentionYears);
     {
         const QSignalBlocker quiet(ComboBox1);
         ComboBox1->clear();
@@ -242,4 +257,44 @@ void TFormDeleteOld::Button1Click()
 {
     const QPoint at = Edit1->mapTo(this, QPoint(0, Edit1->height()));
     Edit1->setText(PickedDate(Left() + at.x(), Top() + at.y()));
+}
+
+void TFormDeleteOld::Button2Click()
+{
+    if (FSetting || FDeleting || !FWorker)
+        return;
+    const std::optional<int> years = CSpinEdit1->Typed();
+    if (!years || *years < MinRetentionYears || *years > MaxRetentionYears) {
+        ApplicationMessageBox(RetentionRangeText(), QString::fromLatin1(CapFailure));
+        return;
+    }
+    StartHourglass(FSetting, Button2);
+    struct Change
+    {
+        int before;
+        int after;
+    };
+    FWorker->Run(
+        this,
+        [years = *years](ArchiveStore &store, const ArchiveJob &,
+                         ArchiveError *error) -> std::optional<Change> {
+            // Another PC may have set it since the dialog read it.
+            const std::optional<int> before = store.RetentionYears(error);
+            if (!before || !store.SetRetentionYears(years, error))
+                return std::nullopt;
+            return Change{*before, years};
+        },
+        [this](const ArchiveResult<Change> &set) {
+            FSetting.reset();
+            if (!set) {
+                ApplicationMessageBox(ArchiveErrorText(set.error), QString::fromLatin1(CapFailure));
+                return;
+            }
+            FRetentionYears = set->after;
+            Label3->setText(RetentionText(FRetentionYears));
+            CSpinEdit1->SetValue(FRetentionYears);
+            ApplicationMessageBox(RetentionSetText(set->before, set->after),
+                                  QString::fromLatin1(CapCompletion));
+            Recount();
+        });
 }

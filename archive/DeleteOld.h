@@ -19,6 +19,7 @@
 #include <optional>
 
 class ArchiveWorker;
+class TCSpinEdit;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -39,6 +40,7 @@ public:
     void BitBtn1Click(); // Delete
     void BitBtn2Click(); // Cancel
     void Button1Click(); // pick the cut-off with the date picker
+    void Button2Click(); // set the minimum retention to the years in CSpinEdit1
     // The scope or the cut-off changed: counted anew.
     void Recount();
 
@@ -48,6 +50,8 @@ public:
     bool Busy() const { return FCountJob.has_value() || FDeleting.has_value(); }
     // The records the scope and the cut-off would delete, once counted.
     std::optional<qint64> Counted() const { return FCount; }
+    // The minimum retention in years, as last read or set here.
+    int RetentionYears() const { return FRetentionYears; }
 
     QLabel *Label1, *Label2;        // "Delete the records of :", "dated before :"
     QLabel *Label3;                 // the minimum retention
@@ -55,6 +59,8 @@ public:
     QComboBox *ComboBox1;           // the scope: each tester, then all testers
     QLineEdit *Edit1;               // the cut-off
     QPushButton *Button1;           // "…": the date picker
+    TCSpinEdit *CSpinEdit1;         // a new minimum retention in years
+    QPushButton *Button2;           // "Set" it
     QPushButton *BitBtn1, *BitBtn2; // Delete, Cancel
 
 protected:
@@ -86,6 +92,7 @@ private:
     quint64 FCounts = 0; // answers to an earlier count are dropped
     std::optional<ArchiveJob> FCountJob;
     std::optional<HourglassCursor> FDeleting;
+    std::optional<HourglassCursor> FSetting;
 };
 
 extern TFormDeleteOld *FormDeleteOld;

@@ -1,13 +1,15 @@
 // The archive window's toolbar: the selection saved as a data file, exported,
 // printed or made into a report, data files imported, the list read again.
 
+#include "admin/Password.h"
 #include "archive/Archive.h"
+#include "archive/AuditTrail.h"
+#include "archive/DeleteOld.h"
+#include "archive/archivelayout.h"
 #include "archive/archivemodel.h"
 #include "archive/archivewords.h"
 #include "archive/importprogress.h"
 #include "archive/reportrun.h"
-#include "archive/AuditTrail.h"
-#include "archive/DeleteOld.h"
 #include "archive/selectionwords.h"
 #include "archive/sitestate.h"
 #include "archive/store/sitesender.h"
@@ -143,4 +145,36 @@ void TFormArchive::BitBtn7Click(bool print)
         Report->Print(selection);
     else
         Report->Save(selection);
+}
+
+void TFormArchive::Button5Click()
+{
+    // The site's records are deleted on its server only.
+    if (FSiteAway) {
+        Fail(SiteNeededText(QStringLiteral("Delete Old…"), FSiteWhy) +
+             QStringLiteral(" Nothing was deleted."));
+        return;
+    }
+    if (FormDeleteOld->isVisible() ||
+        !AdminPasswordGiven(Left() + ArchiveDialogLeft, Top() + ArchiveDialogTop) || !Located())
+        return;
+    FormDeleteOld->Prepare(FWorker, FTesters, FTesterId, FRetentionYears);
+    FormDeleteOld->SetPlace(Left() + ArchiveDialogLeft, Top() + ArchiveDialogTop);
+    FormDeleteOld->ShowModal();
+    FRetentionYears = FormDeleteOld->RetentionYears();
+    const std::optional<qint64> deleted = FormDeleteOld->Deleted();
+    if (!deleted)
+        return;
+    ApplicationMessageBox(DeletedText(*deleted), QString::fromLatin1(CapCompletion));
+    if (isVisible())
+        Refresh();
+}
+
+void TFormArchive::Button8Click()
+{
+    if (!Located())
+        return;
+    FormAuditTrail->Prepare(FWorker, FTesters, FTesterId);
+    FormAuditTrail->SetPlace(Left() + 40, Top() + 60);
+    FormAuditTrail->ShowModal();
 }

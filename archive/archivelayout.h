@@ -12,6 +12,9 @@
 class QTableView;
 
 inline constexpr int ArchiveRowHeight = 24;
+// Where the archive window's dialogs stand, from its top left corner.
+inline constexpr int ArchiveDialogLeft = 620;
+inline constexpr int ArchiveDialogTop = 80;
 // Rows the tester list shows without scrolling.
 inline constexpr int TesterRowsShown = 10;
 // The window's size before the operator sizes it (at least; wider when the

@@ -172,11 +172,23 @@ DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchive
     return {line, QString()};
 }
 
-QString CalibrationRangeText()
+namespace {
+QString RangeText(ArchiveErrorCode code)
 {
-    QString text = WhatFailed(ArchiveError(ArchiveErrorCode::CalibrationOutOfRange));
+    QString text = WhatFailed(ArchiveError(code));
     text[0] = text[0].toUpper();
     return text;
+}
+} // namespace
+
+QString CalibrationRangeText()
+{
+    return RangeText(ArchiveErrorCode::CalibrationOutOfRange);
+}
+
+QString RetentionRangeText()
+{
+    return RangeText(ArchiveErrorCode::RetentionOutOfRange);
 }
 
 QString CalibrationSetText(int before, int after)
@@ -263,6 +275,13 @@ QString DeleteCountText(qint64 count, long cutOffKey)
 QString DeletedText(qint64 count)
 {
     return RecordsText(count) + QStringLiteral(" deleted!!!");
+}
+
+QString RetentionSetText(int before, int after)
+{
+    return (before == after ? QStringLiteral("Minimum retention is already ")
+                            : QStringLiteral("Minimum retention set to ")) +
+           YearsText(after);
 }
 
 QString RetentionText(int years)

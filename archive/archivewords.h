@@ -41,6 +41,10 @@ DownloadArchivingText DownloadArchivingWords(const ArchiveResult<DownloadArchive
 // A refused calibration interval: "The calibration interval must be 1 to
 // 120 months".
 QString CalibrationRangeText();
+// "The minimum retention must be 1 to 50 years".
+QString RetentionRangeText();
+// "Minimum retention set to 7 years", or "... is already ..." when unchanged.
+QString RetentionSetText(int before, int after);
 // What setting the calibration interval did: "Calibration interval set to
 // 24 months", or "Calibration interval is already 24 months" when it was.
 QString CalibrationSetText(int before, int after);

@@ -6,6 +6,7 @@
 #include "serverfixture.h"
 
 #include "archive/archivewords.h"
+#include "archive/store/archivetrail.h"
 #include "archive/store/storedtext.h"
 
 #include <QRandomGenerator>
@@ -191,6 +192,11 @@ void TestArchiveFaults::zeroBytesStoredAlike()
         }
     }
     QCOMPARE(store->Add(tester, rows, &error)->already, 3);
+    // Their fingerprints, taken of the tester's own texts, check out.
+    const std::optional<ArchiveVerdict> verdict = store->Verify(ThisWorkstation(), {}, &error);
+    QVERIFY2(verdict, qPrintable(Said(error)));
+    QVERIFY(verdict->Intact());
+    QCOMPARE(verdict->records, 3);
 }
 
 void TestArchiveFaults::fileSizeLimitNamed()

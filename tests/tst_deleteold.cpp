@@ -16,6 +16,7 @@
 #include "archive/store/archivetrailread.h"
 #include "device/Tdate.h"
 #include "kit/ccalendar.h"
+#include "kit/cspinedit.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -141,6 +142,46 @@ private slots:
         FormArchive->Button5->click();
         QVERIFY(steps.Done());
         QCOMPARE(fx->TakeTexts(), QStringList());
+        QCOMPARE(Left(), AllRecords);
+    }
+
+    // The minimum retention is changed in the dialog, behind its password.
+    void retentionSetHere_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<QString>("said");
+        const QString range = QStringLiteral("The minimum retention must be 1 to 50 years");
+        QTest::newRow("longer") << "7" << 7 << "Minimum retention set to 7 years";
+        QTest::newRow("unchanged") << "5" << 5 << "Minimum retention is already 5 years";
+        QTest::newRow("too long") << "51" << 5 << range;
+        QTest::newRow("none") << "0" << 5 << range;
+    }
+    void retentionSetHere()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, kept);
+        QFETCH(QString, said);
+        NewArchive(2);
+        ModalSteps steps;
+        Unlock(steps);
+        steps.On(FormDeleteOld, [&] {
+            QVERIFY(Counted());
+            QLineEdit *box = FormDeleteOld->CSpinEdit1->Editor();
+            box->selectAll();
+            QTest::keyClicks(box, typed);
+            FormDeleteOld->Button2->click();
+            QTRY_COMPARE(fx->Messages.size(), 1);
+            QCOMPARE(fx->TakeTexts(), QStringList{said});
+            QCOMPARE(FormDeleteOld->Label3->text(),
+                     QStringLiteral("Keep records at least %1 years").arg(kept));
+            FormDeleteOld->BitBtn2->click();
+        });
+        FormArchive->Button5->click();
+        QVERIFY(steps.Done());
+        ArchiveError error;
+        QCOMPARE(ArchiveFixture::OpenChosen(fx->Dir(), &error)->RetentionYears(&error).value_or(0),
+                 kept);
         QCOMPARE(Left(), AllRecords);
     }
 

@@ -9,6 +9,7 @@
 #include "archive/store/archiveverify.h"
 #include "archive/store/sqlconnection.h"
 #include "archive/store/sqltransaction.h"
+#include "archive/store/storedtext.h"
 
 #include <QFileInfo>
 
@@ -89,7 +90,7 @@ std::optional<qint64> ReadTesters(QSqlDatabase db, ArchiveVerifier &verifier, Ar
         return std::nullopt;
     qint64 records = 0;
     while (query.next()) {
-        verifier.AddTester(query.value(0).toLongLong(), query.value(1).toString());
+        verifier.AddTester(query.value(0).toLongLong(), OriginalText(query.value(1).toString()));
         records += query.value(2).toLongLong();
     }
     if (!Ended(query, error))
@@ -172,7 +173,8 @@ bool ReadRecords(QSqlDatabase db, ArchiveVerifier &verifier, qint64 total,
             r.batchId = query.value(2).toLongLong();
         r.fingerprint = fingerprint;
         for (int i = 0; i < RecordColumns; ++i) {
-            texts[i] = query.value(4 + i).toString();
+            // Fingerprints were taken of the tester's own texts.
+            texts[i] = OriginalText(query.value(4 + i).toString());
             r.texts[size_t(i)] = texts[i];
         }
         verifier.AddRecord(r);
