@@ -8,6 +8,7 @@
 
 #include "archive/store/archiveschema.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -191,6 +192,10 @@ void TestVerifyTamper::deletionWithItsEntryIsIntact()
                               "KT1: 2 batches, 5 records, 3 deleted, chain head ",
                               "KT2: 1 batch, 1 record, 3 deleted, chain head "})
         QVERIFY2(verified.out.contains(QLatin1String(words)), qPrintable(verified.out));
+    // No files of its own beside the archive, which would keep another user
+    // who owns it from writing.
+    for (const char *side : {"-wal", "-shm", "-journal"})
+        QVERIFY2(!QFileInfo::exists(where.target + QLatin1String(side)), side);
 }
 
 void TestVerifyTamper::unreadableArchive_data()

@@ -8,6 +8,7 @@
 #include "archive/store/archivetrail.h"
 #include "archive/store/archiveverify.h"
 #include "archive/store/sqlconnection.h"
+#include "archive/store/sqliteopen.h"
 #include "archive/store/sqltransaction.h"
 #include "archive/store/storedtext.h"
 
@@ -56,9 +57,10 @@ Integrity CheckIntegrity(const QString &path)
     Integrity found;
     SqlConnection connection(QStringLiteral("QSQLITE"));
     QSqlDatabase db = connection.Db();
-    db.setDatabaseName(path);
+    db.setDatabaseName(SqliteReadOnlyUri(path));
     db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(ArchiveBusyTimeoutMs));
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1")
+            .arg(ArchiveBusyTimeoutMs));
     if (!db.open()) {
         found.failure = SqlReason(db.lastError());
         return found;
@@ -256,9 +258,10 @@ bool OpenToRead(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *err
         *error = ArchiveError(ArchiveErrorCode::NotAFile);
         return false;
     }
-    db.setDatabaseName(where.target);
+    db.setDatabaseName(SqliteReadOnlyUri(where.target));
     db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(ArchiveBusyTimeoutMs));
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1")
+            .arg(ArchiveBusyTimeoutMs));
     if (!db.open())
         return Failed(SqlReason(db.lastError()), error);
     // The file read through the system's page cache in large pieces.

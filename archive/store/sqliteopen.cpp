@@ -40,18 +40,6 @@ bool CreateArchiveFile(const QString &path, ArchiveError *error)
     return true;
 }
 
-// How SQLite opens a file read only: its -wal and -shm files as the owner's
-// programs keep them when there are both (mode=ro never makes new ones
-// then), else the file alone, as it is (immutable: no files of this user
-// beside it, no locks).
-QString ReadOnlyUri(const QString &path)
-{
-    const bool logged = QFileInfo::exists(path + QStringLiteral("-wal")) &&
-                        QFileInfo::exists(path + QStringLiteral("-shm"));
-    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-           (logged ? QStringLiteral("?mode=ro") : QStringLiteral("?immutable=1"));
-}
-
 // The files checked in this run of the program: SQLite's quick check reads
 // every page, once.
 bool FirstOpenOf(const QString &path)
@@ -89,6 +77,18 @@ bool Undamaged(QSqlDatabase db, ArchiveError *error)
 
 } // namespace
 
+// How SQLite opens a file read only: its -wal and -shm files as the owner's
+// programs keep them when there are both (mode=ro never makes new ones
+// then), else the file alone, as it is (immutable: no files of this user
+// beside it, no locks).
+QString SqliteReadOnlyUri(const QString &path)
+{
+    const bool logged = QFileInfo::exists(path + QStringLiteral("-wal")) &&
+                        QFileInfo::exists(path + QStringLiteral("-shm"));
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+           (logged ? QStringLiteral("?mode=ro") : QStringLiteral("?immutable=1"));
+}
+
 bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, ArchiveError *error)
 {
     const QString driver = QStringLiteral("QSQLITE");
@@ -107,7 +107,7 @@ bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, Arc
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(ArchiveBusyTimeoutMs);
     if (*readOnly) {
         options += QStringLiteral(";QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
-        db.setDatabaseName(ReadOnlyUri(path));
+        db.setDatabaseName(SqliteReadOnlyUri(path));
     } else {
         db.setDatabaseName(path);
     }

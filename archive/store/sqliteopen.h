@@ -15,6 +15,12 @@
 // the reason in *error.
 bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, ArchiveError *error);
 
+// The file at path as SQLite opens it read only without leaving files of
+// this user beside it (they would keep its owner from writing): with the
+// owner's -wal and -shm files when both are there, else as it is. Opened
+// with QSQLITE_OPEN_URI.
+QString SqliteReadOnlyUri(const QString &path);
+
 // An archive opened read only: of this program's version, to be read as it
 // is. NewerArchive, NotAnArchive or ReadOnly (older, or no archive yet) in
 // *error otherwise.
