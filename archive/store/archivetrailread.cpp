@@ -42,6 +42,18 @@ QVariantList Bound(const TrailFilter &filter)
             filter.untilMs.value_or(std::numeric_limits<qint64>::max())};
 }
 
+// What every entry's row begins with: when, where, who and what.
+TrailEntry EntryHead(const QSqlQuery &query)
+{
+    TrailEntry e;
+    e.at = query.value(0).toLongLong();
+    e.pc = query.value(1).toString();
+    e.user = query.value(2).toString();
+    e.kindName = query.value(3).toString();
+    e.kind = KindOf(e.kindName);
+    return e;
+}
+
 bool ReadBatches(QSqlDatabase db, const TrailFilter &filter, QVector<TrailEntry> &entries,
                  QString *reason)
 {
@@ -56,12 +68,7 @@ bool ReadBatches(QSqlDatabase db, const TrailFilter &filter, QVector<TrailEntry>
                 Bound(filter), reason))
         return false;
     while (query.next()) {
-        TrailEntry e;
-        e.at = query.value(0).toLongLong();
-        e.pc = query.value(1).toString();
-        e.user = query.value(2).toString();
-        e.kindName = query.value(3).toString();
-        e.kind = KindOf(e.kindName);
+        TrailEntry e = EntryHead(query);
         e.testerId = query.value(4).toLongLong();
         e.serialNumber = query.value(5).toString();
         e.count = query.value(6).toLongLong();
@@ -89,12 +96,7 @@ bool ReadAudit(QSqlDatabase db, const TrailFilter &filter, QVector<TrailEntry> &
                 Bound(filter), reason))
         return false;
     while (query.next()) {
-        TrailEntry e;
-        e.at = query.value(0).toLongLong();
-        e.pc = query.value(1).toString();
-        e.user = query.value(2).toString();
-        e.kindName = query.value(3).toString();
-        e.kind = KindOf(e.kindName);
+        TrailEntry e = EntryHead(query);
         if (!query.value(4).isNull())
             e.testerId = query.value(4).toLongLong();
         e.serialNumber = query.value(5).toString();
