@@ -255,7 +255,7 @@ bool CarryOverRecords(QSqlDatabase db, ArchiveLocation::Driver driver, QString *
 
 std::optional<qint64> AppendAudit(QSqlDatabase db, const ArchiveAuditEntry &entry, QString *reason)
 {
-    const QVariant none(QMetaType(QMetaType::LongLong));
+    const QVariant none{QMetaType(QMetaType::LongLong)};
     QSqlQuery query(db);
     if (!RunSql(query,
                 QStringLiteral("INSERT INTO audit (at, pc, os_user, kind, tester_id, details,"
