@@ -7,6 +7,7 @@
 
 #include "archive/archivewords.h"
 #include "archive/store/archivetrail.h"
+#include "archive/store/filemapping.h"
 #include "archive/store/storedtext.h"
 
 #include <QRandomGenerator>
@@ -63,6 +64,7 @@ private slots:
     void zeroBytesStoredAlike();
     void fileSizeLimitNamed();
     void readerLeavesOwnerWriting();
+    void mappedOnlyOnThisMachine();
 
 private:
     QTemporaryDir FDir;
@@ -249,6 +251,14 @@ void TestArchiveFaults::readerLeavesOwnerWriting()
         QCOMPARE(ChildAs(Owner, {location, "KT1", QString::number(30 + round), "1"}),
                  QByteArray("1 0\n"));
     }
+}
+
+// An archive on this machine's disks is read through a map (the damaged
+// copies above are checked so); one whose file system cannot be told is not.
+void TestArchiveFaults::mappedOnlyOnThisMachine()
+{
+    QVERIFY(MayMapArchiveFile(FDir.filePath(QStringLiteral("pristine.sqlite"))));
+    QVERIFY(!MayMapArchiveFile(FDir.filePath(QStringLiteral("none/archive.sqlite"))));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveFaults)

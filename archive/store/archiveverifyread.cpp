@@ -42,11 +42,11 @@ bool Ended(const QSqlQuery &query, ArchiveError *error)
     return !query.lastError().isValid() || Failed(SqlReason(query.lastError()), error);
 }
 
-// An SQLite file read through the system's page cache in large pieces, its
-// pages kept once read.
-bool ReadInLargePieces(QSqlQuery &query, QString *reason)
+// An SQLite file read through a map where it may be, its pages kept once
+// read.
+bool ReadInLargePieces(QSqlQuery &query, const QString &path, QString *reason)
 {
-    return RunSql(query, QStringLiteral("PRAGMA mmap_size = 1073741824"), {}, reason) &&
+    return MapArchiveFile(query, path, reason) &&
            RunSql(query, QStringLiteral("PRAGMA cache_size = -262144"), {}, reason);
 }
 
@@ -78,7 +78,7 @@ Integrity CheckIntegrity(const QString &path)
         // The check looks up every index entry of every record: through
         // SQLite's small default cache each lookup would read its pages
         // from the system again, which took more time than the check.
-        if (ReadInLargePieces(query, &found.failure) &&
+        if (ReadInLargePieces(query, path, &found.failure) &&
             RunSql(query, QStringLiteral("PRAGMA integrity_check"), {}, &found.failure)) {
             while (query.next()) {
                 const QString line = query.value(0).toString();
@@ -278,7 +278,7 @@ bool OpenToRead(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *err
         return Failed(SqlReason(db.lastError()), error);
     QSqlQuery query(db);
     QString reason;
-    return ReadInLargePieces(query, &reason) || Failed(reason, error);
+    return ReadInLargePieces(query, where.target, &reason) || Failed(reason, error);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
+#include "archive/store/filemapping.h"
 #include "archive/store/writeaccess.h"
 
 #include <QDir>
@@ -120,7 +121,15 @@ bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, Arc
     QString reason;
     if (!RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, &reason))
         return Failed(DatabaseError(reason), error);
+    if (!MapArchiveFile(query, path, &reason))
+        return Failed(DatabaseError(reason), error);
     return made || !FirstOpenOf(path) || Undamaged(db, error);
+}
+
+bool MapArchiveFile(QSqlQuery &query, const QString &path, QString *reason)
+{
+    return !MayMapArchiveFile(path) ||
+           RunSql(query, QStringLiteral("PRAGMA mmap_size = 1073741824"), {}, reason);
 }
 
 // What a user who may only read finds: an archive of this program's

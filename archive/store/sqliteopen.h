@@ -6,6 +6,7 @@
 #include "archive/store/archiveerror.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 // Opens db on the file at path (made empty, readable by its owner only, when
@@ -25,3 +26,8 @@ QString SqliteReadOnlyUri(const QString &path);
 // is. NewerArchive, NotAnArchive or ReadOnly (older, or no archive yet) in
 // *error otherwise.
 bool ReadableAsItIs(QSqlDatabase db, ArchiveError *error);
+
+// Has SQLite read the file at path through a memory map, its first gigabyte,
+// where the file may be mapped (see filemapping.h). False with SQLite's
+// reason in *reason.
+bool MapArchiveFile(QSqlQuery &query, const QString &path, QString *reason);
