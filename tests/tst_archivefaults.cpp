@@ -253,8 +253,8 @@ void TestArchiveFaults::readerLeavesOwnerWriting()
     }
 }
 
-// An archive on this machine's disks is read through a map (the damaged
-// copies above are checked so); one whose file system cannot be told is not.
+// An archive on this machine's disks may be read through a map; one whose
+// file system cannot be told may not.
 void TestArchiveFaults::mappedOnlyOnThisMachine()
 {
     QVERIFY(MayMapArchiveFile(FDir.filePath(QStringLiteral("pristine.sqlite"))));

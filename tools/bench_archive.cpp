@@ -238,9 +238,12 @@ void MeasureExport(ArchiveStore &store, const QTemporaryDir &files, const QByteA
     std::printf("%-58s %9lld\n", "    records", written->records);
     std::printf("%-46s peak +%.1f MB, held +%.1f MB\n", "memory taken by the export",
                 memory.peakKb / 1024.0, memory.heldKb / 1024.0);
+    std::printf("%-46s peak +%.1f MB\n", "    of it the program's own, the rest the file's",
+                memory.anonPeakKb / 1024.0);
     QFile::remove(file.path);
     Figure(prefix + "export_1m_s", ms / 1000, "s");
     Figure(prefix + "export_1m_peak_mb", memory.peakKb / 1024.0, "MB");
+    Figure(prefix + "export_1m_peak_own_mb", memory.anonPeakKb / 1024.0, "MB");
 }
 
 // The records table, the chart's tally and each of their indexes at

@@ -4,9 +4,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <malloc.h>
+#include <thread>
 
 // Milliseconds that work takes.
 inline double Measure(const std::function<void()> &work)
@@ -41,20 +44,34 @@ inline void RestartPeak()
 }
 
 // Memory that work takes, in kB: the peak above what was resident before, and
-// what stays resident after it.
+// what stays resident after it. The peak counts the pages of files the
+// program maps (the archive's, while a long pass reads it so); anonPeakKb,
+// sampled every few milliseconds, counts only the program's own memory.
 struct MemoryUse
 {
     long peakKb = 0;
     long heldKb = 0;
+    long anonPeakKb = 0;
 };
 inline MemoryUse MeasureMemory(const std::function<void()> &work)
 {
     RestartPeak();
     const long before = StatusKb("VmRSS");
+    const long anonBefore = StatusKb("RssAnon");
+    std::atomic<bool> done{false};
+    std::atomic<long> anonPeak{anonBefore};
+    std::thread sampler([&] {
+        while (!done) {
+            anonPeak = std::max(anonPeak.load(), StatusKb("RssAnon"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
     work();
+    done = true;
+    sampler.join();
     const long peak = StatusKb("VmHWM");
     malloc_trim(0);
-    return {peak - before, StatusKb("VmRSS") - before};
+    return {peak - before, StatusKb("VmRSS") - before, anonPeak - anonBefore};
 }
 
 inline void ReportMemory(const char *what, const std::function<void()> &work)

@@ -310,6 +310,9 @@ bool ArchiveStore::ForEachRecord(const ArchiveQuery &query, ArchiveSort sort, qi
                                  const std::function<bool(const ArchivedRecord &)> &visit,
                                  ArchiveError *error)
 {
+    std::optional<MappedPass> mapped;
+    if (db->where.driver == ArchiveLocation::Driver::Sqlite)
+        mapped.emplace(db->Db(), db->where.target);
     return ::EachRecord(db->paging, query, sort, count, visit, error) ||
            db->FailPaging(*error, error);
 }

@@ -42,12 +42,13 @@ bool Ended(const QSqlQuery &query, ArchiveError *error)
     return !query.lastError().isValid() || Failed(SqlReason(query.lastError()), error);
 }
 
-// An SQLite file read through a map where it may be, its pages kept once
-// read.
+// An SQLite file read through a map where it may be, else its pages kept
+// once read.
 bool ReadInLargePieces(QSqlQuery &query, const QString &path, QString *reason)
 {
-    return MapArchiveFile(query, path, reason) &&
-           RunSql(query, QStringLiteral("PRAGMA cache_size = -262144"), {}, reason);
+    return MapArchiveFile(query, path, reason) ||
+           (reason->isEmpty() &&
+            RunSql(query, QStringLiteral("PRAGMA cache_size = -262144"), {}, reason));
 }
 
 // SQLite's own check of the whole file, page by page and index by index:

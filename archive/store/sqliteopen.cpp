@@ -121,15 +121,28 @@ bool OpenSqliteArchive(QSqlDatabase db, const QString &path, bool *readOnly, Arc
     QString reason;
     if (!RunSql(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, &reason))
         return Failed(DatabaseError(reason), error);
-    if (!MapArchiveFile(query, path, &reason))
-        return Failed(DatabaseError(reason), error);
     return made || !FirstOpenOf(path) || Undamaged(db, error);
 }
 
 bool MapArchiveFile(QSqlQuery &query, const QString &path, QString *reason)
 {
-    return !MayMapArchiveFile(path) ||
+    return MayMapArchiveFile(path) &&
            RunSql(query, QStringLiteral("PRAGMA mmap_size = 1073741824"), {}, reason);
+}
+
+MappedPass::MappedPass(QSqlDatabase db, const QString &path) : FDb(db)
+{
+    QSqlQuery query(FDb);
+    QString reason;
+    FMapped = MapArchiveFile(query, path, &reason);
+}
+
+MappedPass::~MappedPass()
+{
+    QSqlQuery query(FDb);
+    QString reason;
+    if (FMapped)
+        RunSql(query, QStringLiteral("PRAGMA mmap_size = 0"), {}, &reason);
 }
 
 // What a user who may only read finds: an archive of this program's

@@ -28,6 +28,23 @@ QString SqliteReadOnlyUri(const QString &path);
 bool ReadableAsItIs(QSqlDatabase db, ArchiveError *error);
 
 // Has SQLite read the file at path through a memory map, its first gigabyte,
-// where the file may be mapped (see filemapping.h). False with SQLite's
-// reason in *reason.
+// where the file may be mapped (see filemapping.h). False when it is not
+// mapped; *reason tells why when SQLite refused.
 bool MapArchiveFile(QSqlQuery &query, const QString &path, QString *reason);
+
+// While it lives, SQLite reads the archive file of db through a map where it
+// may: for a pass over much of the file. The map goes with it, and the
+// file's pages with the map from what the program holds in memory (mapped
+// for as long as a window stays open, every page read would count there).
+class MappedPass
+{
+public:
+    MappedPass(QSqlDatabase db, const QString &path);
+    ~MappedPass();
+    MappedPass(const MappedPass &) = delete;
+    MappedPass &operator=(const MappedPass &) = delete;
+
+private:
+    QSqlDatabase FDb;
+    bool FMapped = false;
+};
