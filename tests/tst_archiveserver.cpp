@@ -242,6 +242,31 @@ private slots:
         QCOMPARE(settings, QStringList({"5s", "30s"}));
     }
 
+    // A selection saved or exported at the pace of a slow file: the server
+    // counts that time as the statement's, and the pass outlasts the usual
+    // time of a statement (5 s) whole.
+    void slowPassWhole()
+    {
+        QString database;
+        auto store = FreshStore(ServerDriver::Postgres, &database);
+        QVERIFY(store);
+        ArchiveError error;
+        constexpr int Records = 30000;
+        QVERIFY(store->Add(ArchiveFixture::Tester("KT1"), ArchiveFixture::Records(0, Records),
+                           &error));
+        int read = 0;
+        const bool whole = store->ForEachRecord(
+            {}, {3, true}, Records,
+            [&](const ArchivedRecord &) {
+                if (++read % 500 == 0)
+                    QThread::msleep(100);
+                return true;
+            },
+            &error);
+        QVERIFY2(whole, qPrintable(ArchiveErrorText(error)));
+        QCOMPARE(read, Records);
+    }
+
     // Texts that a server's bulk path must escape (tab, backslash, line
     // breaks, "\N", which COPY reads as no value) and readings that must come
     // back as the very same number: kept, sorted and filtered as on SQLite,

@@ -1,6 +1,7 @@
 #include "archive/store/archivepaging.h"
 
 #include "archive/store/archiveorder.h"
+#include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
 #include "archive/store/archivestore.h"
 #include "archive/store/charttally.h"
@@ -358,13 +359,16 @@ bool EachRecord(PagingContext &c, const ArchiveQuery &query, ArchiveSort sort, q
     const bool gathered = !filter->drivingIndex.isEmpty() && count <= SortedAtOnce;
     const QString sql =
         SelectSql(c, *filter, sort, gathered, RanksKept(c, query, sort), {}, &values);
+    LongPass pass(c.db, c.driver);
     QSqlQuery records(c.db);
     QString reason;
-    if (!RunSql(records, sql, values, &reason))
+    if (!pass.Began(&reason) || !RunSql(records, sql, values, &reason))
         return Failed(reason, error);
-    while (records.next())
+    while (records.next()) {
+        pass.Row();
         if (!visit(RecordOf(records)))
             return true;
+    }
     if (records.lastError().isValid())
         return Failed(SqlReason(records.lastError()), error);
     return true;

@@ -131,14 +131,17 @@ bool ArchiveStore::EachRecord(
     const std::optional<ArchiveFilterSql> filter = ArchiveFilterOf(query, error);
     if (!filter)
         return false;
+    LongPass pass(db->Db(), db->where.driver);
     QSqlQuery sql(db->Db());
     QString reason;
-    if (!RunSql(sql,
+    if (!pass.Began(&reason) ||
+        !RunSql(sql,
                 QStringLiteral("SELECT date_key, reading_text, result_text FROM records") +
                     filter->where,
                 filter->values, &reason))
         return db->Fail(reason, error);
     while (sql.next()) {
+        pass.Row();
         const QString reading = sql.value(1).toString();
         const QString result = sql.value(2).toString();
         if (!each(long(sql.value(0).toLongLong()), reading, result)) {

@@ -298,3 +298,24 @@ bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int secon
     return RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, true)"),
                   {QString::number(seconds * 1000)}, reason);
 }
+
+LongPass::LongPass(QSqlDatabase db, ArchiveLocation::Driver driver) : FDb(db), FDriver(driver) {}
+
+bool LongPass::Began(QString *reason)
+{
+    constexpr int PassSeconds = 3600;
+    if (FDriver == ArchiveLocation::Driver::Sqlite)
+        return true;
+    FTransaction.emplace(FDb);
+    QSqlQuery query(FDb);
+    return FTransaction->Began(reason) &&
+           RunSql(query, QStringLiteral("SET TRANSACTION READ ONLY"), {}, reason) &&
+           RunSql(query, QStringLiteral("SELECT set_config('statement_timeout', ?, true)"),
+                  {QString::number(PassSeconds * 1000)}, reason);
+}
+
+void LongPass::Heard()
+{
+    if (FTransaction)
+        ServerWatchRestart();
+}

@@ -7,6 +7,7 @@
 
 #include "archive/store/archiveerror.h"
 #include "archive/store/archivelocation.h"
+#include "archive/store/sqltransaction.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -59,3 +60,32 @@ bool OpenServer(QSqlDatabase db, const ArchiveLocation &where, ArchiveError *err
 // the database's reason in *reason.
 bool LongerStatements(QSqlDatabase db, ArchiveLocation::Driver driver, int seconds,
                       QString *reason);
+
+// One statement whose rows the program reads at its own pace: a pass over a
+// whole selection. A server counts the time the program takes over the rows
+// as the statement's, so a million records saved to a file ran out of the
+// statement's usual time; the pass has a read-only transaction of its own
+// in which it may take up to an hour. The watch over a silent server (see
+// serverwatchdog.h) starts anew as long as rows come. Nothing on SQLite.
+class LongPass
+{
+public:
+    LongPass(QSqlDatabase db, ArchiveLocation::Driver driver);
+    // False with the database's reason in *reason.
+    bool Began(QString *reason);
+    // Tells the pass that a row came.
+    void Row()
+    {
+        if (++FRows % RowsWatched == 0)
+            Heard();
+    }
+
+private:
+    static constexpr qint64 RowsWatched = 1024;
+    void Heard();
+
+    QSqlDatabase FDb;
+    ArchiveLocation::Driver FDriver;
+    std::optional<SqlTransaction> FTransaction;
+    qint64 FRows = 0;
+};
