@@ -252,8 +252,8 @@ private slots:
         QVERIFY(store);
         ArchiveError error;
         constexpr int Records = 30000;
-        QVERIFY(store->Add(ArchiveFixture::Tester("KT1"), ArchiveFixture::Records(0, Records),
-                           &error));
+        QVERIFY(
+            store->Add(ArchiveFixture::Tester("KT1"), ArchiveFixture::Records(0, Records), &error));
         int read = 0;
         const bool whole = store->ForEachRecord(
             {}, {3, true}, Records,
