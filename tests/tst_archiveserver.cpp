@@ -245,7 +245,7 @@ private slots:
     // A selection saved or exported at the pace of a slow file: the server
     // counts that time as the statement's, and the pass outlasts the usual
     // time of a statement (5 s) whole.
-    void slowPassWhole()
+    void slowReaderGetsAll()
     {
         QString database;
         auto store = FreshStore(ServerDriver::Postgres, &database);
