@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -115,9 +116,14 @@ QString LateralSql(const ArchiveFilterSql &filter, ArchiveSort sort,
         outerValues << ranks->first << ranks->second;
     }
     if (reading.past) {
-        inner << QStringLiteral("(k.rank <> ? OR r.id %1 ?)")
+        // The value's records past the last one read, and every record of
+        // the values after it, as one bound on the index's ids: with an OR
+        // of the two the server reads the value's records from its first.
+        inner << QStringLiteral("r.id %1 CASE WHEN k.rank = ? THEN CAST(? AS BIGINT)"
+                                " ELSE CAST(? AS BIGINT) END")
                      .arg(idUp ? QStringLiteral(">") : QStringLiteral("<"));
-        *values << reading.past->first << reading.past->second;
+        *values << reading.past->first << reading.past->second
+                << (idUp ? qint64(0) : std::numeric_limits<qint64>::max());
         outer
             << QStringLiteral("k.rank %1 ?").arg(up ? QStringLiteral(">=") : QStringLiteral("<="));
         outerValues << reading.past->first;
