@@ -159,7 +159,7 @@ void TFormArchive::CreateFilter()
 
 void TFormArchive::CreateChart()
 {
-    FChart = new TChartPane(this, StartDirectory);
+    FChart = new TChartPane(this, StartDirectory, FWorker);
     Label6 = FChart->Label6;
     ComboBox5 = FChart->ComboBox5;
     Button2 = FChart->Button2;

@@ -6,6 +6,8 @@
 #include "archive/readingchart.h"
 #include "archive/selectionwords.h"
 #include "archive/store/archiveplaces.h"
+#include "archive/store/archiveworker.h"
+#include "archive/verifywords.h"
 #include "kit/form.h"
 #include "kit/messagebox.h"
 #include "kit/printdialog.h"
@@ -35,8 +37,8 @@ bool SameSelection(const ArchiveLocation &where, const ArchiveQuery &query,
 }
 } // namespace
 
-TChartPane::TChartPane(QWidget *window, const QString &dir)
-    : QObject(window), FWindow(window), FDir(dir), FLoader(new TChartLoader(this)),
+TChartPane::TChartPane(QWidget *window, const QString &dir, ArchiveWorker *worker)
+    : QObject(window), FWindow(window), FDir(dir), FWorker(worker), FLoader(new TChartLoader(this)),
       FPicked(ReadChartUnit(dir))
 {
     Label6 = new QLabel(QStringLiteral("Chart in :"), window);
@@ -132,10 +134,24 @@ void TChartPane::Button2Click()
         Fail(QString::fromLatin1(MsgNoData));
         return;
     }
+    if (FSealing)
+        return;
     const QString path = AskSavePath(FWindow, SaveDialog3, MsgOwner::Application);
-    QString error;
-    if (!path.isEmpty() && !Chart1->SaveTo(path, &error))
-        Fail(QStringLiteral("Cannot save ") + error);
+    if (path.isEmpty())
+        return;
+    // The chart as it is now, whatever the window shows by the time the
+    // seal is read.
+    const auto save = [path, chart = Chart1->Printout()](const QStringList &seal) {
+        ChartPrintout sealed = chart;
+        sealed.closing = seal;
+        QString error;
+        return SaveChart(sealed, path, &error) ? QString() : QStringLiteral("Cannot save ") + error;
+    };
+    // A picture is the chart alone.
+    if (IsChartDocument(path))
+        Sealed(save);
+    else if (const QString failure = save({}); !failure.isEmpty())
+        Fail(failure);
 }
 
 void TChartPane::Button3Click()
@@ -144,8 +160,34 @@ void TChartPane::Button3Click()
         Fail(QString::fromLatin1(MsgNoData));
         return;
     }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    if (ExecutePrintDialog(printer, FWindow) && !Chart1->PrintOn(printer))
-        Fail(QString::fromLatin1(MsgPrinterUnusable));
+    if (FSealing)
+        return;
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setPageOrientation(QPageLayout::Landscape);
+    if (!ExecutePrintDialog(*printer, FWindow))
+        return;
+    Sealed([printer, chart = Chart1->Printout()](const QStringList &seal) {
+        ChartPrintout sealed = chart;
+        sealed.closing = seal;
+        return PrintChart(sealed, *printer) ? QString() : QString::fromLatin1(MsgPrinterUnusable);
+    });
+}
+
+void TChartPane::Sealed(std::function<QString(const QStringList &seal)> write)
+{
+    StartHourglass(FSealing, FWindow);
+    FWorker->Run(
+        this,
+        [query = FLast.query](ArchiveStore &store, const ArchiveJob &, ArchiveError *error) {
+            return store.Seal(query, error);
+        },
+        [this, write = std::move(write)](const ArchiveResult<SelectionSeal> &seal) {
+            const QString failure = seal ? write(SelectionSealLines(*seal))
+                                    : seal.error.code == ArchiveErrorCode::Cancelled
+                                        ? QString()
+                                        : ArchiveErrorText(seal.error);
+            FSealing.reset();
+            if (!failure.isEmpty())
+                Fail(failure);
+        });
 }

@@ -3,22 +3,27 @@
 // filter's, else the one the operator picked, which stays picked from one
 // start to the next, else the most common of the selection), its data read
 // through a loader of its own, its title naming the selection, and its
-// saving and printing.
+// saving and printing: a document or a printed page ends with the
+// selection's fingerprint and the archive's last verify, read through the
+// window's worker.
 
 #include "archive/chartpainter.h"
 #include "archive/store/archivelocation.h"
 #include "archive/store/archivequery.h"
 #include "kit/filedialogs.h"
+#include "kit/hourglasscursor.h"
 
 #include <QObject>
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QWidget;
+class ArchiveWorker;
 class TChartLoader;
 class TReadingChart;
 struct ArchiveError;
@@ -30,7 +35,8 @@ public:
     // Makes the pane's controls on window, which lays them out: the unit
     // list and two buttons over the chart. The unit the operator picks is
     // kept in dir (chartunitfile.h), and the one kept there is read now.
-    TChartPane(QWidget *window, const QString &dir);
+    // The selection's fingerprint is read through worker, the window's.
+    TChartPane(QWidget *window, const QString &dir, ArchiveWorker *worker);
 
     // The chart of the records (records of them) archived at where that
     // query picks, titled for tester (empty: all testers).
@@ -64,10 +70,15 @@ private:
     void ComboBox5Change();
     void Button2Click();
     void Button3Click();
+    // Reads the seal of the selection shown, then writes with its lines:
+    // the failure told after it, empty when it wrote.
+    void Sealed(std::function<QString(const QStringList &seal)> write);
 
     QWidget *const FWindow;
     const QString FDir;
+    ArchiveWorker *const FWorker;
     TChartLoader *const FLoader;
+    std::optional<HourglassCursor> FSealing;
     Request FLast;
     std::optional<QString> FPicked; // the unit the operator picked, now or at an earlier start
     bool FPickedHere = false;       // picked for the selection of FLast

@@ -26,8 +26,106 @@ constexpr double WholeDaysAbove = 3;
 // Saved pictures are drawn at this size; pages at its width, as high as
 // the page's shape makes it.
 const QSize PictureSize(1200, 700);
+// The lines under a chart on a page keep this far from its left edge.
+constexpr int ClosingIndent = 16;
+
+// Draws the chart of data over view into area, or message in its place
+// when there are no readings; where it put things.
+std::optional<ChartFrame> PaintChartArea(QPainter &painter, const QRect &area,
+                                         const ChartData &data, const ChartView &view,
+                                         const ChartTitle &title, const QString &message)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(area, Qt::white);
+    std::optional<ChartFrame> frame;
+    if (data.readings.isEmpty()) {
+        QString text = message;
+        if (text.isEmpty())
+            text = data.unit.isEmpty() ? QStringLiteral("No readings")
+                                       : QStringLiteral("No readings in ") + data.unit.trimmed();
+        painter.setPen(Ink);
+        painter.drawText(area, Qt::AlignCenter, text);
+    } else {
+        frame = PaintChart(painter, area, data, view, title);
+    }
+    painter.restore();
+    return frame;
+}
+
+// The chart scaled across a whole page of a document or printer, its
+// closing lines under it.
+bool PaintPage(const ChartPrintout &chart, QPaintDevice &page)
+{
+    QPainter painter;
+    if (!painter.begin(&page))
+        return false;
+    const QRect area = painter.viewport();
+    const double scale = area.width() / double(PictureSize.width());
+    painter.scale(scale, scale);
+    painter.setFont(chart.font);
+    const int width = PictureSize.width();
+    const int height = int(area.height() / scale);
+    // A blank line between the chart and the lines under it.
+    const int line = painter.fontMetrics().height();
+    const int under = chart.closing.isEmpty() ? 0 : int(chart.closing.size() + 1) * line;
+    PaintChartArea(painter, QRect(0, 0, width, height - under), chart.data, chart.view, chart.title,
+                   chart.message);
+    painter.setPen(Ink);
+    int y = height - under + line;
+    for (const QString &text : chart.closing) {
+        painter.drawText(QRect(ClosingIndent, y, width - 2 * ClosingIndent, line),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        y += line;
+    }
+    painter.end();
+    return true;
+}
 
 } // namespace
+
+bool IsChartDocument(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+}
+
+bool SaveChart(const ChartPrintout &chart, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = FileError(path, file.errorString());
+        return false;
+    }
+    bool painted = false;
+    if (IsChartDocument(path)) {
+        QPdfWriter pdf(&file);
+        pdf.setPageOrientation(QPageLayout::Landscape);
+        pdf.setTitle(ChartHeading(chart.data.unit, chart.title));
+        painted = PaintPage(chart, pdf);
+    } else {
+        QImage image(PictureSize, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.setFont(chart.font);
+        PaintChartArea(painter, image.rect(), chart.data, chart.view, chart.title, chart.message);
+        painter.end();
+        painted = image.save(&file, "PNG");
+    }
+    if (!painted) {
+        file.cancelWriting();
+        *error = FileError(path, QStringLiteral("the picture could not be drawn"));
+        return false;
+    }
+    if (!file.commit()) {
+        *error = FileError(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool PrintChart(const ChartPrintout &chart, QPrinter &printer)
+{
+    return PaintPage(chart, printer);
+}
 
 TReadingChart::TReadingChart(QWidget *parent) : QWidget(parent)
 {
@@ -99,35 +197,15 @@ ChartStyle TReadingChart::Style() const
     return StyleOfView(end - first, view.Span());
 }
 
-std::optional<ChartFrame> TReadingChart::PaintFrame(QPainter &painter, const QRect &area) const
-{
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(area, Qt::white);
-    std::optional<ChartFrame> frame;
-    if (FData.readings.isEmpty()) {
-        QString text = FMessage;
-        if (text.isEmpty())
-            text = FData.unit.isEmpty() ? QStringLiteral("No readings")
-                                        : QStringLiteral("No readings in ") + FData.unit.trimmed();
-        painter.setPen(Ink);
-        painter.drawText(area, Qt::AlignCenter, text);
-    } else {
-        frame = PaintChart(painter, area, FData, View(), FTitle);
-    }
-    painter.restore();
-    return frame;
-}
-
 void TReadingChart::Paint(QPainter &painter, const QRect &area) const
 {
-    PaintFrame(painter, area);
+    PaintChartArea(painter, area, FData, View(), FTitle, FMessage);
 }
 
 void TReadingChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    FFrame = PaintFrame(painter, rect());
+    FFrame = PaintChartArea(painter, rect(), FData, View(), FTitle, FMessage);
     if (FDragFrom && FFrame) {
         const QRect &plot = FFrame->plot;
         const int left = std::clamp(std::min(*FDragFrom, FDragTo), plot.left(), plot.right());
@@ -207,54 +285,17 @@ void TReadingChart::mouseDoubleClickEvent(QMouseEvent *event)
         ResetView();
 }
 
+ChartPrintout TReadingChart::Printout() const
+{
+    return {FData, View(), FTitle, FMessage, font(), {}};
+}
+
 bool TReadingChart::SaveTo(const QString &path, QString *error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = FileError(path, file.errorString());
-        return false;
-    }
-    bool painted = false;
-    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
-        QPdfWriter pdf(&file);
-        pdf.setPageOrientation(QPageLayout::Landscape);
-        pdf.setTitle(ChartHeading(FData.unit, FTitle));
-        painted = PaintPage(pdf);
-    } else {
-        QImage image(PictureSize, QImage::Format_RGB32);
-        QPainter painter(&image);
-        painter.setFont(font());
-        Paint(painter, image.rect());
-        painter.end();
-        painted = image.save(&file, "PNG");
-    }
-    if (!painted) {
-        file.cancelWriting();
-        *error = FileError(path, QStringLiteral("the picture could not be drawn"));
-        return false;
-    }
-    if (!file.commit()) {
-        *error = FileError(path, file.errorString());
-        return false;
-    }
-    return true;
+    return SaveChart(Printout(), path, error);
 }
 
 bool TReadingChart::PrintOn(QPrinter &printer) const
 {
-    return PaintPage(printer);
-}
-
-bool TReadingChart::PaintPage(QPaintDevice &page) const
-{
-    QPainter painter;
-    if (!painter.begin(&page))
-        return false;
-    const QRect area = painter.viewport();
-    const double scale = area.width() / double(PictureSize.width());
-    painter.scale(scale, scale);
-    painter.setFont(font());
-    Paint(painter, QRect(0, 0, PictureSize.width(), int(area.height() / scale)));
-    painter.end();
-    return true;
+    return PrintChart(Printout(), printer);
 }

@@ -10,7 +10,9 @@
 
 #include "archive/chartpainter.h"
 
+#include <QFont>
 #include <QPoint>
+#include <QStringList>
 #include <QVector>
 #include <QWidget>
 
@@ -18,6 +20,27 @@
 
 class QPaintDevice;
 class QPrinter;
+
+// A chart as it is saved or printed: what the chart shows, and the lines
+// that stand under it on a page (a picture is the chart alone).
+struct ChartPrintout
+{
+    ChartData data;
+    ChartView view;
+    ChartTitle title;
+    QString message; // shown in place of a chart without readings
+    QFont font;      // of its texts, in pixels of a picture
+    QStringList closing;
+};
+
+// Whether SaveChart writes a PDF document to path (its name ends in ".pdf");
+// else it writes a PNG picture.
+bool IsChartDocument(const QString &path);
+// Writes chart to path as IsChartDocument says. The file is replaced only by
+// a whole new one. False with the reason in *error.
+bool SaveChart(const ChartPrintout &chart, const QString &path, QString *error);
+// Prints chart on one page of printer; false when the printer cannot be used.
+bool PrintChart(const ChartPrintout &chart, QPrinter &printer);
 
 class TReadingChart : public QWidget
 {
@@ -65,11 +88,11 @@ public:
     // What the period under pos holds; empty when there is none.
     QString PeriodTip(const QPoint &pos) const;
 
-    // Writes the chart to path: a PDF document when the name ends in ".pdf",
-    // else a PNG picture. The file is replaced only by a whole new one. False
-    // with the reason in *error.
+    // The chart as it shows now, to be saved or printed (with no lines under
+    // it).
+    ChartPrintout Printout() const;
+    // SaveChart and PrintChart of the Printout.
     bool SaveTo(const QString &path, QString *error) const;
-    // Prints the chart on one page; false when the printer cannot be used.
     bool PrintOn(QPrinter &printer) const;
 
 protected:
@@ -80,10 +103,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    std::optional<ChartFrame> PaintFrame(QPainter &painter, const QRect &area) const;
-    // The chart scaled across a whole page of a document or printer.
-    bool PaintPage(QPaintDevice &page) const;
-
     ChartData FData;
     ChartTitle FTitle;
     QString FMessage;

@@ -5,6 +5,7 @@
 // reportpainter.h.
 
 #include "archive/chartpainter.h"
+#include "archive/store/archiveverify.h"
 #include "archive/store/calibration.h"
 #include "records/data/recordfields.h"
 #include "records/data/searchfilter.h"
@@ -133,6 +134,9 @@ struct ReportInput
     QDateTime made; // when the report is made; calibrations are judged on its day
     // The selection's fingerprint (a SHA-256 in hex) once the archive has one.
     std::optional<QString> fingerprint;
+    // The report ends with it, so that a paper copy can be checked against
+    // the archive: the selection's fingerprint and the archive's last verify.
+    std::optional<SelectionSeal> seal;
 };
 
 // "SN0012345" or "all testers".

@@ -4,6 +4,7 @@
 #include "archive/chartscale.h"
 #include "archive/liststyle.h"
 #include "archive/reportflow.h"
+#include "archive/verifywords.h"
 #include "base/filelines.h"
 
 #include <QBuffer>
@@ -227,6 +228,19 @@ void RecordSection(ReportFlow &flow, const ReportInput &input, qint64 listed, qi
     }
 }
 
+// The last lines of the report, under a rule: the selection's fingerprint
+// and the archive's last verify, as a printout of the selection ends.
+void SealSection(ReportFlow &flow, const SelectionSeal &seal)
+{
+    const QStringList lines = SelectionSealLines(seal);
+    flow.y += 2 * Gap;
+    flow.Need(3 * Gap + lines.size() * flow.Line(ReportFont::Mono));
+    flow.Box(QRectF(flow.left, flow.y, flow.Width(), 5), Rule);
+    flow.y += 2 * Gap;
+    for (const QString &line : lines)
+        flow.Paragraph(ReportFont::Mono, line);
+}
+
 // The running header of every page after the first and the footer of every
 // page, once the number of pages is known.
 void AddPageFrames(QVector<ReportPageItems> &pages, const QSizeF &paper, const ReportInput &input,
@@ -341,6 +355,8 @@ ReportLayout::ReportLayout(ReportInput input, const QSizeF &paper)
     MonthSection(flow, FInput.figures);
     ChartSection(flow, FInput);
     RecordSection(flow, FInput, listed, total);
+    if (FInput.seal)
+        SealSection(flow, *FInput.seal);
     FPages = std::move(flow.pages);
     AddPageFrames(FPages, FPaper, FInput, fonts);
 }

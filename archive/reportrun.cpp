@@ -32,6 +32,7 @@ struct TReportRun::Gathered
     ArchiveSite site;
     ReportFigures figures;
     GridRows records;
+    SelectionSeal seal;
 };
 
 TReportRun::TReportRun(QWidget *window, TChartPane *chart)
@@ -159,6 +160,11 @@ void TReportRun::Gather(const ReportSelection &selection)
             g.records.reserve(first->size());
             for (const ArchivedRecord &r : *first)
                 g.records.append(r.cells);
+            // The fingerprint of the selection the report ends with.
+            std::optional<SelectionSeal> seal = store.Seal(query, error);
+            if (!seal)
+                return std::nullopt;
+            g.seal = std::move(*seal);
             return g;
         },
         [this, run, query = selection.query](ArchiveResult<Gathered> gathered) {
@@ -190,6 +196,8 @@ void TReportRun::Gotten(ArchiveResult<Gathered> gathered, const ArchiveQuery &qu
     input.criteria = query.criteria;
     input.figures = std::move(gathered->figures);
     input.records = std::move(gathered->records);
+    input.fingerprint = QString::fromLatin1(gathered->seal.fingerprint);
+    input.seal = std::move(gathered->seal);
     input.made = QDateTime::currentDateTime();
     FInput = std::move(input);
     // The chart as the window shows it, once it has what it reads.

@@ -2,7 +2,8 @@
 // The archive window's "report": the report of the selection saved as a PDF
 // document or printed. What it is made from is gathered on a worker of its
 // own (a pass over every record of the selection for its figures, the first
-// records in the table's order, the testers and the calibration interval),
+// records in the table's order, the testers, the calibration interval and
+// the selection's fingerprint with the archive's last verify),
 // with the chart as the window shows it; then the pages are made on a thread
 // of their own. One progress box with Cancel goes through both; a failure
 // is told, a cancelled report says nothing and leaves no file.

@@ -110,6 +110,14 @@ int main(int argc, char **argv)
                     "\\Device\\VCP1\tttyusb0\n\\Device\\USBSER000\tttyACM0\n");
     ok &= WriteSeed(dir, QStringLiteral("serialcomm"), 1,
                     ("\\Device\\Serial0\t" + tester.PortName() + "\r\n").toLatin1());
+
+    // The archive as it was made; one byte in its header changed (the page
+    // size); one byte at the start of its second page; cut after its first
+    // page.
+    ok &= WriteSeed(dir, QStringLiteral("archiveverify"), 0, QByteArray());
+    ok &= WriteSeed(dir, QStringLiteral("archiveverify"), 1, QByteArray("\0\0\x10\x7f", 4));
+    ok &= WriteSeed(dir, QStringLiteral("archiveverify"), 2, QByteArray("\0\x10\0\x0d", 4));
+    ok &= WriteSeed(dir, QStringLiteral("archiveverify"), 3, QByteArray("\0\x10\0", 3));
     if (!ok)
         std::fprintf(stderr, "make_seeds: cannot write into %s\n", argv[1]);
     return ok ? 0 : 1;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 // What program writes on its standard output; empty when it fails.
 inline QString PdfToolOutput(const QString &program, const QStringList &args)
 {
@@ -45,4 +47,15 @@ inline bool HasLine(const QString &text, const QString &pattern)
     for (const QString &word : pattern.split(QStringLiteral("  "), Qt::SkipEmptyParts))
         words << QRegularExpression::escape(word.trimmed());
     return QRegularExpression(words.join(QStringLiteral("[ \\t]+"))).match(text).hasMatch();
+}
+
+// The last count lines of text that hold anything, each with its blanks
+// made single.
+inline QStringList LastLines(const QString &text, int count)
+{
+    QStringList lines;
+    for (const QString &line : text.split(u'\n'))
+        if (!line.simplified().isEmpty())
+            lines << line.simplified();
+    return lines.mid(std::max<qsizetype>(0, lines.size() - count));
 }

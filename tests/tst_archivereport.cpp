@@ -1,8 +1,9 @@
 // The archive window's "report": the selection's report saved as a PDF
 // document and printed, read back with poppler's pdftotext, its figures
 // against the same records counted in memory, its record list in the
-// table's order; a cancelled report leaves no file and says nothing, a
-// failed one says why.
+// table's order, its end the selection's fingerprint (worked out here from
+// the records' texts) and the archive's last verify; a cancelled report
+// leaves no file and says nothing, a failed one says why.
 
 #include "archivefixture.h"
 #include "guifixture.h"
@@ -14,7 +15,10 @@
 #include "archive/readingchart.h"
 #include "archive/report.h"
 #include "archive/reportrun.h"
+#include "archive/store/archivetrail.h"
+#include "archive/store/recordfingerprint.h"
 #include "archive/testerlist.h"
+#include "archive/verifywords.h"
 #include "kit/printdialog.h"
 
 #include <QAction>
@@ -57,6 +61,30 @@ class TestArchiveReport : public GuiTest
         return pdf;
     }
 
+    // The report ends with the seal of the selection shown: the fingerprint
+    // of its records (fingerprints, theirs in the order archived), as the
+    // store gives it too, and the archive's last verify; then only the last
+    // page's footer.
+    static void EndsWithSeal(const QString &pdf, const QByteArray &fingerprints)
+    {
+        ArchiveError error;
+        std::unique_ptr<ArchiveStore> store = ArchiveFixture::OpenChosen(QString(), &error);
+        QVERIFY2(store, qPrintable(Said(error)));
+        const std::optional<SelectionSeal> seal =
+            store->Seal(FormArchive->Records->Query(), &error);
+        QVERIFY2(seal, qPrintable(Said(error)));
+        QCOMPARE(seal->fingerprint, SetFingerprint(fingerprints));
+        const QStringList lines = SelectionSealLines(*seal);
+        QVERIFY2(lines.value(1).endsWith(QStringLiteral(", intact")), qPrintable(lines.value(1)));
+        const QString text = DocumentText(pdf);
+        const QStringList last = LastLines(text, 3);
+        QCOMPARE(last.mid(0, 2), lines);
+        QVERIFY2(last.value(2).startsWith(QStringLiteral("Made ")), qPrintable(last.value(2)));
+        // The selection's part names the same.
+        QVERIFY(HasLine(text, QStringLiteral("Fingerprint (SHA-256)  ") +
+                                  QString::fromLatin1(seal->fingerprint)));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -68,6 +96,8 @@ private slots:
         QVERIFY2(store, qPrintable(Said(error)));
         QVERIFY(store->Add(ArchiveFixture::Tester("SN0000001", "2010-03-01"), FRecordsA, &error));
         QVERIFY(store->Add(ArchiveFixture::Tester("SN0000002", "2019-01-01"), FRecordsB, &error));
+        // Verified once: reports name when.
+        QVERIFY2(store->Verify(ThisWorkstation(), {}, &error), qPrintable(Said(error)));
     }
     void init()
     {
@@ -107,11 +137,15 @@ private slots:
         }
         // The records of the selection, counted here.
         GridRows selected;
+        QByteArray fingerprints;
         for (const GridRows *records : {&FRecordsA, &FRecordsB})
             if (testerRow == 0 || (records == &FRecordsA) == (testerRow == 1))
                 for (const GridRow &r : *records)
-                    if (!failOnly || r[4] == QLatin1String("FAIL"))
+                    if (!failOnly || r[4] == QLatin1String("FAIL")) {
                         selected.append(r);
+                        fingerprints +=
+                            RecordFingerprint(records == &FRecordsA ? "SN0000001" : "SN0000002", r);
+                    }
         QCOMPARE(FormArchive->Records->Records(), qint64(selected.size()));
         const QString firstListed =
             FormArchive->Records->data(FormArchive->Records->index(0, 0), Qt::DisplayRole)
@@ -170,6 +204,7 @@ private slots:
         for (int n = 1; n <= pages; ++n)
             QVERIFY2(HasLine(PageText(pdf, n), QStringLiteral("page %1 of %2").arg(n).arg(pages)),
                      qPrintable(QString::number(n)));
+        EndsWithSeal(pdf, fingerprints);
     }
 
     void printedReportOfAllTesters()
@@ -195,6 +230,12 @@ private slots:
         QVERIFY(HasLine(text, QStringLiteral("Records  ") +
                                   GroupedCount(FRecordsA.size() + FRecordsB.size())));
         QVERIFY(Pages(pdf) > 1);
+        QByteArray fingerprints;
+        for (const GridRow &r : std::as_const(FRecordsA))
+            fingerprints += RecordFingerprint(QStringLiteral("SN0000001"), r);
+        for (const GridRow &r : std::as_const(FRecordsB))
+            fingerprints += RecordFingerprint(QStringLiteral("SN0000002"), r);
+        EndsWithSeal(pdf, fingerprints);
     }
 
     void cancelledLeavesNothing_data()

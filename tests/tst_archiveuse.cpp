@@ -5,11 +5,13 @@
 
 #include "archivefixture.h"
 #include "guifixture.h"
+#include "pdftext.h"
 
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
 #include "archive/chartunitfile.h"
 #include "archive/readingchart.h"
+#include "archive/verifywords.h"
 #include "kit/cspinedit.h"
 #include "kit/printdialog.h"
 #include "records/datelist.h"
@@ -241,11 +243,19 @@ private slots:
         for (const ChartReading &r : chart->Points())
             QVERIFY(r.fail);
 
-        // Saved as a document, the title comes with it.
+        // Saved as a document, the title comes with it, and last the
+        // fingerprint of the filtered selection.
         const QString pdf = fx->Dir() + QStringLiteral("/chart.pdf");
         fx->ChosenFiles << pdf;
         FormArchive->Button2->click();
+        QVERIFY(Settled());
         QCOMPARE(fx->TakeTexts(), QStringList());
+        ArchiveError error;
+        const std::optional<SelectionSeal> seal = ArchiveFixture::OpenChosen(QString(), &error)
+                                                      ->Seal(FormArchive->Records->Query(), &error);
+        QVERIFY2(seal, qPrintable(Said(error)));
+        QCOMPARE(seal->records, FormArchive->Records->Records());
+        QCOMPARE(LastLines(DocumentText(pdf), 2), SelectionSealLines(*seal));
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(30000));

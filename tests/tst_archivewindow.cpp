@@ -5,11 +5,13 @@
 
 #include "archivefixture.h"
 #include "guifixture.h"
+#include "pdftext.h"
 #include "workbookreader.h"
 
 #include "archive/Archive.h"
 #include "archive/archivemodel.h"
 #include "archive/readingchart.h"
+#include "archive/verifywords.h"
 #include "kit/printdialog.h"
 #include "records/Result.h"
 #include "records/Searchlist.h"
@@ -292,6 +294,33 @@ private slots:
         QCOMPARE(Joined(content.records), Joined(RecordsA));
     }
 
+    // A data file and the text export hold the device lines, the headings
+    // and the records, and nothing after them: no fingerprint or verify as
+    // a printout ends with.
+    void writtenSelectionEndsWithItsRecords_data()
+    {
+        QTest::addColumn<bool>("exported");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("data file") << false << "ends.DAT";
+        QTest::newRow("text export") << true << "ends.xls";
+    }
+    void writtenSelectionEndsWithItsRecords()
+    {
+        QFETCH(bool, exported);
+        QFETCH(QString, name);
+        FormArchive->SelectTester(1);
+        QVERIFY(Settled());
+        const QString path = fx->Dir() + u'/' + name;
+        fx->ChosenFiles << path;
+        (exported ? FormArchive->BitBtn2 : FormArchive->BitBtn1)->click();
+        QVERIFY(Settled());
+        QCOMPARE(fx->TakeTexts(), QStringList());
+        const QStringList lines = BuildRecordFileLines(
+            TesterA, GridRows{FormArchive->Records->Headings()} + Shown(), exported ? u'\t' : u',');
+        QCOMPARE(ArchiveFixture::Bytes(path),
+                 (lines.join(QStringLiteral("\r\n")) + "\r\n").toLatin1());
+    }
+
     // The export offers a workbook first, which says whose records it holds.
     void exportedSelectionIsAWorkbookByDefault()
     {
@@ -408,9 +437,18 @@ private slots:
         fx->ChosenFiles << png << pdf;
         FormArchive->Button2->click();
         FormArchive->Button2->click();
+        QVERIFY(Settled());
         QCOMPARE(fx->TakeTexts(), QStringList());
         QCOMPARE(QImage(png).size(), QSize(1200, 700));
         QVERIFY(ArchiveFixture::Bytes(pdf).startsWith("%PDF"));
+        // A document ends with the selection's fingerprint and the last
+        // verify, as the archive gives them.
+        ArchiveError error;
+        const std::optional<SelectionSeal> seal = ArchiveFixture::OpenChosen(QString(), &error)
+                                                      ->Seal(FormArchive->Records->Query(), &error);
+        QVERIFY2(seal, qPrintable(Said(error)));
+        QCOMPARE(seal->records, qint64(RecordsA.size()));
+        QCOMPARE(LastLines(DocumentText(pdf), 2), SelectionSealLines(*seal));
 
         // Printed on one landscape page, through the print dialog's seam.
         const QString printed = fx->Dir() + QStringLiteral("/printed.pdf");
@@ -420,9 +458,11 @@ private slots:
             return true;
         });
         FormArchive->Button3->click();
+        QVERIFY(Settled());
         SetPrintDialogHandler({});
         QCOMPARE(fx->TakeTexts(), QStringList());
         QVERIFY(ArchiveFixture::Bytes(printed).startsWith("%PDF"));
+        QCOMPARE(LastLines(DocumentText(printed), 2), SelectionSealLines(*seal));
     }
 
     // Verify: the verdict in a message, an entry of it in the audit trail,

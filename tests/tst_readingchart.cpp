@@ -3,8 +3,11 @@
 // reading and of a period, and documents and printed pages that are filled
 // and carry the title.
 
+#include "pdftext.h"
+
 #include "archive/archivewords.h"
 #include "archive/readingchart.h"
+#include "archive/verifywords.h"
 #include "tools/chartsamples.h"
 
 #include <QPrinter>
@@ -284,28 +287,45 @@ private slots:
     void documentsAndPagesAreFilledAndTitled_data()
     {
         QTest::addColumn<bool>("printed");
-        QTest::newRow("saved as PDF") << false;
-        QTest::newRow("printed") << true;
+        QTest::addColumn<bool>("sealed");
+        QTest::newRow("saved as PDF") << false << false;
+        QTest::newRow("printed") << true << false;
+        QTest::newRow("saved as PDF, sealed") << false << true;
+        QTest::newRow("printed, sealed") << true << true;
     }
     void documentsAndPagesAreFilledAndTitled()
     {
         QFETCH(bool, printed);
+        QFETCH(bool, sealed);
         if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
             QSKIP("poppler-utils are not installed");
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
         chart->SetInput(YearOfReadings());
         chart->SetTitle({QStringLiteral("SN0012345"), QString(), QStringLiteral("FAIL only")});
+        // Sealed, the page ends with the selection's fingerprint and the
+        // last verify under the chart; else the chart is the whole page.
+        ChartPrintout printout = chart->Printout();
+        if (sealed) {
+            SelectionSeal seal;
+            seal.fingerprint = QByteArray(32, 'e') + QByteArray(32, '7');
+            seal.lastVerifiedAt = QDateTime(QDate(2026, 12, 8), QTime(9, 30)).toMSecsSinceEpoch();
+            seal.lastVerdict = QStringLiteral("intact");
+            printout.closing = SelectionSealLines(seal);
+        }
         if (printed) {
             QPrinter printer(QPrinter::HighResolution);
             printer.setPageOrientation(QPageLayout::Landscape);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
-            QVERIFY(chart->PrintOn(printer));
+            QVERIFY(sealed ? PrintChart(printout, printer) : chart->PrintOn(printer));
         } else {
             QString error;
-            QVERIFY2(chart->SaveTo(pdf, &error), qPrintable(error));
+            QVERIFY2(sealed ? SaveChart(printout, pdf, &error) : chart->SaveTo(pdf, &error),
+                     qPrintable(error));
         }
+        if (sealed)
+            QCOMPARE(LastLines(DocumentText(pdf), 2), printout.closing);
         const std::optional<std::pair<double, double>> inked = InkedRows(pdf);
         QVERIFY(inked);
         // From the top margin to the bottom one, not a wide picture on a

@@ -10,6 +10,7 @@
 #include "archive/reportjob.h"
 #include "archive/reportpainter.h"
 #include "archive/testerlist.h"
+#include "archive/verifywords.h"
 #include "records/data/recordvalues.h"
 #include "tools/reportsamples.h"
 
@@ -340,7 +341,20 @@ private slots:
         input.figures.tests = 12345678;
         input.figures.pass = 10345678;
         input.figures.fail = 1000000;
+        SelectionSeal seal;
+        seal.fingerprint = QByteArray(64, 'f');
+        seal.lastVerifiedAt = QDateTime(QDate(2026, 12, 28), QTime(23, 59)).toMSecsSinceEpoch();
+        seal.lastVerdict = QStringLiteral("1,234,567 breaks");
+        input.seal = seal;
         const ReportLayout layout(input, PaperOf(size, orientation));
+        // The seal's lines end the last page's body whole, each on a line of
+        // its own.
+        QStringList last;
+        for (const ReportItem &item : layout.Page(layout.PageCount() - 1))
+            if (item.kind == ReportItem::Kind::Text && item.rect.top() >= ReportStyle::MarginTop &&
+                item.rect.bottom() <= layout.Paper().height() - ReportStyle::MarginBottom)
+                last << item.text;
+        QCOMPARE(last.mid(last.size() - 2), SelectionSealLines(seal));
         const QSizeF paper = layout.Paper();
         // Within 18 mm of the sides and 9 mm of the top and bottom.
         const QRectF inside(QPointF(510, 250), QPointF(paper.width() - 510, paper.height() - 250));

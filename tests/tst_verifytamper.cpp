@@ -226,6 +226,19 @@ void TestVerifyTamper::unreadableArchive_data()
     }
     QTest::newRow("archive of version 5")
         << "sqlite:" + old << old + ": the archive (version 5) holds no fingerprints yet";
+    // An archive whose version row is damaged is no older archive.
+    for (const char *version : {"-1", "'six'"}) {
+        const QString damaged = fx.Dir() + QStringLiteral("/version%1.sqlite").arg(version);
+        Fill({ArchiveLocation::Driver::Sqlite, damaged});
+        ArchiveFixture::RunOn(damaged, {QStringLiteral("UPDATE archive_schema SET version = ") +
+                                        QLatin1String(version)});
+        QTest::addRow("version %s", version)
+            << "sqlite:" + damaged
+            << damaged +
+                   ": the archive file is damaged and was left as it is (archive_schema "
+                   "holds the version \"" +
+                   QString::fromLatin1(version).remove(u'\'') + "\")";
+    }
     if (!TestServerFolder().isEmpty())
         QTest::newRow("no such database")
             << ArchiveLocationText(ServerLocation(ServerDriver::Postgres, "nosuchdatabase"))

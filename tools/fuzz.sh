@@ -3,9 +3,11 @@
 # and UndefinedBehaviorSanitizer into build-fuzz/, and runs each for the given
 # number of seconds (default 30), starting from seeds made from the simulated
 # tester's replies. New inputs found are kept in build-fuzz/corpus/, inputs
-# that break a target in build-fuzz/artifacts/.
+# that break a target in build-fuzz/artifacts/. Targets named after the
+# seconds (archiveverify, ...) are the only ones run.
 set -euo pipefail
 seconds=${1:-30}
+shift $(($# > 0 ? 1 : 0))
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 bash "$root/tools/deps.sh" clang libclang-rt-14-dev
@@ -19,9 +21,11 @@ mkdir -p "$build/artifacts"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+targets=(identification information download clock datafile settingsfile serialcomm
+  searchfilter archivelocation archiveimport archiveverify)
+[ $# -gt 0 ] && targets=("$@")
 failed=()
-for target in identification information download clock datafile settingsfile serialcomm \
-  searchfilter archivelocation archiveimport; do
+for target in "${targets[@]}"; do
   log="$build/artifacts/$target.log"
   if "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$target-" "$build/corpus/$target" >"$log" 2>&1; then

@@ -273,8 +273,20 @@ std::optional<int> ArchiveSchemaVersionOf(QSqlDatabase db, ArchiveError *error)
         *error = DatabaseError(reason);
         return std::nullopt;
     }
-    if (query.next())
-        return query.value(0).toInt();
+    if (query.next()) {
+        // A version that is no count of steps (less than 0, or no whole
+        // number) is a damaged row: neither upgraded from nor read as an
+        // older archive.
+        const QVariant value = query.value(0);
+        bool number = false;
+        const int version = value.toInt(&number);
+        if (!value.isNull() && number && version >= 0)
+            return version;
+        *error = ArchiveError(ArchiveErrorCode::Damaged)
+                     .Because(QStringLiteral("archive_schema holds the version \"%1\"")
+                                  .arg(value.toString()));
+        return std::nullopt;
+    }
     // Only a new archive, whose making was cut short before its version row,
     // has no row; an archive with tables beside it is damaged, and is not
     // written to.
