@@ -55,45 +55,38 @@ ArchiveStore::Chart(const ArchiveQuery &query,
     };
 
     // The bars and the units counted from the day's tally where it tells
-    // the selection apart, else from its records.
+    // the selection apart, read in one pass; else from its records.
     const std::optional<ArchiveFilterSql> tally = TallyFilterOf(query);
     const ArchiveFilterSql readings = And(*filter, Comparable);
-    const bool counted =
-        tally ? RunSql(sql,
-                       QStringLiteral("SELECT unit, CAST(SUM(tests) AS BIGINT) FROM chart_days") +
-                           And(*tally, QStringLiteral("drawn = 1")).where +
-                           QStringLiteral(" GROUP BY unit"),
-                       tally->values, &reason)
-              : RunSql(sql,
-                       QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
-                           QStringLiteral(" GROUP BY unit"),
-                       readings.values, &reason);
-    if (!counted)
-        return failed();
-    QVector<ChartUnitCount> counts;
-    while (sql.next())
-        counts.append({sql.value(0).toString(), sql.value(1).toLongLong()});
-
     ChartInput input;
-    input.unit = unitOf(counts);
-    const bool days =
-        tally ? RunSql(sql,
-                       QStringLiteral("SELECT date_key, CAST(SUM(tests) AS BIGINT),"
-                                      " CAST(SUM(CASE WHEN result_text = ? THEN tests ELSE 0 END)"
-                                      " AS BIGINT) FROM chart_days") +
-                           tally->where + QStringLiteral(" GROUP BY date_key"),
-                       QVariantList{FailText} + tally->values, &reason)
-              : RunSql(sql,
-                       QStringLiteral("SELECT date_key, COUNT(*),"
-                                      " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
-                                      " FROM records") +
-                           filter->where + QStringLiteral(" GROUP BY date_key"),
-                       QVariantList{FailText} + filter->values, &reason);
-    if (!days)
-        return failed();
-    while (sql.next())
-        input.days.append({long(sql.value(0).toLongLong()), sql.value(1).toLongLong(),
-                           sql.value(2).toLongLong()});
+    if (tally) {
+        ChartTallySum sum;
+        if (!ReadChartTally(db->Db(), db->where.driver, QStringLiteral("chart_days") + tally->where,
+                            tally->values, &sum, &reason))
+            return failed();
+        input.unit = unitOf(sum.Units());
+        input.days = sum.Days();
+    } else {
+        if (!RunSql(sql,
+                    QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
+                        QStringLiteral(" GROUP BY unit"),
+                    readings.values, &reason))
+            return failed();
+        QVector<ChartUnitCount> counts;
+        while (sql.next())
+            counts.append({sql.value(0).toString(), sql.value(1).toLongLong()});
+        input.unit = unitOf(counts);
+        if (!RunSql(sql,
+                    QStringLiteral("SELECT date_key, COUNT(*),"
+                                   " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
+                                   " FROM records") +
+                        filter->where + QStringLiteral(" GROUP BY date_key"),
+                    QVariantList{FailText} + filter->values, &reason))
+            return failed();
+        while (sql.next())
+            input.days.append({long(sql.value(0).toLongLong()), sql.value(1).toLongLong(),
+                               sql.value(2).toLongLong()});
+    }
 
     const ArchiveFilterSql inUnit =
         And(readings, QStringLiteral("unit = ?"), {SqlText(input.unit)});

@@ -38,3 +38,56 @@ ChartReadEnd ReadChartReadingsByQt(QSqlDatabase db, const QString &from, const Q
     }
     return ChartReadEnd::Read;
 }
+
+void ChartTallySum::Add(long dateKey, QByteArrayView unit, bool drawn, QByteArrayView result,
+                        qint64 tests)
+{
+    if (drawn)
+        FUnits[unit.toByteArray()] += tests;
+    ChartDayCount &day = FDays[dateKey];
+    day.dateKey = dateKey;
+    day.tests += tests;
+    if (result == QByteArrayView(ChartFailText))
+        day.fails += tests;
+}
+
+QVector<ChartUnitCount> ChartTallySum::Units() const
+{
+    QVector<ChartUnitCount> units;
+    for (auto at = FUnits.cbegin(); at != FUnits.cend(); ++at)
+        units.append({QString::fromUtf8(at.key()), at.value()});
+    return units;
+}
+
+QVector<ChartDayCount> ChartTallySum::Days() const
+{
+    QVector<ChartDayCount> days;
+    days.reserve(FDays.size());
+    for (const ChartDayCount &day : FDays)
+        days.append(day);
+    return days;
+}
+
+bool ReadChartTallyByQt(QSqlDatabase db, const QString &from, const QVariantList &values,
+                        ChartTallySum *sum, QString *reason)
+{
+    QSqlQuery sql(db);
+    sql.setForwardOnly(true);
+    if (!RunSql(sql,
+                QStringLiteral("SELECT ") + QLatin1String(ChartTallyColumns) +
+                    QStringLiteral(" FROM ") + from,
+                values, reason)) {
+        if (reason->isEmpty())
+            *reason = SqlReason(sql.lastError());
+        return false;
+    }
+    while (sql.next())
+        sum->Add(long(sql.value(0).toLongLong()), sql.value(1).toString().toUtf8(),
+                 sql.value(2).toLongLong() != 0, sql.value(3).toString().toUtf8(),
+                 sql.value(4).toLongLong());
+    if (sql.lastError().isValid()) {
+        *reason = SqlReason(sql.lastError());
+        return false;
+    }
+    return true;
+}

@@ -12,6 +12,9 @@
 #include <QString>
 #include <QVariantList>
 
+#include <QHash>
+#include <QMap>
+
 #include <functional>
 
 // The columns every way of reading selects, in this order.
@@ -44,3 +47,27 @@ inline bool ChartReadStopped(qint64 rows, const ChartKeepGoing &keepGoing)
 
 // The result text that makes a reading a FAIL.
 inline constexpr char ChartFailText[] = "FAIL";
+
+// The columns of the day tally every way of reading it selects, in this order.
+inline constexpr char ChartTallyColumns[] = "date_key, unit, drawn, result_text, tests";
+
+// The rows of the day tally summed up as the chart takes them: the readings
+// the chart draws by unit, the tests and FAILs by day.
+class ChartTallySum
+{
+public:
+    void Add(long dateKey, QByteArrayView unit, bool drawn, QByteArrayView result, qint64 tests);
+    QVector<ChartUnitCount> Units() const; // in the units' order
+    QVector<ChartDayCount> Days() const;   // in any order
+
+private:
+    QMap<QByteArray, qint64> FUnits;
+    QHash<long, ChartDayCount> FDays;
+};
+
+// The statement "SELECT " ChartTallyColumns from, with values bound in
+// order, each row added to *sum; false with the database's words in *reason.
+bool ReadChartTally(QSqlDatabase db, ArchiveLocation::Driver driver, const QString &from,
+                    const QVariantList &values, ChartTallySum *sum, QString *reason);
+bool ReadChartTallyByQt(QSqlDatabase db, const QString &from, const QVariantList &values,
+                        ChartTallySum *sum, QString *reason);

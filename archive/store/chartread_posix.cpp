@@ -64,19 +64,33 @@ QByteArrayView ColumnText(sqlite3_stmt *statement, int column)
     return QByteArrayView(text, text ? sqlite3_column_bytes(statement, column) : 0);
 }
 
+using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+// "SELECT " columns " FROM " from prepared with values bound; empty with
+// SQLite's words in *reason.
+Statement PreparedSelect(sqlite3 *handle, const char *columns, const QString &from,
+                         const QVariantList &values, QString *reason)
+{
+    const QByteArray sql = QByteArray("SELECT ") + columns + " FROM " + from.toUtf8();
+    sqlite3_stmt *prepared = nullptr;
+    const int made =
+        sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &prepared, nullptr);
+    Statement statement(prepared);
+    if (made != SQLITE_OK || !BindAll(prepared, values)) {
+        *reason = QString::fromUtf8(sqlite3_errmsg(handle));
+        return nullptr;
+    }
+    return statement;
+}
+
 ChartReadEnd ReadFromSqlite(sqlite3 *handle, const QString &from, const QVariantList &values,
                             const ChartKeepGoing &keepGoing, QVector<ChartReading> *readings,
                             QString *reason)
 {
-    const QByteArray sql = QByteArray("SELECT ") + ChartReadingColumns + " FROM " + from.toUtf8();
-    sqlite3_stmt *prepared = nullptr;
-    const int made =
-        sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &prepared, nullptr);
-    const std::unique_ptr<sqlite3_stmt, FinalizeStatement> statement(prepared);
-    if (made != SQLITE_OK || !BindAll(prepared, values)) {
-        *reason = QString::fromUtf8(sqlite3_errmsg(handle));
+    const Statement statement = PreparedSelect(handle, ChartReadingColumns, from, values, reason);
+    if (!statement)
         return ChartReadEnd::Failed;
-    }
+    sqlite3_stmt *prepared = statement.get();
     ChartReadingMaker maker;
     qint64 rows = 0;
     int stepped = SQLITE_ROW;
@@ -95,6 +109,25 @@ ChartReadEnd ReadFromSqlite(sqlite3 *handle, const QString &from, const QVariant
         return ChartReadEnd::Failed;
     }
     return ChartReadEnd::Read;
+}
+
+bool TallyFromSqlite(sqlite3 *handle, const QString &from, const QVariantList &values,
+                     ChartTallySum *sum, QString *reason)
+{
+    const Statement statement = PreparedSelect(handle, ChartTallyColumns, from, values, reason);
+    if (!statement)
+        return false;
+    sqlite3_stmt *prepared = statement.get();
+    int stepped = SQLITE_ROW;
+    while ((stepped = sqlite3_step(prepared)) == SQLITE_ROW)
+        sum->Add(long(sqlite3_column_int64(prepared, 0)), ColumnText(prepared, 1),
+                 sqlite3_column_int64(prepared, 2) != 0, ColumnText(prepared, 3),
+                 sqlite3_column_int64(prepared, 4));
+    if (stepped != SQLITE_DONE) {
+        *reason = QString::fromUtf8(sqlite3_errmsg(handle));
+        return false;
+    }
+    return true;
 }
 
 struct ClearResult
@@ -168,13 +201,15 @@ double BinaryFloating(const char *value, int bytes)
     return number;
 }
 
-ChartReadEnd ReadFromServer(PGconn *connection, const QString &from, const QVariantList &values,
-                            const ChartKeepGoing &keepGoing, QVector<ChartReading> *readings,
-                            QString *reason)
+using Result = std::unique_ptr<PGresult, ClearResult>;
+
+// "SELECT " columns " FROM " from run with values bound, its rows in binary
+// form; empty with the server's words in *reason.
+Result BinarySelect(PGconn *connection, const char *columns, const QString &from,
+                    const QVariantList &values, QString *reason)
 {
-    const QByteArray sql =
-        NumberedPlaceholders(QStringLiteral("SELECT ") + QLatin1String(ChartReadingColumns) +
-                             QStringLiteral(" FROM ") + from);
+    const QByteArray sql = NumberedPlaceholders(QStringLiteral("SELECT ") + QLatin1String(columns) +
+                                                QStringLiteral(" FROM ") + from);
     std::vector<QByteArray> texts;
     std::vector<const char *> params;
     texts.reserve(size_t(values.size()));
@@ -183,23 +218,50 @@ ChartReadEnd ReadFromServer(PGconn *connection, const QString &from, const QVari
         params.push_back(value.isNull() ? nullptr : texts.back().constData());
     }
     constexpr int Binary = 1;
-    const std::unique_ptr<PGresult, ClearResult> result(
-        PQexecParams(connection, sql.constData(), int(params.size()), nullptr, params.data(),
-                     nullptr, nullptr, Binary));
+    Result result(PQexecParams(connection, sql.constData(), int(params.size()), nullptr,
+                               params.data(), nullptr, nullptr, Binary));
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
         *reason = QString::fromUtf8(result ? PQresultErrorMessage(result.get())
                                            : PQerrorMessage(connection))
                       .trimmed();
-        return ChartReadEnd::Failed;
+        return nullptr;
     }
-    PGresult *got = result.get();
+    return result;
+}
+
+// Whether the columns of got are integers of the binary form.
+bool IntegerColumns(const PGresult *got, std::initializer_list<int> columns, QString *reason)
+{
+    for (const int column : columns) {
+        const int bytes = PQfsize(got, column);
+        if (bytes != 2 && bytes != 4 && bytes != 8) {
+            *reason = QStringLiteral("unexpected column types of the archive's tables");
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArrayView BinaryText(const PGresult *got, int row, int column)
+{
+    return QByteArrayView(PQgetvalue(got, row, column), PQgetlength(got, row, column));
+}
+
+ChartReadEnd ReadFromServer(PGconn *connection, const QString &from, const QVariantList &values,
+                            const ChartKeepGoing &keepGoing, QVector<ChartReading> *readings,
+                            QString *reason)
+{
+    const Result result = BinarySelect(connection, ChartReadingColumns, from, values, reason);
+    if (!result)
+        return ChartReadEnd::Failed;
+    const PGresult *got = result.get();
     const int testNoBytes = PQfsize(got, 0);
     const int dateKeyBytes = PQfsize(got, 1);
     const int readingBytes = PQfsize(got, 3);
-    const bool integers = (testNoBytes == 2 || testNoBytes == 4 || testNoBytes == 8) &&
-                          (dateKeyBytes == 2 || dateKeyBytes == 4 || dateKeyBytes == 8);
-    if (!integers || (readingBytes != 4 && readingBytes != 8)) {
-        *reason = QStringLiteral("unexpected column types of the records table");
+    if (!IntegerColumns(got, {0, 1}, reason))
+        return ChartReadEnd::Failed;
+    if (readingBytes != 4 && readingBytes != 8) {
+        *reason = QStringLiteral("unexpected column types of the archive's tables");
         return ChartReadEnd::Failed;
     }
     ChartReadingMaker maker;
@@ -209,17 +271,36 @@ ChartReadEnd ReadFromServer(PGconn *connection, const QString &from, const QVari
             return ChartReadEnd::Cancelled;
         if (PQgetisnull(got, row, 0) || PQgetisnull(got, row, 1) || PQgetisnull(got, row, 3))
             continue;
-        const std::optional<ChartReading> reading =
-            maker.Of(long(BinaryInteger(PQgetvalue(got, row, 1), dateKeyBytes)),
-                     QByteArrayView(PQgetvalue(got, row, 2), PQgetlength(got, row, 2)),
-                     float(BinaryFloating(PQgetvalue(got, row, 3), readingBytes)),
-                     BinaryInteger(PQgetvalue(got, row, 0), testNoBytes),
-                     QByteArrayView(PQgetvalue(got, row, 4), PQgetlength(got, row, 4)) ==
-                         QByteArrayView(ChartFailText));
+        const std::optional<ChartReading> reading = maker.Of(
+            long(BinaryInteger(PQgetvalue(got, row, 1), dateKeyBytes)), BinaryText(got, row, 2),
+            float(BinaryFloating(PQgetvalue(got, row, 3), readingBytes)),
+            BinaryInteger(PQgetvalue(got, row, 0), testNoBytes),
+            QByteArrayView(PQgetvalue(got, row, 4), PQgetlength(got, row, 4)) ==
+                QByteArrayView(ChartFailText));
         if (reading)
             readings->append(*reading);
     }
     return ChartReadEnd::Read;
+}
+
+bool TallyFromServer(PGconn *connection, const QString &from, const QVariantList &values,
+                     ChartTallySum *sum, QString *reason)
+{
+    const Result result = BinarySelect(connection, ChartTallyColumns, from, values, reason);
+    if (!result)
+        return false;
+    const PGresult *got = result.get();
+    if (!IntegerColumns(got, {0, 2, 4}, reason))
+        return false;
+    const int dateKeyBytes = PQfsize(got, 0);
+    const int drawnBytes = PQfsize(got, 2);
+    const int testsBytes = PQfsize(got, 4);
+    const int rows = PQntuples(got);
+    for (int row = 0; row < rows; ++row)
+        sum->Add(long(BinaryInteger(PQgetvalue(got, row, 0), dateKeyBytes)),
+                 BinaryText(got, row, 1), BinaryInteger(PQgetvalue(got, row, 2), drawnBytes) != 0,
+                 BinaryText(got, row, 3), BinaryInteger(PQgetvalue(got, row, 4), testsBytes));
+    return true;
 }
 
 } // namespace
@@ -241,4 +322,22 @@ ChartReadEnd ReadChartReadings(QSqlDatabase db, ArchiveLocation::Driver driver, 
         break;
     }
     return ReadChartReadingsByQt(db, from, values, keepGoing, readings, reason);
+}
+
+bool ReadChartTally(QSqlDatabase db, ArchiveLocation::Driver driver, const QString &from,
+                    const QVariantList &values, ChartTallySum *sum, QString *reason)
+{
+    switch (driver) {
+    case ArchiveLocation::Driver::Sqlite:
+        if (sqlite3 *handle = SqliteHandle(db))
+            return TallyFromSqlite(handle, from, values, sum, reason);
+        break;
+    case ArchiveLocation::Driver::Postgres:
+        if (PGconn *connection = PostgresHandle(db))
+            return TallyFromServer(connection, from, values, sum, reason);
+        break;
+    case ArchiveLocation::Driver::Odbc:
+        break;
+    }
+    return ReadChartTallyByQt(db, from, values, sum, reason);
 }

@@ -9,3 +9,9 @@ ChartReadEnd ReadChartReadings(QSqlDatabase db, ArchiveLocation::Driver, const Q
 {
     return ReadChartReadingsByQt(db, from, values, keepGoing, readings, reason);
 }
+
+bool ReadChartTally(QSqlDatabase db, ArchiveLocation::Driver, const QString &from,
+                    const QVariantList &values, ChartTallySum *sum, QString *reason)
+{
+    return ReadChartTallyByQt(db, from, values, sum, reason);
+}
