@@ -9,7 +9,6 @@
 #include "searchcriteria.h"
 #include "serverfixture.h"
 
-#include "archive/archivewords.h"
 #include "archive/store/chartinput.h"
 
 #include <QtTest>
@@ -21,17 +20,8 @@ namespace {
 // A fresh archive named after the test and row, opened through driver.
 std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver)
 {
-    const QString database =
-        QString::fromLatin1(QTest::currentTestFunction()).toLower() +
-        QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W"), "_");
-    const ArchiveLocation where = ServerLocation(driver, database);
-    if (driver == ServerDriver::Sqlite ? QFile::exists(where.target) : !FreshDatabase(database))
-        return nullptr;
-    ArchiveError error;
-    auto store = ArchiveStore::Open(where, &error);
-    if (!store)
-        qWarning("%s", qPrintable(ArchiveErrorText(error)));
-    return store;
+    QString database;
+    return FreshStore(driver, &database);
 }
 
 // Time texts as testers and files bring them, with the second of the day

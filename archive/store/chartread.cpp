@@ -5,20 +5,32 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+namespace {
+
+// "SELECT " columns " FROM " from run forward only with values bound; false
+// with the database's words in *reason.
+bool SelectByQt(QSqlQuery &sql, const char *columns, const QString &from,
+                const QVariantList &values, QString *reason)
+{
+    sql.setForwardOnly(true);
+    if (RunSql(sql,
+               QStringLiteral("SELECT ") + QLatin1String(columns) + QStringLiteral(" FROM ") + from,
+               values, reason))
+        return true;
+    if (reason->isEmpty())
+        *reason = SqlReason(sql.lastError());
+    return false;
+}
+
+} // namespace
+
 ChartReadEnd ReadChartReadingsByQt(QSqlDatabase db, const QString &from, const QVariantList &values,
                                    const ChartKeepGoing &keepGoing, QVector<ChartReading> *readings,
                                    QString *reason)
 {
     QSqlQuery sql(db);
-    sql.setForwardOnly(true);
-    if (!RunSql(sql,
-                QStringLiteral("SELECT ") + QLatin1String(ChartReadingColumns) +
-                    QStringLiteral(" FROM ") + from,
-                values, reason)) {
-        if (reason->isEmpty())
-            *reason = SqlReason(sql.lastError());
+    if (!SelectByQt(sql, ChartReadingColumns, from, values, reason))
         return ChartReadEnd::Failed;
-    }
     const QString fail = QLatin1String(ChartFailText);
     ChartReadingMaker maker;
     qint64 rows = 0;
@@ -72,15 +84,8 @@ bool ReadChartTallyByQt(QSqlDatabase db, const QString &from, const QVariantList
                         ChartTallySum *sum, QString *reason)
 {
     QSqlQuery sql(db);
-    sql.setForwardOnly(true);
-    if (!RunSql(sql,
-                QStringLiteral("SELECT ") + QLatin1String(ChartTallyColumns) +
-                    QStringLiteral(" FROM ") + from,
-                values, reason)) {
-        if (reason->isEmpty())
-            *reason = SqlReason(sql.lastError());
+    if (!SelectByQt(sql, ChartTallyColumns, from, values, reason))
         return false;
-    }
     while (sql.next())
         sum->Add(long(sql.value(0).toLongLong()), sql.value(1).toString().toUtf8(),
                  sql.value(2).toLongLong() != 0, sql.value(3).toString().toUtf8(),
