@@ -79,6 +79,53 @@ float Quantile(std::vector<float> &values, double q)
     return float(lower + (at - double(below)) * (upper - lower));
 }
 
+namespace {
+
+// The 10th percentile, the median and the 90th percentile of values (not
+// empty), each as Quantile gives it: one partition about the median, then
+// one within the half below it and one within the half above.
+std::array<float, 3> LowMedianHigh(std::vector<float> &values)
+{
+    const size_t n = values.size();
+    const auto at = [n](double q) { return q * double(n - 1); };
+    const auto first = values.begin();
+    // The value of rank below, drawn toward upper, the next in order.
+    const auto between = [&](double rank, size_t below, float upper) {
+        const float lower = values[below];
+        return below + 1 >= n ? lower : float(lower + (rank - double(below)) * (upper - lower));
+    };
+    const double medianAt = at(0.5);
+    const size_t m = size_t(medianAt);
+    std::nth_element(first, first + qsizetype(m), values.end());
+    // Past rank m lie the greater ones: the least of them is next.
+    const float afterMedian =
+        m + 1 < n ? *std::min_element(first + qsizetype(m) + 1, values.end()) : values[m];
+
+    const double lowAt = at(0.1);
+    const size_t l = size_t(lowAt);
+    float afterLow = afterMedian;
+    if (l < m) {
+        // The m least lie before rank m.
+        std::nth_element(first, first + qsizetype(l), first + qsizetype(m));
+        afterLow = l + 1 < m ? *std::min_element(first + qsizetype(l) + 1, first + qsizetype(m))
+                             : values[m];
+    }
+    const float low = between(lowAt, l, afterLow);
+
+    const double highAt = at(0.9);
+    const size_t h = size_t(highAt);
+    float afterHigh = afterMedian;
+    if (h > m) {
+        std::nth_element(first + qsizetype(m) + 1, first + qsizetype(h), values.end());
+        afterHigh =
+            h + 1 < n ? *std::min_element(first + qsizetype(h) + 1, values.end()) : values[h];
+    }
+    const float high = between(highAt, h, afterHigh);
+    return {low, between(medianAt, m, afterMedian), high};
+}
+
+} // namespace
+
 QVector<PeriodSummary> PeriodSummaries(const QVector<ChartReading> &sorted, ChartPeriod period)
 {
     QVector<PeriodSummary> summaries;
@@ -89,9 +136,7 @@ QVector<PeriodSummary> PeriodSummaries(const QVector<ChartReading> &sorted, Char
         values.clear();
         for (; i < sorted.size() && sorted[i].day < end; ++i)
             values.push_back(sorted[i].reading);
-        const float low = Quantile(values, 0.1);
-        const float median = Quantile(values, 0.5);
-        const float high = Quantile(values, 0.9);
+        const auto [low, median, high] = LowMedianHigh(values);
         summaries.append({start, end, qint64(values.size()), low, median, high});
     }
     return summaries;

@@ -4,11 +4,15 @@
 // for Qt's PostgreSQL and ODBC drivers, and a connection of the test's own
 // that plays another PC.
 
+#include "archive/archivewords.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
+#include "archive/store/archivestore.h"
 #include "archive/store/sqlconnection.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -148,6 +152,23 @@ public:
 private:
     SqlConnection FSql;
 };
+
+// A fresh archive named after the test and row, opened through driver: a
+// new database on the server, or a new SQLite file; its name in *database.
+inline std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver, QString *database)
+{
+    *database =
+        QString::fromLatin1(QTest::currentTestFunction()).toLower() +
+        QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W"), "_");
+    const ArchiveLocation where = ServerLocation(driver, *database);
+    if (driver == ServerDriver::Sqlite ? QFile::exists(where.target) : !FreshDatabase(*database))
+        return nullptr;
+    ArchiveError error;
+    auto store = ArchiveStore::Open(where, &error);
+    if (!store)
+        qWarning("%s", qPrintable(ArchiveErrorText(error)));
+    return store;
+}
 
 // Skips the test when the suite did not start a server.
 #define REQUIRE_TEST_SERVER()                                                                      \

@@ -31,22 +31,6 @@ void DriverRows(bool sqlite = false)
         QTest::newRow("sqlite") << ServerDriver::Sqlite;
 }
 
-// A fresh database named after the test and row, opened through driver.
-std::unique_ptr<ArchiveStore> FreshStore(ServerDriver driver, QString *database)
-{
-    *database =
-        QString::fromLatin1(QTest::currentTestFunction()).toLower() +
-        QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W"), "_");
-    const ArchiveLocation where = ServerLocation(driver, *database);
-    if (driver == ServerDriver::Sqlite ? QFile::exists(where.target) : !FreshDatabase(*database))
-        return nullptr;
-    ArchiveError error;
-    auto store = ArchiveStore::Open(where, &error);
-    if (!store)
-        qWarning("%s", qPrintable(ArchiveErrorText(error)));
-    return store;
-}
-
 // How many sessions on the server hold a temporary table of that name.
 int SessionTables(const QString &database, const char *name)
 {

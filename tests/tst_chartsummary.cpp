@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -176,6 +177,38 @@ private slots:
         QFETCH(float, quantile);
         std::vector<float> v(values.begin(), values.end());
         QCOMPARE(Quantile(v, q), quantile);
+    }
+
+    // A period's low, median and high are those Quantile gives, whatever
+    // the count and however many readings are alike.
+    void summaryAsQuantiles_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("distinct"); // how many different readings there are
+        for (const int count : {1, 2, 3, 4, 5, 9, 10, 11, 12, 19, 21, 101, 1000, 4099})
+            for (const int distinct : {1, 3, 1000000})
+                QTest::addRow("%d readings, %d values", count, distinct) << count << distinct;
+    }
+    void summaryAsQuantiles()
+    {
+        QFETCH(int, count);
+        QFETCH(int, distinct);
+        QRandomGenerator random(quint32(count * 7 + distinct));
+        QVector<ChartReading> sorted;
+        std::vector<float> values;
+        for (int i = 0; i < count; ++i) {
+            const float reading = float(random.bounded(distinct)) / 1000;
+            sorted << At(Day(2010, 3, 1), i, reading);
+            values.push_back(reading);
+        }
+        const QVector<PeriodSummary> days = PeriodSummaries(sorted, ChartPeriod::Day);
+        QCOMPARE(days.size(), 1);
+        std::vector<float> copy = values;
+        QCOMPARE(days[0].low, Quantile(copy, 0.1));
+        copy = values;
+        QCOMPARE(days[0].median, Quantile(copy, 0.5));
+        copy = values;
+        QCOMPARE(days[0].high, Quantile(copy, 0.9));
     }
 
     void barsCountEveryTestOfTheirPeriod()

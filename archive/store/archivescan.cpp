@@ -3,13 +3,12 @@
 
 #include "archive/store/archiveconnection.h"
 #include "archive/store/archivestore.h"
+#include "archive/store/chartread.h"
 #include "archive/store/charttally.h"
 
 namespace {
 
-// Rows between two questions whether to go on.
-constexpr int RowsAsked = 4096;
-const QString FailText = QStringLiteral("FAIL");
+const QString FailText = QLatin1String(ChartFailText);
 
 // The query's conditions, and more of them.
 ArchiveFilterSql And(ArchiveFilterSql filter, const QString &condition,
@@ -25,14 +24,17 @@ ArchiveFilterSql And(ArchiveFilterSql filter, const QString &condition,
 const QString Comparable = QStringLiteral("reading_ok = 1 AND reading IS NOT NULL");
 
 // SQLite reads the readings of a unit from the chart's index, which holds
-// all it reads, unless one tester's records are fewer to look up. Without
+// all it reads, and one tester's from that tester's records. Without
 // statistics it would pick the reading range's index and look up every
-// record's time.
-QString ChartIndexHint(ArchiveLocation::Driver driver, const ArchiveQuery &query)
+// record's time, or for one tester look up every record of the unit in the
+// date range to find the tester's few.
+QString ChartIndexHint(ArchiveLocation::Driver driver, const ArchiveQuery &query,
+                       const ArchiveFilterSql &filter)
 {
-    if (driver != ArchiveLocation::Driver::Sqlite || query.testerId)
+    if (driver != ArchiveLocation::Driver::Sqlite)
         return QString();
-    return QStringLiteral(" INDEXED BY ") + QLatin1String(ChartReadingIndex);
+    return QStringLiteral(" INDEXED BY ") +
+           (query.testerId ? filter.drivingIndex : QLatin1String(ChartReadingIndex));
 }
 
 } // namespace
@@ -51,75 +53,61 @@ ArchiveStore::Chart(const ArchiveQuery &query,
         db->Fail(reason.isEmpty() ? SqlReason(sql.lastError()) : reason, error);
         return std::nullopt;
     };
-    const auto stopped = [&](qint64 rows) {
-        if (rows % RowsAsked != 0 || !keepGoing || keepGoing())
-            return false;
-        *error = ArchiveError(ArchiveErrorCode::Cancelled);
-        return true;
-    };
 
     // The bars and the units counted from the day's tally where it tells
-    // the selection apart, else from its records.
+    // the selection apart, read in one pass; else from its records.
     const std::optional<ArchiveFilterSql> tally = TallyFilterOf(query);
     const ArchiveFilterSql readings = And(*filter, Comparable);
-    const bool counted =
-        tally ? RunSql(sql,
-                       QStringLiteral("SELECT unit, CAST(SUM(tests) AS BIGINT) FROM chart_days") +
-                           And(*tally, QStringLiteral("drawn = 1")).where +
-                           QStringLiteral(" GROUP BY unit"),
-                       tally->values, &reason)
-              : RunSql(sql,
-                       QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
-                           QStringLiteral(" GROUP BY unit"),
-                       readings.values, &reason);
-    if (!counted)
-        return failed();
-    QVector<ChartUnitCount> counts;
-    while (sql.next())
-        counts.append({sql.value(0).toString(), sql.value(1).toLongLong()});
-
     ChartInput input;
-    input.unit = unitOf(counts);
-    const bool days =
-        tally ? RunSql(sql,
-                       QStringLiteral("SELECT date_key, CAST(SUM(tests) AS BIGINT),"
-                                      " CAST(SUM(CASE WHEN result_text = ? THEN tests ELSE 0 END)"
-                                      " AS BIGINT) FROM chart_days") +
-                           tally->where + QStringLiteral(" GROUP BY date_key"),
-                       QVariantList{FailText} + tally->values, &reason)
-              : RunSql(sql,
-                       QStringLiteral("SELECT date_key, COUNT(*),"
-                                      " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
-                                      " FROM records") +
-                           filter->where + QStringLiteral(" GROUP BY date_key"),
-                       QVariantList{FailText} + filter->values, &reason);
-    if (!days)
-        return failed();
-    while (sql.next())
-        input.days.append({long(sql.value(0).toLongLong()), sql.value(1).toLongLong(),
-                           sql.value(2).toLongLong()});
+    if (tally) {
+        ChartTallySum sum;
+        if (!ReadChartTally(db->Db(), db->where.driver, QStringLiteral("chart_days") + tally->where,
+                            tally->values, &sum, &reason))
+            return failed();
+        input.unit = unitOf(sum.Units());
+        input.days = sum.Days();
+    } else {
+        if (!RunSql(sql,
+                    QStringLiteral("SELECT unit, COUNT(*) FROM records") + readings.where +
+                        QStringLiteral(" GROUP BY unit"),
+                    readings.values, &reason))
+            return failed();
+        QVector<ChartUnitCount> counts;
+        while (sql.next())
+            counts.append({sql.value(0).toString(), sql.value(1).toLongLong()});
+        input.unit = unitOf(counts);
+        if (!RunSql(sql,
+                    QStringLiteral("SELECT date_key, COUNT(*),"
+                                   " SUM(CASE WHEN result_text = ? THEN 1 ELSE 0 END)"
+                                   " FROM records") +
+                        filter->where + QStringLiteral(" GROUP BY date_key"),
+                    QVariantList{FailText} + filter->values, &reason))
+            return failed();
+        while (sql.next())
+            input.days.append({long(sql.value(0).toLongLong()), sql.value(1).toLongLong(),
+                               sql.value(2).toLongLong()});
+    }
 
     const ArchiveFilterSql inUnit =
         And(readings, QStringLiteral("unit = ?"), {SqlText(input.unit)});
-    if (!RunSql(sql,
-                QStringLiteral("SELECT test_no, date_key, time_text, reading, result_text"
-                               " FROM records") +
-                    ChartIndexHint(db->where.driver, query) + inUnit.where,
-                inUnit.values, &reason))
+    sql.finish();
+    // No record has a unit with a NUL in it (a server keeps none in a text),
+    // but a server's library would send it cut short at the NUL: another
+    // unit.
+    if (input.unit.contains(QChar(0)))
+        return input;
+    switch (ReadChartReadings(db->Db(), db->where.driver,
+                              QStringLiteral("records") +
+                                  ChartIndexHint(db->where.driver, query, *filter) + inUnit.where,
+                              inUnit.values, keepGoing, &input.readings, &reason)) {
+    case ChartReadEnd::Read:
+        break;
+    case ChartReadEnd::Cancelled:
+        *error = ArchiveError(ArchiveErrorCode::Cancelled);
+        return std::nullopt;
+    case ChartReadEnd::Failed:
         return failed();
-    qint64 rows = 0;
-    while (sql.next()) {
-        if (stopped(++rows))
-            return std::nullopt;
-        const std::optional<ChartReading> reading =
-            ChartReadingOf(long(sql.value(1).toLongLong()), sql.value(2).toString(),
-                           float(sql.value(3).toDouble()), sql.value(0).toLongLong(),
-                           sql.value(4).toString() == FailText);
-        if (reading)
-            input.readings.append(*reading);
     }
-    if (sql.lastError().isValid())
-        return failed();
     return input;
 }
 

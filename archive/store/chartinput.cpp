@@ -18,13 +18,14 @@ std::optional<qint64> DayOfDateKey(long dateKey)
     return date.toJulianDay();
 }
 
-std::optional<ChartReading> ChartReadingOf(long dateKey, QStringView time, float reading,
-                                           qint64 testNo, bool fail)
+namespace {
+
+// A reading at day and second; nullopt without a day or a finite reading.
+std::optional<ChartReading> ReadingAt(std::optional<qint64> day, std::optional<int> second,
+                                      float reading, qint64 testNo, bool fail)
 {
-    const std::optional<qint64> day = DayOfDateKey(dateKey);
     if (!day || !std::isfinite(reading))
         return std::nullopt;
-    const std::optional<int> second = TimeOfDaySeconds(time);
     constexpr qint64 lowest = std::numeric_limits<qint32>::min();
     constexpr qint64 highest = std::numeric_limits<qint32>::max();
     return ChartReading{qint32(*day),
@@ -33,6 +34,56 @@ std::optional<ChartReading> ChartReadingOf(long dateKey, QStringView time, float
                         quint32(second.value_or(0)),
                         second ? 1u : 0u,
                         fail ? 1u : 0u};
+}
+
+} // namespace
+
+std::optional<ChartReading> ChartReadingOf(long dateKey, QStringView time, float reading,
+                                           qint64 testNo, bool fail)
+{
+    const std::optional<qint64> day = DayOfDateKey(dateKey);
+    return day ? ReadingAt(day, TimeOfDaySeconds(time), reading, testNo, fail) : std::nullopt;
+}
+
+std::optional<int> TimeOfDaySecondsUtf8(QByteArrayView time)
+{
+    // A time of ASCII characters is read from a copy on the stack; any
+    // other, as long or with letters beyond ASCII, as a text of its own.
+    constexpr qsizetype Longest = 32;
+    if (time.size() <= Longest) {
+        char16_t wide[Longest];
+        bool ascii = true;
+        for (qsizetype i = 0; i < time.size() && ascii; ++i) {
+            ascii = uchar(time[i]) < 0x80;
+            wide[i] = char16_t(uchar(time[i]));
+        }
+        if (ascii)
+            return TimeOfDaySeconds(QStringView(wide, time.size()));
+    }
+    return TimeOfDaySeconds(QString::fromUtf8(time));
+}
+
+std::optional<qint64> ChartReadingMaker::DayOf(long dateKey)
+{
+    if (dateKey != FDateKey) {
+        FDateKey = dateKey;
+        FDay = DayOfDateKey(dateKey);
+    }
+    return FDay;
+}
+
+std::optional<ChartReading> ChartReadingMaker::Of(long dateKey, QByteArrayView time, float reading,
+                                                  qint64 testNo, bool fail)
+{
+    const std::optional<qint64> day = DayOf(dateKey);
+    return day ? ReadingAt(day, TimeOfDaySecondsUtf8(time), reading, testNo, fail) : std::nullopt;
+}
+
+std::optional<ChartReading> ChartReadingMaker::Of(long dateKey, QStringView time, float reading,
+                                                  qint64 testNo, bool fail)
+{
+    const std::optional<qint64> day = DayOf(dateKey);
+    return day ? ReadingAt(day, TimeOfDaySeconds(time), reading, testNo, fail) : std::nullopt;
 }
 
 qint64 ReadingsIn(const QVector<ChartUnitCount> &counts, const QString &unit)

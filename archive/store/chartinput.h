@@ -5,6 +5,7 @@
 // is chosen. Plain data over Qt Core and the record's values only, so that
 // whatever thread reads the archive can fill it.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <QVector>
@@ -39,6 +40,27 @@ std::optional<qint64> DayOfDateKey(long dateKey);
 // date names no day or the reading is no finite number.
 std::optional<ChartReading> ChartReadingOf(long dateKey, QStringView time, float reading,
                                            qint64 testNo, bool fail);
+
+// The time of day in seconds of a time text given as UTF-8, as
+// TimeOfDaySeconds reads it; nullopt when it is no time.
+std::optional<int> TimeOfDaySecondsUtf8(QByteArrayView time);
+
+// Readings made one after another from rows the archive gives by unit and
+// date, as ChartReadingOf makes them: the day of a date key is worked out
+// once for the rows of that date, the time read without a copy.
+class ChartReadingMaker
+{
+public:
+    std::optional<ChartReading> Of(long dateKey, QByteArrayView time, float reading, qint64 testNo,
+                                   bool fail);
+    std::optional<ChartReading> Of(long dateKey, QStringView time, float reading, qint64 testNo,
+                                   bool fail);
+
+private:
+    std::optional<qint64> DayOf(long dateKey);
+    long FDateKey = 0; // 0 names no day
+    std::optional<qint64> FDay;
+};
 
 // The tests of one day of the selection, whatever their unit.
 struct ChartDayCount
