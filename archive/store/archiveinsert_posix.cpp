@@ -66,6 +66,7 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
     };
     const GridRows &rows = *batch.rows;
     InsertOutcome outcome;
+    bool skipped = false;
     for (qsizetype at = 0; at < rows.size(); ++at) {
         const GridRow &row = rows[at];
         const RecordKeys keys = RecordKeysOf(row, (*batch.dateKeys)[at]);
@@ -79,15 +80,21 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
                               : sqlite3_bind_null(prepared, 11);
         bound |= bindText(12, keys.unit);
         bound |= sqlite3_bind_int64(prepared, 13, batch.archivedAt);
-        const QByteArray &fingerprint = (*batch.fingerprints)[at];
-        bound |= sqlite3_bind_text(prepared, 14, fingerprint.constData(), int(fingerprint.size()),
+        const QByteArrayView fingerprint = batch.fingerprints->At(at);
+        bound |= sqlite3_bind_text(prepared, 14, fingerprint.data(), int(fingerprint.size()),
                                    SQLITE_STATIC);
         bound |= sqlite3_bind_int64(prepared, 15, batch.batchId);
         if (bound != SQLITE_OK || sqlite3_step(prepared) != SQLITE_DONE)
             return failed();
+        // While every record is new, their fingerprints are all of them
+        // so far, taken in one piece at the end.
         if (sqlite3_changes(handle) == 1) {
             ++outcome.added;
-            outcome.fingerprints += fingerprint;
+            if (skipped)
+                outcome.fingerprints += fingerprint;
+        } else if (!skipped) {
+            skipped = true;
+            outcome.fingerprints = batch.fingerprints->First(at);
         }
         sqlite3_reset(prepared);
         if (!TellInserted(progress, at + 1, rows.size())) {
@@ -95,6 +102,8 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
             return outcome;
         }
     }
+    if (!skipped)
+        outcome.fingerprints = batch.fingerprints->First(rows.size());
     return outcome;
 }
 
@@ -146,7 +155,7 @@ void AppendCopyLine(QByteArray &data, Utf8Texts &texts, qint64 seq, const Record
     data += '\t';
     data += QByteArray::number(batch.archivedAt);
     data += '\t';
-    data += (*batch.fingerprints)[at]; // hex: nothing to escape
+    data += batch.fingerprints->At(at); // hex: nothing to escape
     data += '\t';
     data += QByteArray::number(batch.batchId);
     data += '\n';
