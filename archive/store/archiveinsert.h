@@ -51,6 +51,7 @@ struct InsertOutcome
     qint64 added = 0;
     bool cancelled = false;  // progress answered false: nothing is to stay
     QByteArray fingerprints; // of the records added, in the order of their ids
+    bool tallied = false;    // the records added are counted in the chart's tally
 };
 
 // progress, when given, hears the records sent so far every

@@ -10,6 +10,7 @@
 #include "archive/store/archivechain.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
+#include "archive/store/charttally.h"
 #include "archive/store/driverhandle_posix.h"
 
 #include <QByteArray>
@@ -43,6 +44,32 @@ struct FinalizeStatement
     void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
 };
 
+// The chart's tally of the records counted as they went in, a row a key.
+bool TallyIntoSqlite(sqlite3 *handle, const TallyCounter &counter)
+{
+    const QByteArray sql = TallyRowSql().toUtf8();
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &prepared, nullptr) !=
+        SQLITE_OK)
+        return false;
+    const std::unique_ptr<sqlite3_stmt, FinalizeStatement> statement(prepared);
+    Utf8Texts texts;
+    for (const TallyRow &row : counter.Rows()) {
+        const QByteArrayView unit = texts.Of(0, row.unit);
+        const QByteArrayView result = texts.Of(1, row.result);
+        const int bound =
+            sqlite3_bind_int64(prepared, 1, row.dateKey) |
+            sqlite3_bind_text(prepared, 2, unit.data(), int(unit.size()), SQLITE_STATIC) |
+            sqlite3_bind_int(prepared, 3, row.drawn ? 1 : 0) |
+            sqlite3_bind_text(prepared, 4, result.data(), int(result.size()), SQLITE_STATIC) |
+            sqlite3_bind_int64(prepared, 5, row.tests);
+        if (bound != SQLITE_OK || sqlite3_step(prepared) != SQLITE_DONE)
+            return false;
+        sqlite3_reset(prepared);
+    }
+    return true;
+}
+
 std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch &batch,
                                               const InsertProgress &progress, QString *reason)
 {
@@ -66,6 +93,7 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
     };
     const GridRows &rows = *batch.rows;
     InsertOutcome outcome;
+    TallyCounter tally;
     bool skipped = false;
     for (qsizetype at = 0; at < rows.size(); ++at) {
         const GridRow &row = rows[at];
@@ -90,6 +118,7 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
         // so far, taken in one piece at the end.
         if (sqlite3_changes(handle) == 1) {
             ++outcome.added;
+            tally.Count(keys.dateKey, keys.unit, keys.readingOk && keys.reading, row.value(4));
             if (skipped)
                 outcome.fingerprints += fingerprint;
         } else if (!skipped) {
@@ -104,6 +133,9 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
     }
     if (!skipped)
         outcome.fingerprints = batch.fingerprints->First(rows.size());
+    if (!TallyIntoSqlite(handle, tally))
+        return failed();
+    outcome.tallied = true;
     return outcome;
 }
 

@@ -228,7 +228,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
                                " last_date = CASE WHEN last_date IS NULL OR last_date < ?"
                                " THEN ? ELSE last_date END WHERE id = ?"),
                 {counts.added, now, first, first, last, last, *testerId}, &reason) ||
-        !TallyArchived(d, *testerId, *highest, &reason) ||
+        (!inserted->tallied && !TallyArchived(d, *testerId, *highest, &reason)) ||
         (*queueAfter >= 0 && !ArchiveOutbox::Queue(d, *queueAfter, now, &reason)) ||
         !transaction.Commit(&reason))
         return fail();
