@@ -148,26 +148,28 @@ void Must(bool done, const ArchiveError &error)
     }
 }
 
-// The best of three runs, each in seconds with its processor time (every
-// thread of the bench's) beside it.
-double BestOfThree(const char *what, const std::function<double()> &run)
+// A run's time and its processor time (every thread's), in seconds.
+struct Taken
 {
-    double best = 0;
-    double bestCpu = 0;
+    double seconds = 0;
+    double cpuSeconds = 0;
+};
+
+// The best of three runs, printed with its processor time.
+double BestOfThree(const char *what, const std::function<Taken()> &run)
+{
+    Taken best;
     for (int at = 0; at < 3; ++at) {
-        const std::clock_t cpu = std::clock();
-        const double seconds = run();
-        const double cpuSeconds = double(std::clock() - cpu) / CLOCKS_PER_SEC;
-        if (seconds <= 0)
+        const Taken taken = run();
+        if (taken.seconds <= 0)
             std::exit(1);
-        if (at == 0 || seconds < best) {
-            best = seconds;
-            bestCpu = cpuSeconds;
-        }
+        if (at == 0 || taken.seconds < best.seconds)
+            best = taken;
     }
-    std::printf("%-58s %9.1f ms %9.1f ms cpu (best of 3)\n", what, best * 1000, bestCpu * 1000);
+    std::printf("%-58s %9.1f ms %9.1f ms cpu (best of 3)\n", what, best.seconds * 1000,
+                best.cpuSeconds * 1000);
     std::fflush(stdout);
-    return best;
+    return best.seconds;
 }
 
 // The store's 100,000 records against the reference's, in seconds; the
@@ -208,13 +210,18 @@ void MeasureInserts(const Place &dir, bool server, const Place &odbc = {})
         const double store = BestOfThree("100,000 records archived (one transaction)", [&] {
             auto archive = Fresh(dir(next("hundred_thousand")));
             QElapsedTimer timer;
+            const std::clock_t cpu = std::clock();
             timer.start();
             Must(archive->Add(Device(1), rows, &error).has_value(), error);
-            return double(timer.nsecsElapsed()) / 1e9;
+            return Taken{double(timer.nsecsElapsed()) / 1e9,
+                         double(std::clock() - cpu) / CLOCKS_PER_SEC};
         });
         const auto reference = [&](const char *name, ReferenceExtras extras) {
             return [&, name, extras] {
-                return SqliteReferenceSeconds(made(next(name)), serial, rows, extras);
+                Taken taken;
+                taken.seconds = SqliteReferenceSeconds(made(next(name)), serial, rows, extras,
+                                                       &taken.cpuSeconds);
+                return taken;
             };
         };
         const double same = BestOfThree("the same columns by SQLite's C library",

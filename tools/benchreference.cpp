@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <optional>
 
@@ -116,7 +117,7 @@ bool AddReferenceBatch(sqlite3 *db, FingerprintAhead &ahead, ArchiveBatch &batch
 } // namespace
 
 double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows,
-                              ReferenceExtras extras)
+                              ReferenceExtras extras, double *cpuSeconds)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
@@ -129,6 +130,7 @@ double SqliteReferenceSeconds(const QString &path, const QString &serial, const 
     if (extras == ReferenceExtras::Fingerprints)
         fingerprints.emplace(extras, serial, rows);
     QElapsedTimer timer;
+    const std::clock_t cpu = std::clock();
     timer.start();
     if (!fingerprints)
         fingerprints.emplace(extras, serial, rows);
@@ -193,6 +195,8 @@ double SqliteReferenceSeconds(const QString &path, const QString &serial, const 
     if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return Failed("reference", sqlite3_errmsg(db));
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (cpuSeconds)
+        *cpuSeconds = double(std::clock() - cpu) / CLOCKS_PER_SEC;
     fingerprints.reset();
     sqlite3_close(db);
     return seconds;

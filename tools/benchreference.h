@@ -25,9 +25,11 @@ enum class ReferenceExtras {
 
 // SQLite's C library: one transaction, one prepared single-row INSERT bound
 // by position, the tester's row first. Seconds, or a negative number when
-// the file could not be written (the reason on standard error).
+// the file could not be written (the reason on standard error); the
+// processor time of the same span (every thread's) in *cpuSeconds when given.
 double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows,
-                              ReferenceExtras extras = ReferenceExtras::None);
+                              ReferenceExtras extras = ReferenceExtras::None,
+                              double *cpuSeconds = nullptr);
 
 // PostgreSQL's COPY of the records straight into the records table, in one
 // transaction, on a connection of libpq's own (conninfo as PQconnectdb
