@@ -8,6 +8,7 @@
 #include "archive/store/archiveimport.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivesql.h"
+#include "archive/store/sqlconnection.h"
 #include "records/data/datafile.h"
 #include "records/data/recordvalues.h"
 #include "records/data/searchfilter.h"
@@ -228,6 +229,58 @@ private slots:
         QCOMPARE(testers->first().lastCalibration, serial == "KT1" && count > 0
                                                        ? QStringLiteral("2012-01-01")
                                                        : QStringLiteral("2011-03-15"));
+    }
+
+    // The chart's tally after archivings of new records, records already
+    // there, several testers and readings or dates that read as nothing
+    // holds what counting the archived records gives.
+    void tallyAsTheRecordsGive_data()
+    {
+        QTest::addColumn<QList<int>>("steps"); // tester (0 for the odd records), first, count
+        QTest::newRow("one download") << QList<int>{1, 0, 300};
+        QTest::newRow("overlapping") << QList<int>{1, 0, 300, 1, 200, 300};
+        QTest::newRow("two testers") << QList<int>{1, 0, 100, 2, 0, 100, 1, 50, 100};
+        QTest::newRow("odd texts, twice") << QList<int>{0, 0, 0, 0, 0, 0, 1, 0, 20};
+        QTest::newRow("nothing new") << QList<int>{1, 0, 40, 1, 0, 40};
+    }
+    void tallyAsTheRecordsGive()
+    {
+        QFETCH(QList<int>, steps);
+        ArchiveError error;
+        auto store = fx->Open(&error);
+        QVERIFY(store);
+        for (int at = 0; at + 2 < steps.size(); at += 3) {
+            const GridRows rows = steps[at] == 0
+                                      ? EdgeRecords()
+                                      : ArchiveFixture::Records(steps[at + 1], steps[at + 2]);
+            QVERIFY2(store->Add(ArchiveFixture::Tester(QStringLiteral("KT%1").arg(steps[at])), rows,
+                                &error),
+                     qPrintable(Said(error)));
+        }
+        store.reset();
+        SqlConnection check(QStringLiteral("QSQLITE"));
+        check.Db().setDatabaseName(fx->Path());
+        QVERIFY(check.Db().open());
+        const auto rows = [&](const QString &sql) {
+            QSqlQuery query(check.Db());
+            QString reason;
+            QStringList found;
+            if (!RunSql(query, sql, {}, &reason))
+                found << reason;
+            while (query.next())
+                found << QStringList{query.value(0).toString(), query.value(1).toString(),
+                                     query.value(2).toString(), query.value(3).toString(),
+                                     query.value(4).toString()}
+                             .join('|');
+            return found;
+        };
+        const QStringList tally =
+            rows("SELECT date_key, unit, drawn, result_text, tests FROM chart_days"
+                 " ORDER BY 1, 2, 3, 4");
+        QVERIFY(!tally.isEmpty());
+        QCOMPARE(tally, rows("SELECT date_key, unit, CASE WHEN reading_ok = 1 AND reading IS NOT"
+                             " NULL THEN 1 ELSE 0 END, result_text, COUNT(*) FROM records"
+                             " GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4"));
     }
 
     // Records taken out write the same data-file and export lines as the

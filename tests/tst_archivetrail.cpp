@@ -10,6 +10,7 @@
 
 #include "archive/archivewords.h"
 #include "archive/store/archiveimport.h"
+#include "archive/store/archiveinsert.h"
 #include "archive/store/archiveschema.h"
 #include "archive/store/archivetrail.h"
 #include "archive/store/calibration.h"
@@ -222,6 +223,53 @@ private slots:
         // A record's fingerprint is that of the tester's texts.
         QCOMPARE(fx.One("SELECT fingerprint FROM records ORDER BY id").toByteArray(),
                  RecordFingerprint("KT1", ArchiveFixture::Records(0, 1)[0]));
+    }
+
+    // Records new and already there in turn make one batch listing the new
+    // ones in archive order; an archiving cancelled mid-way leaves no record
+    // and no batch, and the next one links to the batch before it.
+    void newAlreadyAndCancelled_data()
+    {
+        QTest::addColumn<ServerDriver>("driver");
+        QTest::addColumn<int>("size"); // records in the first archiving
+        QTest::newRow("sqlite") << ServerDriver::Sqlite << 10;
+        QTest::newRow("sqlite, one") << ServerDriver::Sqlite << 1;
+        QTest::newRow("postgresql") << ServerDriver::Postgres << 10;
+    }
+    void newAlreadyAndCancelled()
+    {
+        QFETCH(ServerDriver, driver);
+        QFETCH(int, size);
+        Fresh fx(driver);
+        QVERIFY(fx.store);
+        ArchiveError error;
+        const QStringList tester = ArchiveFixture::Tester("KT3");
+        QVERIFY(fx.store->Add(tester, ArchiveFixture::Records(size, size), &error));
+        // New, already there, new.
+        const std::optional<ArchiveCounts> mixed =
+            fx.store->Add(tester, ArchiveFixture::Records(0, 3 * size), &error);
+        QVERIFY2(mixed, qPrintable(Said(error)));
+        QCOMPARE(mixed->added, 2 * size);
+        QCOMPARE(mixed->already, size);
+        QByteArray listed;
+        for (int at = 0; at < 3 * size; ++at)
+            if (at < size || at >= 2 * size)
+                listed += RecordFingerprint("KT3", ArchiveFixture::Records(at, 1)[0]);
+        QCOMPARE(fx.One("SELECT fingerprints FROM batches WHERE number = 2").toByteArray(), listed);
+        const QVariant records = fx.One("SELECT COUNT(*) FROM records");
+        const bool cancelled =
+            fx.store
+                ->Add(tester, ArchiveFixture::Records(100, 3 * InsertProgressRecords),
+                      ArchiveOrigin(), &error,
+                      [](qint64 sent) { return sent < InsertProgressRecords; })
+                .has_value();
+        QVERIFY(!cancelled);
+        QCOMPARE(error.code, ArchiveErrorCode::Cancelled);
+        QCOMPARE(fx.One("SELECT COUNT(*) FROM records"), records);
+        QCOMPARE(fx.One("SELECT COUNT(*) FROM batches").toInt(), 2);
+        QVERIFY(fx.store->Add(tester, ArchiveFixture::Records(100, 5), &error));
+        QCOMPARE(fx.One("SELECT MAX(number) FROM batches").toInt(), 3);
+        QCOMPARE(fx.ChainFault(), QString());
     }
 
     // Data files imported are batches naming each file; this PC's records

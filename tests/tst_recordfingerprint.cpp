@@ -2,6 +2,7 @@
 // (computed apart from this program), so that an archive fingerprinted by one
 // version verifies under every later one.
 
+#include "archive/store/fingerprintahead.h"
 #include "archive/store/recordfingerprint.h"
 
 #include <QtTest>
@@ -38,6 +39,18 @@ ArchiveBatch FirstBatch()
     batch.fingerprints = QByteArray(First) + Second;
     batch.prevHash = FirstPrevHash();
     return batch;
+}
+
+// count records of one tester, each unlike the others.
+GridRows ManyRows(int count)
+{
+    GridRows rows;
+    for (int at = 0; at < count; ++at) {
+        GridRow row = at % 2 ? SecondRow() : FirstRow();
+        row[0] = QString::number(at);
+        rows << row;
+    }
+    return rows;
 }
 
 } // namespace
@@ -128,6 +141,78 @@ private slots:
         batch.testerId = 5;
         batch.hash = "whatever";
         QCOMPARE(BatchHash(batch), hash);
+    }
+
+    // Fingerprints taken on a thread of their own are those of
+    // RecordFingerprint, in order, and the batch's hash is BatchHash's
+    // whether every record was added, some, or none.
+    void ahead_data()
+    {
+        QTest::addColumn<GridRows>("rows");
+        QTest::addColumn<int>("added"); // the first added records, the rest already there
+        QTest::addColumn<QByteArray>("hash");
+        QTest::newRow("none") << GridRows() << 0 << QByteArray();
+        QTest::newRow("one") << GridRows{FirstRow()} << 1 << QByteArray();
+        QTest::newRow("the first batch")
+            << GridRows{FirstRow(), SecondRow()} << 2
+            << QByteArray("28690d35190963a3336d8e4cdb8eca498a6af2d6a440549dc5e8d080066ecc64");
+        QTest::newRow("many") << ManyRows(5000) << 5000 << QByteArray();
+        QTest::newRow("many, some there already") << ManyRows(5000) << 1234 << QByteArray();
+        QTest::newRow("many, all there already") << ManyRows(300) << 0 << QByteArray();
+    }
+    void ahead()
+    {
+        QFETCH(GridRows, rows);
+        QFETCH(int, added);
+        QFETCH(QByteArray, hash);
+        const QString serial = QStringLiteral("SN0012345");
+        FingerprintAhead ahead(serial, rows);
+        ArchiveBatch batch = FirstBatch();
+        batch.fingerprints.clear();
+        ahead.HashBatch(batch);
+        QCOMPARE(ahead.Size(), rows.size());
+        QByteArray all;
+        for (qsizetype at = 0; at < rows.size(); ++at) {
+            const QByteArray expected = RecordFingerprint(serial, rows[at]);
+            QCOMPARE(ahead.At(at).toByteArray(), expected);
+            all += expected;
+        }
+        QCOMPARE(ahead.First(rows.size()), all);
+        QCOMPARE(ahead.First(added), all.left(added * FingerprintLength));
+        batch.added = added;
+        batch.already = rows.size() - added;
+        batch.fingerprints = ahead.First(added);
+        const QByteArray taken = ahead.BatchHashOf(batch);
+        QCOMPARE(taken, BatchHash(batch));
+        if (!hash.isEmpty())
+            QCOMPARE(taken, hash);
+        // Another batch than the one asked for is hashed as it is.
+        batch.number = 2;
+        QCOMPARE(ahead.BatchHashOf(batch), BatchHash(batch));
+    }
+
+    // Given up at once (a failure, a cancel) or never asked for the batch:
+    // the thread stops and is waited for, with no hang.
+    void ahead_given_up_data()
+    {
+        QTest::addColumn<int>("read");
+        QTest::newRow("nothing read") << 0;
+        QTest::newRow("some read") << 10;
+        QTest::newRow("all read, no batch") << 2000;
+    }
+    void ahead_given_up()
+    {
+        QFETCH(int, read);
+        const GridRows rows = ManyRows(2000);
+        QElapsedTimer timer;
+        timer.start();
+        {
+            FingerprintAhead ahead(QStringLiteral("SN1"), rows);
+            if (read > 0)
+                QCOMPARE(ahead.At(read - 1).toByteArray(),
+                         RecordFingerprint(QStringLiteral("SN1"), rows[read - 1]));
+        }
+        QVERIFY(timer.elapsed() < 10000);
     }
 
     void set_data()

@@ -1,5 +1,6 @@
 #include "tools/benchreference.h"
 
+#include "archive/store/fingerprintahead.h"
 #include "archive/store/recordfingerprint.h"
 #include "records/data/recordvalues.h"
 
@@ -11,6 +12,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -36,6 +40,9 @@ Derived DerivedOf(const GridRow &row)
             ReadingUnit(reading).toUtf8()};
 }
 
+// The reference's batch: far above the few ids of the archive it is given.
+constexpr qint64 ReferenceBatchId = 1000000;
+
 double Failed(const char *what, const char *why)
 {
     std::fprintf(stderr, "%s: %s\n", what, why);
@@ -54,16 +61,79 @@ QByteArray CopyText(const QString &text)
 
 } // namespace
 
+namespace {
+
+// The fingerprints of the records, as the reference is told to take them.
+class ReferenceFingerprints
+{
+public:
+    ReferenceFingerprints(ReferenceExtras extras, const QString &serial, const GridRows &rows)
+    {
+        if (extras == ReferenceExtras::Fingerprinting) {
+            FAhead = std::make_unique<FingerprintAhead>(serial, rows);
+        } else if (extras == ReferenceExtras::Fingerprints) {
+            RecordFingerprinter fingerprinter(serial);
+            for (const GridRow &row : rows)
+                FGiven += fingerprinter.Of(row);
+        }
+    }
+    QByteArrayView At(qsizetype at)
+    {
+        return FAhead
+                   ? FAhead->At(at)
+                   : QByteArrayView(FGiven.constData() + at * FingerprintLength, FingerprintLength);
+    }
+    FingerprintAhead *Ahead() const { return FAhead.get(); }
+
+private:
+    std::unique_ptr<FingerprintAhead> FAhead;
+    QByteArray FGiven;
+};
+
+// The batch of the records, its hash taken as the store takes it.
+bool AddReferenceBatch(sqlite3 *db, FingerprintAhead &ahead, ArchiveBatch &batch)
+{
+    batch.added = ahead.Size();
+    batch.fingerprints = ahead.First(ahead.Size());
+    batch.hash = ahead.BatchHashOf(batch);
+    sqlite3_stmt *insert = nullptr;
+    const char sql[] = "INSERT INTO batches (id, tester_id, number, made_at, pc, os_user, kind,"
+                       " source, added, already, fingerprints, prev_hash, hash)"
+                       " VALUES (?, ?, 1, ?, '', '', 'download', '', ?, 0, ?, ?, ?)";
+    if (sqlite3_prepare_v2(db, sql, -1, &insert, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_int64(insert, 1, batch.id);
+    sqlite3_bind_int64(insert, 2, batch.testerId);
+    sqlite3_bind_int64(insert, 3, batch.madeAt);
+    sqlite3_bind_int64(insert, 4, batch.added);
+    int at = 5;
+    for (const QByteArray *text : {&batch.fingerprints, &batch.prevHash, &batch.hash})
+        sqlite3_bind_text(insert, at++, text->constData(), int(text->size()), SQLITE_STATIC);
+    const bool added = sqlite3_step(insert) == SQLITE_DONE;
+    sqlite3_finalize(insert);
+    return added;
+}
+
+} // namespace
+
 double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows,
-                              bool fingerprinted)
+                              ReferenceExtras extras, double *cpuSeconds)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
         SQLITE_OK)
         return Failed("reference", sqlite3_errmsg(db));
     sqlite3_exec(db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+    const bool fingerprinted = extras != ReferenceExtras::None;
+    // Fingerprints given are taken before the clock starts.
+    std::optional<ReferenceFingerprints> fingerprints;
+    if (extras == ReferenceExtras::Fingerprints)
+        fingerprints.emplace(extras, serial, rows);
     QElapsedTimer timer;
+    const std::clock_t cpu = std::clock();
     timer.start();
+    if (!fingerprints)
+        fingerprints.emplace(extras, serial, rows);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     const QByteArray tester =
         "INSERT INTO testers (serial_number, software_version, last_calibration, device_heading,"
@@ -72,20 +142,28 @@ double SqliteReferenceSeconds(const QString &path, const QString &serial, const 
         serial.toUtf8() + "', '', '', '', '', '', '', 0, 0)";
     if (sqlite3_exec(db, tester.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return Failed("reference", sqlite3_errmsg(db));
-    const sqlite3_int64 testerId = sqlite3_last_insert_rowid(db);
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    ArchiveBatch batch;
+    batch.testerId = sqlite3_last_insert_rowid(db);
+    batch.id = ReferenceBatchId;
+    batch.serialNumber = serial;
+    batch.number = 1;
+    batch.madeAt = QDateTime::currentMSecsSinceEpoch();
+    batch.kind = QStringLiteral("download");
+    batch.prevHash = FirstPrevHash();
+    if (FingerprintAhead *ahead = fingerprints->Ahead())
+        ahead->HashBatch(batch);
     sqlite3_stmt *insert = nullptr;
     const QByteArray sql =
         QByteArray("INSERT INTO records (") + Columns +
         (fingerprinted ? ", fingerprint, batch_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                          " ?, ?)"
                        : ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    RecordFingerprinter fingerprinter(serial);
     if (sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr) != SQLITE_OK)
         return Failed("reference", sqlite3_errmsg(db));
-    for (const GridRow &row : rows) {
+    for (qsizetype at = 0; at < rows.size(); ++at) {
+        const GridRow &row = rows[at];
         const Derived d = DerivedOf(row);
-        sqlite3_bind_int64(insert, 1, testerId);
+        sqlite3_bind_int64(insert, 1, batch.testerId);
         for (int column = 0; column < RecordColumns; ++column) {
             const QByteArray text = row.value(column).toUtf8();
             sqlite3_bind_text(insert, 2 + column, text.constData(), int(text.size()),
@@ -99,21 +177,27 @@ double SqliteReferenceSeconds(const QString &path, const QString &serial, const 
         else
             sqlite3_bind_double(insert, 11, d.reading);
         sqlite3_bind_text(insert, 12, d.unit.constData(), int(d.unit.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert, 13, now);
+        sqlite3_bind_int64(insert, 13, batch.madeAt);
         if (fingerprinted) {
-            const QByteArray fingerprint = fingerprinter.Of(row);
-            sqlite3_bind_text(insert, 14, fingerprint.constData(), int(fingerprint.size()),
-                              SQLITE_TRANSIENT);
-            sqlite3_bind_int64(insert, 15, 1);
+            const QByteArrayView fingerprint = fingerprints->At(at);
+            sqlite3_bind_text(insert, 14, fingerprint.data(), int(fingerprint.size()),
+                              SQLITE_STATIC);
+            sqlite3_bind_int64(insert, 15, batch.id);
         }
         if (sqlite3_step(insert) != SQLITE_DONE)
             return Failed("reference", sqlite3_errmsg(db));
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
+    if (FingerprintAhead *ahead = fingerprints->Ahead();
+        ahead && !AddReferenceBatch(db, *ahead, batch))
+        return Failed("reference", sqlite3_errmsg(db));
     if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return Failed("reference", sqlite3_errmsg(db));
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (cpuSeconds)
+        *cpuSeconds = double(std::clock() - cpu) / CLOCKS_PER_SEC;
+    fingerprints.reset();
     sqlite3_close(db);
     return seconds;
 }

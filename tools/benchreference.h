@@ -8,13 +8,28 @@
 #include <QString>
 #include <QStringList>
 
+// What the SQLite reference writes besides the record's six texts and the
+// values read from them (its test number, date key, reading, unit) and the
+// time it was archived.
+enum class ReferenceExtras {
+    // Nothing more.
+    None,
+    // Each record's fingerprint and batch id, taken before the clock starts:
+    // the very columns the store writes.
+    Fingerprints,
+    // The same, fingerprinted as the store does it while the clock runs (on a
+    // thread of their own, FingerprintAhead), and the batch row holding them
+    // with its hash: all that fingerprinting adds to archiving.
+    Fingerprinting,
+};
+
 // SQLite's C library: one transaction, one prepared single-row INSERT bound
 // by position, the tester's row first. Seconds, or a negative number when
-// the file could not be written (the reason on standard error). With
-// fingerprinted, each record's fingerprint is taken and written with it and
-// a batch id, as the store does; without, nothing more than the record.
+// the file could not be written (the reason on standard error); the
+// processor time of the same span (every thread's) in *cpuSeconds when given.
 double SqliteReferenceSeconds(const QString &path, const QString &serial, const GridRows &rows,
-                              bool fingerprinted = false);
+                              ReferenceExtras extras = ReferenceExtras::None,
+                              double *cpuSeconds = nullptr);
 
 // PostgreSQL's COPY of the records straight into the records table, in one
 // transaction, on a connection of libpq's own (conninfo as PQconnectdb

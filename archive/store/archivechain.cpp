@@ -29,7 +29,7 @@ std::optional<qint64> NewBatchId(QSqlDatabase db, ArchiveLocation::Driver driver
     return query.value(0).toLongLong();
 }
 
-bool AppendBatch(QSqlDatabase db, ArchiveBatch &batch, QString *reason)
+bool NextLink(QSqlDatabase db, ArchiveBatch &batch, QString *reason)
 {
     QSqlQuery query(db);
     if (!RunSql(query,
@@ -47,9 +47,13 @@ bool AppendBatch(QSqlDatabase db, ArchiveBatch &batch, QString *reason)
         batch.number = 1;
         batch.prevHash = FirstPrevHash();
     }
-    query.finish();
-    batch.hash = BatchHash(batch);
-    const QVariantList values = {batch.testerId,
+    return true;
+}
+
+bool WriteBatch(QSqlDatabase db, const ArchiveBatch &batch, QString *reason)
+{
+    const QVariantList values = {batch.id,
+                                 batch.testerId,
                                  batch.number,
                                  batch.madeAt,
                                  SqlText(batch.pc),
@@ -61,13 +65,21 @@ bool AppendBatch(QSqlDatabase db, ArchiveBatch &batch, QString *reason)
                                  SqlText(QString::fromLatin1(batch.fingerprints)),
                                  QString::fromLatin1(batch.prevHash),
                                  QString::fromLatin1(batch.hash)};
-    const QString columns =
-        QStringLiteral("tester_id, number, made_at, pc, os_user, kind, source, added, already,"
-                       " fingerprints, prev_hash, hash");
-    return RunSql(query,
-                  QStringLiteral("INSERT INTO batches (id, ") + columns +
-                      QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                  QVariantList{batch.id} + values, reason);
+    QSqlQuery query(db);
+    return RunSql(
+        query,
+        QStringLiteral("INSERT INTO batches (id, tester_id, number, made_at, pc,"
+                       " os_user, kind, source, added, already, fingerprints,"
+                       " prev_hash, hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        values, reason);
+}
+
+bool AppendBatch(QSqlDatabase db, ArchiveBatch &batch, QString *reason)
+{
+    if (!NextLink(db, batch, reason))
+        return false;
+    batch.hash = BatchHash(batch);
+    return WriteBatch(db, batch, reason);
 }
 
 std::optional<QByteArray> BatchFingerprints(QSqlDatabase db, qint64 batchId, QString *reason)

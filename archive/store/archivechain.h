@@ -23,6 +23,10 @@ std::optional<qint64> NewBatchId(QSqlDatabase db, ArchiveLocation::Driver driver
 // hash, and adds its row with batch.id (from NewBatchId). false with the
 // reason.
 bool AppendBatch(QSqlDatabase db, ArchiveBatch &batch, QString *reason);
+// AppendBatch in two steps, for a caller that hashes the batch itself:
+// batch's number and prevHash filled, then its row added as it is.
+bool NextLink(QSqlDatabase db, ArchiveBatch &batch, QString *reason);
+bool WriteBatch(QSqlDatabase db, const ArchiveBatch &batch, QString *reason);
 
 // The fingerprints of the records of batchId in id order, concatenated, as
 // a server adds them up.

@@ -73,7 +73,7 @@ void BindRecord(QSqlQuery &query, int first, const RecordBatch &batch, qsizetype
         keys.reading ? QVariant(*keys.reading) : QVariant(QMetaType(QMetaType::Double)),
         SqlText(keys.unit),
         batch.archivedAt,
-        QString::fromLatin1((*batch.fingerprints)[at]),
+        QString::fromLatin1(batch.fingerprints->At(at)),
         batch.batchId};
     for (int i = 0; i < RecordInsertValues; ++i)
         query.bindValue(first + i, values[i]);
@@ -112,7 +112,7 @@ std::optional<InsertOutcome> InsertRecordsByStatements(QSqlDatabase db, const Re
         outcome.added += added;
         // A record a statement: the statement says whether it was new.
         if (records == 1 && added == 1)
-            outcome.fingerprints += (*batch.fingerprints)[sent];
+            outcome.fingerprints += batch.fingerprints->At(sent);
         // Told at each multiple of the progress step that this statement passed.
         const qint64 before = sent;
         sent += records;

@@ -7,6 +7,7 @@
 // ODBC, they go as prepared statements of Qt SQL.
 
 #include "archive/store/archivelocation.h"
+#include "archive/store/fingerprintahead.h"
 #include "records/data/recordfields.h"
 
 #include <QSqlDatabase>
@@ -40,9 +41,9 @@ struct RecordBatch
     qint64 testerId = 0;
     qint64 archivedAt = 0; // milliseconds since the epoch
     const GridRows *rows = nullptr;
-    const QVector<long> *dateKeys = nullptr;           // DateKey of each row
-    const QVector<QByteArray> *fingerprints = nullptr; // RecordFingerprint of each row
-    qint64 batchId = 0;                                // the batch that adds them
+    const QVector<long> *dateKeys = nullptr;  // DateKey of each row
+    FingerprintAhead *fingerprints = nullptr; // RecordFingerprint of each row
+    qint64 batchId = 0;                       // the batch that adds them
 };
 
 struct InsertOutcome
@@ -50,6 +51,7 @@ struct InsertOutcome
     qint64 added = 0;
     bool cancelled = false;  // progress answered false: nothing is to stay
     QByteArray fingerprints; // of the records added, in the order of their ids
+    bool tallied = false;    // the records added are counted in the chart's tally
 };
 
 // progress, when given, hears the records sent so far every

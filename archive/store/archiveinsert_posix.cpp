@@ -10,6 +10,7 @@
 #include "archive/store/archivechain.h"
 #include "archive/store/archiveserver.h"
 #include "archive/store/archivesql.h"
+#include "archive/store/charttally.h"
 #include "archive/store/driverhandle_posix.h"
 
 #include <QByteArray>
@@ -43,6 +44,32 @@ struct FinalizeStatement
     void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
 };
 
+// The chart's tally of the records counted as they went in, a row a key.
+bool TallyIntoSqlite(sqlite3 *handle, const TallyCounter &counter)
+{
+    const QByteArray sql = TallyRowSql().toUtf8();
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &prepared, nullptr) !=
+        SQLITE_OK)
+        return false;
+    const std::unique_ptr<sqlite3_stmt, FinalizeStatement> statement(prepared);
+    Utf8Texts texts;
+    for (const TallyRow &row : counter.Rows()) {
+        const QByteArrayView unit = texts.Of(0, row.unit);
+        const QByteArrayView result = texts.Of(1, row.result);
+        const int bound =
+            sqlite3_bind_int64(prepared, 1, row.dateKey) |
+            sqlite3_bind_text(prepared, 2, unit.data(), int(unit.size()), SQLITE_STATIC) |
+            sqlite3_bind_int(prepared, 3, row.drawn ? 1 : 0) |
+            sqlite3_bind_text(prepared, 4, result.data(), int(result.size()), SQLITE_STATIC) |
+            sqlite3_bind_int64(prepared, 5, row.tests);
+        if (bound != SQLITE_OK || sqlite3_step(prepared) != SQLITE_DONE)
+            return false;
+        sqlite3_reset(prepared);
+    }
+    return true;
+}
+
 std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch &batch,
                                               const InsertProgress &progress, QString *reason)
 {
@@ -66,6 +93,8 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
     };
     const GridRows &rows = *batch.rows;
     InsertOutcome outcome;
+    TallyCounter tally;
+    bool skipped = false;
     for (qsizetype at = 0; at < rows.size(); ++at) {
         const GridRow &row = rows[at];
         const RecordKeys keys = RecordKeysOf(row, (*batch.dateKeys)[at]);
@@ -79,15 +108,22 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
                               : sqlite3_bind_null(prepared, 11);
         bound |= bindText(12, keys.unit);
         bound |= sqlite3_bind_int64(prepared, 13, batch.archivedAt);
-        const QByteArray &fingerprint = (*batch.fingerprints)[at];
-        bound |= sqlite3_bind_text(prepared, 14, fingerprint.constData(), int(fingerprint.size()),
+        const QByteArrayView fingerprint = batch.fingerprints->At(at);
+        bound |= sqlite3_bind_text(prepared, 14, fingerprint.data(), int(fingerprint.size()),
                                    SQLITE_STATIC);
         bound |= sqlite3_bind_int64(prepared, 15, batch.batchId);
         if (bound != SQLITE_OK || sqlite3_step(prepared) != SQLITE_DONE)
             return failed();
+        // While every record is new, their fingerprints are all of them
+        // so far, taken in one piece at the end.
         if (sqlite3_changes(handle) == 1) {
             ++outcome.added;
-            outcome.fingerprints += fingerprint;
+            tally.Count(keys.dateKey, keys.unit, keys.readingOk && keys.reading, row.value(4));
+            if (skipped)
+                outcome.fingerprints += fingerprint;
+        } else if (!skipped) {
+            skipped = true;
+            outcome.fingerprints = batch.fingerprints->First(at);
         }
         sqlite3_reset(prepared);
         if (!TellInserted(progress, at + 1, rows.size())) {
@@ -95,6 +131,11 @@ std::optional<InsertOutcome> InsertIntoSqlite(sqlite3 *handle, const RecordBatch
             return outcome;
         }
     }
+    if (!skipped)
+        outcome.fingerprints = batch.fingerprints->First(rows.size());
+    if (!TallyIntoSqlite(handle, tally))
+        return failed();
+    outcome.tallied = true;
     return outcome;
 }
 
@@ -146,7 +187,7 @@ void AppendCopyLine(QByteArray &data, Utf8Texts &texts, qint64 seq, const Record
     data += '\t';
     data += QByteArray::number(batch.archivedAt);
     data += '\t';
-    data += (*batch.fingerprints)[at]; // hex: nothing to escape
+    data += batch.fingerprints->At(at); // hex: nothing to escape
     data += '\t';
     data += QByteArray::number(batch.batchId);
     data += '\n';

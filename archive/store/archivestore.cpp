@@ -8,6 +8,7 @@
 #include "archive/store/archivesql.h"
 #include "archive/store/calibration.h"
 #include "archive/store/charttally.h"
+#include "archive/store/fingerprintahead.h"
 #include "archive/store/sqliteopen.h"
 #include "archive/store/sqltransaction.h"
 #include "archive/store/storedtext.h"
@@ -160,13 +161,9 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
         firstDate = firstDate == 0 ? key : std::min(firstDate, key);
         lastDate = std::max(lastDate, key);
     }
-    // Each record's fingerprint taken once, before the tester's lock.
+    // Each record's fingerprint taken on a thread of its own meanwhile.
     const QString serialNumber = DeviceValue(deviceInfo.value(1));
-    QVector<QByteArray> fingerprints;
-    fingerprints.reserve(rows.size());
-    RecordFingerprinter fingerprinter(serialNumber);
-    for (const GridRow &row : rows)
-        fingerprints.append(fingerprinter.Of(row));
+    FingerprintAhead fingerprints(serialNumber, rows);
     SqlTransaction transaction(d);
     if (!transaction.Began(&reason))
         return fail();
@@ -183,7 +180,21 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     const std::optional<qint64> batchId = NewBatchId(d, db->where.driver, &reason);
     if (!batchId)
         return fail();
+    // The batch closes the tester's chain under its lock; its link is read
+    // now so that its hash is taken while the records go in.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    ArchiveBatch batch;
+    batch.id = *batchId;
+    batch.testerId = *testerId;
+    batch.serialNumber = serialNumber;
+    batch.madeAt = now;
+    batch.pc = origin.pc;
+    batch.osUser = origin.user;
+    batch.kind = origin.kind;
+    batch.source = origin.source;
+    if (!NextLink(d, batch, &reason))
+        return fail();
+    fingerprints.HashBatch(batch);
     const std::optional<InsertOutcome> inserted = InsertRecords(
         d, db->where.driver, {*testerId, now, &stored, &dateKeys, &fingerprints, *batchId},
         progress, &reason);
@@ -196,23 +207,15 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
     ArchiveCounts counts;
     counts.added = inserted->added;
     counts.already = rows.size() - counts.added;
-    // The batch closes the tester's chain under its lock. Records sent again
-    // to a server that has them make no batch there.
-    ArchiveBatch batch;
-    batch.id = *batchId;
-    batch.testerId = *testerId;
-    batch.serialNumber = serialNumber;
-    batch.madeAt = now;
-    batch.pc = origin.pc;
-    batch.osUser = origin.user;
-    batch.kind = origin.kind;
-    batch.source = origin.source;
+    // Records sent again to a server that has them make no batch there.
     batch.added = counts.added;
     batch.already = counts.already;
     batch.fingerprints = inserted->fingerprints;
-    if ((counts.added > 0 || origin.kind != QLatin1String(BatchSent)) &&
-        !AppendBatch(d, batch, &reason))
-        return fail();
+    if (counts.added > 0 || origin.kind != QLatin1String(BatchSent)) {
+        batch.hash = fingerprints.BatchHashOf(batch);
+        if (!WriteBatch(d, batch, &reason))
+            return fail();
+    }
     const QVariant first =
         firstDate > 0 ? QVariant(qint64(firstDate)) : QVariant(QMetaType(QMetaType::LongLong));
     const QVariant last =
@@ -225,7 +228,7 @@ std::optional<ArchiveCounts> ArchiveStore::Add(const QStringList &deviceInfo, co
                                " last_date = CASE WHEN last_date IS NULL OR last_date < ?"
                                " THEN ? ELSE last_date END WHERE id = ?"),
                 {counts.added, now, first, first, last, last, *testerId}, &reason) ||
-        !TallyArchived(d, *testerId, *highest, &reason) ||
+        (!inserted->tallied && !TallyArchived(d, *testerId, *highest, &reason)) ||
         (*queueAfter >= 0 && !ArchiveOutbox::Queue(d, *queueAfter, now, &reason)) ||
         !transaction.Commit(&reason))
         return fail();

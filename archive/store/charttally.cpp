@@ -2,6 +2,9 @@
 
 #include "archive/store/archivesql.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 // A record's key in the tally, as columns of records. A reading is one the
@@ -16,6 +19,18 @@ const QString TallyColumns =
 // of a server's tally lock its rows in the same order and never wait for
 // each other in a circle.
 const QString TallyGroups = QStringLiteral(" GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4");
+const QString TallyAdds =
+    QStringLiteral(" ON CONFLICT (date_key, unit, drawn, result_text)"
+                   " DO UPDATE SET tests = chart_days.tests + excluded.tests");
+
+int IndexOf(QStringList &texts, const QString &text)
+{
+    const qsizetype at = texts.indexOf(text);
+    if (at >= 0)
+        return int(at);
+    texts << text;
+    return int(texts.size() - 1);
+}
 
 } // namespace
 
@@ -54,10 +69,36 @@ bool TallyArchived(QSqlDatabase db, qint64 testerId, qint64 afterId, QString *re
     return RunSql(query,
                   TallyColumns + TallyKey +
                       QStringLiteral(", COUNT(*) FROM records WHERE id > ? AND +tester_id = ?") +
-                      TallyGroups +
-                      QStringLiteral(" ON CONFLICT (date_key, unit, drawn, result_text)"
-                                     " DO UPDATE SET tests = chart_days.tests + excluded.tests"),
+                      TallyGroups + TallyAdds,
                   {afterId, testerId}, reason);
+}
+
+void TallyCounter::Count(qint64 dateKey, const QString &unit, bool drawn, const QString &result)
+{
+    FKeys.push_back({dateKey, IndexOf(FUnits, unit), drawn, IndexOf(FResults, result)});
+}
+
+std::vector<TallyRow> TallyCounter::Rows() const
+{
+    const auto key = [](const Key &k) { return std::tie(k.dateKey, k.unit, k.drawn, k.result); };
+    std::vector<Key> keys = FKeys;
+    std::sort(keys.begin(), keys.end(),
+              [&](const Key &a, const Key &b) { return key(a) < key(b); });
+    std::vector<TallyRow> rows;
+    for (size_t at = 0; at < keys.size(); ++at) {
+        const Key &k = keys[at];
+        if (at == 0 || key(k) != key(keys[at - 1]))
+            rows.push_back({k.dateKey, FUnits[k.unit], k.drawn, FResults[k.result], 0});
+        ++rows.back().tests;
+    }
+    return rows;
+}
+
+QString TallyRowSql()
+{
+    return QStringLiteral("INSERT INTO chart_days (date_key, unit, drawn, result_text, tests)"
+                          " VALUES (?, ?, ?, ?, ?)") +
+           TallyAdds;
 }
 
 bool TallyAfterDeleting(QSqlDatabase db, long dateKey, QString *reason)

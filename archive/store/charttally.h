@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // The statements that make the tally and the chart's index, and fill the
 // tally from the records already archived.
@@ -21,6 +22,42 @@ QStringList ChartTallyStatements();
 // Counts the records of tester with an id above afterId (those just
 // archived) into the tally.
 bool TallyArchived(QSqlDatabase db, qint64 testerId, qint64 afterId, QString *reason);
+
+// A row of the tally: the tests of one day, unit, result and drawing.
+struct TallyRow
+{
+    qint64 dateKey = 0;
+    QString unit;
+    bool drawn = false; // the reading reads as a number the chart draws
+    QString result;
+    qint64 tests = 0;
+};
+
+// The records archived counted as they go in, for the tally's rows that
+// TallyArchived would count from the records themselves.
+class TallyCounter
+{
+public:
+    void Count(qint64 dateKey, const QString &unit, bool drawn, const QString &result);
+    // Each key once with its tests, in date order.
+    std::vector<TallyRow> Rows() const;
+
+private:
+    struct Key
+    {
+        qint64 dateKey;
+        int unit;
+        bool drawn;
+        int result;
+    };
+    std::vector<Key> FKeys;
+    // The few units and results met, each once: keys hold their index.
+    QStringList FUnits, FResults;
+};
+
+// The statement adding one TallyRow (date_key, unit, drawn, result_text,
+// tests bound in that order) to the tally.
+QString TallyRowSql();
 
 // Counts again the days before dateKey (yyyymmdd) from the records left
 // there, once old records have been deleted.

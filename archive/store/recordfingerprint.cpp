@@ -60,19 +60,32 @@ QByteArray RecordFingerprint(const QString &serialNumber, const GridRow &row)
 
 QByteArray BatchHash(const ArchiveBatch &batch)
 {
-    QByteArray form("kestrune-batch-1\n");
-    AppendText(form, batch.serialNumber);
-    AppendNumber(form, batch.number);
-    AppendNumber(form, batch.madeAt);
-    AppendText(form, batch.pc);
-    AppendText(form, batch.osUser);
-    AppendText(form, batch.kind);
-    AppendText(form, batch.source);
-    AppendNumber(form, batch.added);
-    AppendNumber(form, batch.already);
-    AppendField(form, batch.fingerprints);
-    AppendField(form, batch.prevHash);
-    return QCryptographicHash::hash(form, QCryptographicHash::Sha256).toHex();
+    return BatchHashOver(batch, batch.fingerprints);
+}
+
+QByteArray BatchHashOver(const ArchiveBatch &batch, QByteArrayView fingerprints)
+{
+    // The form is hashed in three pieces: the fingerprints, megabytes of them
+    // in a large download, are not copied into it.
+    QByteArray head("kestrune-batch-1\n");
+    AppendText(head, batch.serialNumber);
+    AppendNumber(head, batch.number);
+    AppendNumber(head, batch.madeAt);
+    AppendText(head, batch.pc);
+    AppendText(head, batch.osUser);
+    AppendText(head, batch.kind);
+    AppendText(head, batch.source);
+    AppendNumber(head, batch.added);
+    AppendNumber(head, batch.already);
+    AppendField(head, {}); // the fingerprints' length, filled in below
+    qToBigEndian<quint32>(quint32(fingerprints.size()), head.data() + head.size() - 4);
+    QByteArray tail;
+    AppendField(tail, batch.prevHash);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(head);
+    hash.addData(fingerprints);
+    hash.addData(tail);
+    return hash.result().toHex();
 }
 
 SetFingerprinter::SetFingerprinter() : hash(QCryptographicHash::Sha256) {}

@@ -66,6 +66,8 @@ struct ArchiveBatch
 };
 
 QByteArray BatchHash(const ArchiveBatch &batch);
+// The same over fingerprints in place of batch.fingerprints.
+QByteArray BatchHashOver(const ArchiveBatch &batch, QByteArrayView fingerprints);
 
 // Builds a set fingerprint one record at a time.
 class SetFingerprinter
